@@ -1,0 +1,98 @@
+// Activation coordinator: one place that turns platform activation into FormDeactivate/FormActivate.
+#include "app/activation.h"
+
+#include <QApplication>
+#include <QEvent>
+
+ActivationCoordinator::ActivationCoordinator(QObject *parent)
+    : QObject(parent)
+{
+    if (qApp)
+        qApp->installEventFilter(this);
+}
+
+ActivationCoordinator::~ActivationCoordinator()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+void ActivationCoordinator::registerWindow(QWidget *window, ActivationClient *client)
+{
+    m_entries.push_back({ window, client });
+}
+
+void ActivationCoordinator::unregisterWindow(QWidget *window)
+{
+    std::erase_if(m_entries, [&](const Entry &e) { return e.window == window || !e.window; });
+    if (m_active == window)
+        m_active = nullptr;
+}
+
+ActivationClient *ActivationCoordinator::clientOf(QWidget *w) const
+{
+    for (const Entry &e : m_entries)
+        if (e.window && e.window == w)
+            return e.client;
+    return nullptr;
+}
+
+void ActivationCoordinator::switchTo(QWidget *window)
+{
+    if (window == m_active)
+        return;
+    QPointer<QWidget> old = m_active;
+    m_active = window;
+    ++m_dispatching;
+    if (old)
+        if (ActivationClient *c = clientOf(old))
+            c->FormDeactivate();
+    if (window && m_active == window)
+        if (ActivationClient *c = clientOf(window))
+            c->FormActivate();
+    --m_dispatching;
+}
+
+void ActivationCoordinator::activate(QWidget *window)
+{
+    if (window) {
+        if (!window->isVisible())
+            window->show();
+        window->raise();
+        window->activateWindow();
+    }
+    if (m_modalDepth == 0)
+        switchTo(window);
+}
+
+void ActivationCoordinator::modalStarted()
+{
+    ++m_modalDepth;
+    // A dialog opened from inside an activation handler does not re-enter the handlers.
+    if (m_dispatching > 0) {
+        m_modalStack.push_back(nullptr);
+        return;
+    }
+    m_modalStack.push_back(m_active);
+    switchTo(nullptr);
+}
+
+void ActivationCoordinator::modalFinished()
+{
+    --m_modalDepth;
+    QPointer<QWidget> back = m_modalStack.empty() ? nullptr : m_modalStack.back();
+    if (!m_modalStack.empty())
+        m_modalStack.pop_back();
+    if (back && m_modalDepth == 0)
+        switchTo(back);
+}
+
+bool ActivationCoordinator::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && m_modalDepth == 0 && watched->isWidgetType()) {
+        auto *w = static_cast<QWidget *>(watched);
+        if (w->isWindow() && clientOf(w))
+            switchTo(w);
+    }
+    return QObject::eventFilter(watched, event);
+}

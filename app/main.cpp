@@ -1,0 +1,8 @@
+// Start-up: the composition root.
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    return 0;
+}

@@ -1,0 +1,83 @@
+// Every message box, input box and file dialog goes through this adapter so tests can script them.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Told when a modal dialog opens and closes, so window activation can follow as it does on screen.
+class ModalObserver
+{
+public:
+    virtual ~ModalObserver() = default;
+    virtual void modalStarted() = 0;
+    virtual void modalFinished() = 0;
+};
+
+struct FileDialogOptions
+{
+    QString title;
+    QString folder; // starting folder
+    QString fileName; // preset file name (usually empty)
+    QString filter; // as the user sees it, e.g. "Larkspur Cataloguer File|*.dat"
+    QString defaultSuffix; // without the full stop, e.g. "dat"
+    bool mustExist = false; // open dialog: only existing files
+};
+
+class Dialogs
+{
+public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~Dialogs() = default;
+
+    virtual void information(const QString &text) = 0;
+    virtual void error(const QString &text) = 0;
+    virtual Answer askYesNo(const QString &text) = 0; // Yes or No
+    virtual Answer askYesNoCancel(const QString &text) = 0;
+    // Cancelling returns the preset, so callers compare the answer with it.
+    virtual QString inputBox(const QString &title, const QString &prompt, const QString &preset) = 0;
+    // Empty when the user chose no file.
+    virtual QString openFileName(const FileDialogOptions &options) = 0;
+    virtual QString saveFileName(const FileDialogOptions &options) = 0;
+
+    void setModalObserver(ModalObserver *observer) { m_observer = observer; }
+
+protected:
+    // RAII guard used by implementations around every dialog they show.
+    class ModalScope
+    {
+    public:
+        explicit ModalScope(Dialogs &d) : m_d(d)
+        {
+            if (m_d.m_observer)
+                m_d.m_observer->modalStarted();
+        }
+        ~ModalScope()
+        {
+            if (m_d.m_observer)
+                m_d.m_observer->modalFinished();
+        }
+        ModalScope(const ModalScope &) = delete;
+        ModalScope &operator=(const ModalScope &) = delete;
+
+    private:
+        Dialogs &m_d;
+    };
+
+private:
+    ModalObserver *m_observer = nullptr;
+};
+
+// Production implementation: QMessageBox, QInputDialog, QFileDialog, titled "Larkspur Cataloguer".
+class QtDialogs : public Dialogs
+{
+public:
+    void information(const QString &text) override;
+    void error(const QString &text) override;
+    Answer askYesNo(const QString &text) override;
+    Answer askYesNoCancel(const QString &text) override;
+    QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
+    QString openFileName(const FileDialogOptions &options) override;
+    QString saveFileName(const FileDialogOptions &options) override;
+};

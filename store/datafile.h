@@ -1,0 +1,62 @@
+// Reading and writing database files (".dat") and the default category files.
+#pragma once
+
+#include <optional>
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include "store/captions.h"
+#include "store/recordstore.h"
+
+namespace DataFile {
+
+inline constexpr char Version[] = "1.43";
+inline constexpr char Signature[] = "Larkspur Cataloguer";
+
+enum class ReadOutcome {
+    Read,
+    NotDatabase, // wrong signature
+    ReadError, // damaged, truncated or hostile contents
+    CannotOpen, // the platform could not open the file; message holds "Cannot open file %s"
+};
+
+struct ReadResult
+{
+    ReadOutcome outcome = ReadOutcome::ReadError;
+    QString message; // set for CannotOpen
+    bool ok() const { return outcome == ReadOutcome::Read; }
+};
+
+// Reads the whole file. The store changes only when the whole file reads: then the captions
+// and the ten category texts are replaced and the records replace the store's (or are appended
+// after them when merging). Records read from a file are never on the search list.
+ReadResult readDatabase(const QString &path, RecordStore &store, bool merge);
+ReadResult readDatabaseBytes(QByteArrayView bytes, RecordStore &store, bool merge);
+
+struct WriteResult
+{
+    bool ok = false;
+    QString message; // "Cannot create file %s" and the like when !ok
+};
+
+// Writes the store atomically: a temporary file beside the target, renamed over it only when
+// complete. With searchListOnly only records on the search list are written and recordCount is
+// the count stored in the file.
+WriteResult writeDatabase(const QString &path, const RecordStore &store, bool searchListOnly = false,
+    int recordCount = 0);
+QByteArray encodeDatabase(const RecordStore &store, bool searchListOnly = false, int recordCount = 0);
+
+// Reads the version, signature (unchecked) and the twenty captions only; nullopt on any failure.
+std::optional<FieldCaptions> readCaptionsOnly(const QString &path);
+
+// Path of default category file k (1..10) in the given folder: "description<k>.def".
+QString defaultCategoryFile(const QString &folder, int k);
+// Loads category texts 1..10 from the default category files in folder into the store.
+// A file that is missing, unreadable or fails to build leaves its category empty; the returned
+// messages ("Cannot open file %s", "Invalid level (%d) for item "%s"") are for the caller to show.
+QStringList loadDefaultCategoryTexts(const QString &folder, RecordStore &store);
+
+} // namespace DataFile

@@ -1,0 +1,48 @@
+// Scripted dialogs for tests: records every text with its style and answers from queues; a dialog
+// that the test did not script fails the test.
+#pragma once
+
+#include <deque>
+
+#include <QList>
+#include <QString>
+
+#include "platform/dialogs.h"
+
+class FakeDialogs : public Dialogs
+{
+public:
+    struct Shown
+    {
+        QString kind; // "information", "error", "yesno", "yesnocancel", "input", "open", "save"
+        QString text; // message, or "title|prompt|preset" for input boxes, or the dialog title
+        FileDialogOptions file; // for "open" and "save"
+    };
+
+    QList<Shown> shown;
+    std::deque<Answer> answers;
+    std::deque<QString> inputs; // answers to input boxes
+    std::deque<QString> files; // answers to file dialogs; "" means cancelled
+
+    void answer(Answer a) { answers.push_back(a); }
+    void input(const QString &text) { inputs.push_back(text); }
+    void file(const QString &path) { files.push_back(path); }
+
+    // The texts of all shown message and question boxes, in order.
+    QStringList texts() const;
+    QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
+    // True when every scripted answer has been used.
+    bool allUsed() const { return answers.empty() && inputs.empty() && files.empty(); }
+    void reset();
+
+    void information(const QString &text) override;
+    void error(const QString &text) override;
+    Answer askYesNo(const QString &text) override;
+    Answer askYesNoCancel(const QString &text) override;
+    QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
+    QString openFileName(const FileDialogOptions &options) override;
+    QString saveFileName(const FileDialogOptions &options) override;
+
+private:
+    Answer nextAnswer(const QString &text);
+};
