@@ -43,14 +43,17 @@ struct WriteResult
 };
 
 // Writes the store atomically: a temporary file beside the target, renamed over it only when
-// complete. With searchListOnly only records on the search list are written and recordCount is
-// the count stored in the file.
+// complete. With searchListOnly only records on the search list are written. recordCount is the
+// caller's member count; the count stored is always the number of records written, so a stale
+// count can never make the file unreadable.
 WriteResult writeDatabase(const QString &path, const RecordStore &store, bool searchListOnly = false,
     int recordCount = 0);
 QByteArray encodeDatabase(const RecordStore &store, bool searchListOnly = false, int recordCount = 0);
 
 // Reads the version, signature (unchecked) and the twenty captions only; nullopt on any failure.
 std::optional<FieldCaptions> readCaptionsOnly(const QString &path);
+// Reads the version text only (the first value of the file); nullopt on any failure.
+std::optional<QString> readVersion(const QString &path);
 
 // Path of default category file k (1..10) in the given folder: "description<k>.def".
 QString defaultCategoryFile(const QString &folder, int k);

@@ -56,8 +56,8 @@ void RecordStore::clear()
 
 int RecordStore::searchListCount() const
 {
-    return int(std::count_if(m_records.begin(), m_records.end(),
-        [](const RecordPtr &r) { return r->OnSearchList; }));
+    return int(std::count_if(
+        m_records.begin(), m_records.end(), [](const RecordPtr &r) { return r->OnSearchList; }));
 }
 
 void RecordStore::resetSpreadsheetColumns()

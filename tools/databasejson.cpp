@@ -1,0 +1,548 @@
+// A whole database as JSON text and back, for larkspur-tool's dump and build.
+#include "tools/databasejson.h"
+
+#include <array>
+#include <utility>
+#include <vector>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QHash>
+#include <QSet>
+
+#include "store/categorytree.h"
+#include "store/datafile.h"
+#include "store/textcodec.h"
+
+using namespace Qt::StringLiterals;
+
+namespace DatabaseJson {
+
+namespace {
+
+// Written by hand rather than through QJsonDocument so that the keys keep the file's order.
+class Writer
+{
+public:
+    QByteArray out;
+
+    void text(const QString &value)
+    {
+        out += '"';
+        const QByteArray utf8 = value.toUtf8();
+        for (const char c : utf8) {
+            switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (uchar(c) < 0x20) {
+                    out += "\\u00";
+                    out += QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+                } else {
+                    out += c;
+                }
+            }
+        }
+        out += '"';
+    }
+
+    void flag(bool value) { out += value ? "true" : "false"; }
+
+    template<typename Texts> void textList(const Texts &texts)
+    {
+        out += '[';
+        bool first = true;
+        for (const QString &t : texts) {
+            if (!first)
+                out += ", ";
+            first = false;
+            text(t);
+        }
+        out += ']';
+    }
+
+    void key(int indent, const char *name)
+    {
+        out += QByteArray(indent, ' ');
+        out += '"';
+        out += name;
+        out += "\": ";
+    }
+};
+
+template<size_t N> QStringList slice(const std::array<QString, N> &values, size_t from)
+{
+    QStringList out;
+    for (size_t i = from; i < N; ++i)
+        out.append(values[i]);
+    return out;
+}
+
+void writeRecord(Writer &w, const ItemRecord &r)
+{
+    w.out += "    {\n";
+    w.key(6, "name");
+    w.text(r.Name);
+    w.out += ",\n";
+    w.key(6, "recordCode");
+    w.text(r.RecordCode);
+    w.out += ",\n";
+    w.key(6, "details");
+    w.textList(slice(r.Details, 0));
+    w.out += ",\n";
+    w.key(6, "descriptions");
+    w.textList(slice(r.Descriptions, 1));
+    w.out += ",\n";
+    w.key(6, "keywords");
+    w.textList(r.Keywords);
+    w.out += ",\n";
+    w.key(6, "history");
+    w.textList(r.History);
+    w.out += ",\n";
+    w.key(6, "notes");
+    w.textList(r.Notes);
+    w.out += ",\n";
+    w.key(6, "links");
+    w.textList(r.Links);
+    w.out += ",\n";
+    w.key(6, "pictures");
+    w.out += "[\n";
+    for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
+        const ImageRecord &p = r.Pictures[size_t(k)];
+        w.out += "        {\"fileName\": ";
+        w.text(p.FileName);
+        w.out += ", \"title\": ";
+        w.text(p.Title);
+        w.out += ", \"autoSize\": ";
+        w.flag(p.AutoSize);
+        w.out += k < ItemRecord::PictureCount ? "},\n" : "}\n";
+    }
+    w.out += "      ],\n";
+    w.key(6, "spareText");
+    w.text(r.SpareText);
+    w.out += ",\n";
+    w.key(6, "wanted");
+    w.flag(r.Wanted);
+    w.out += ",\n";
+    w.key(6, "forTrade");
+    w.flag(r.ForTrade);
+    w.out += ",\n";
+    w.key(6, "forSale");
+    w.flag(r.ForSale);
+    w.out += "\n    }";
+}
+
+// Where a value sits, as "records[3].details[1]"; spelt out only when something is reported,
+// so that reading a large file does not build a text for every value.
+struct Path
+{
+    const Path *parent = nullptr;
+    QLatin1StringView key; // empty for a list entry
+    qsizetype index = -1; // the entry's index in its list, or -1
+
+    Path field(QLatin1StringView name) const { return Path { this, name, -1 }; }
+    Path entry(qsizetype i) const { return Path { this, QLatin1StringView(), i }; }
+
+    QString text() const
+    {
+        QString out = parent ? parent->text() : QString();
+        if (!key.isEmpty())
+            out += (out.isEmpty() ? QString() : u"."_s) + key;
+        if (index >= 0)
+            out += u"[%1]"_s.arg(index);
+        return out;
+    }
+};
+
+// True when every character has a byte in the file's single-byte codec.
+bool fitsSingleByte(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80 && c.unicode() < 0xA0)
+            return decodeText(encodeText(text)) == text; // the codec knows its own upper half
+        if (c.unicode() > 0xFF)
+            return decodeText(encodeText(text)) == text;
+    }
+    return true;
+}
+
+class Reader
+{
+public:
+    QString error;
+    QStringList warnings;
+
+    bool fail(const Path &where, const QString &what)
+    {
+        error = where.text() + u": "_s + what;
+        return false;
+    }
+
+    bool onlyKeys(const QJsonObject &object, const Path &where, const QSet<QString> &known)
+    {
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!known.contains(it.key())) {
+                const QString at = where.text();
+                error = (at.isEmpty() ? it.key() : at) + u": unknown key \""_s + it.key() + u"\""_s;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool text(const QJsonValue &value, const Path &where, QString &out)
+    {
+        if (!value.isString())
+            return fail(where, u"expected a text"_s);
+        out = value.toString();
+        // The file holds single-byte texts; say so rather than change them silently.
+        if (!fitsSingleByte(out)) {
+            warnings.append(where.text()
+                + u": characters that Windows-1252 cannot hold are written as \"?\""_s);
+        }
+        return true;
+    }
+
+    bool flag(const QJsonValue &value, const Path &where, bool &out)
+    {
+        if (!value.isBool())
+            return fail(where, u"expected true or false"_s);
+        out = value.toBool();
+        return true;
+    }
+
+    // Up to count texts into fields[0..count-1]; fields beyond the list keep their value.
+    bool texts(const QJsonValue &value, const Path &where, QString *fields, int count)
+    {
+        if (!value.isArray())
+            return fail(where, u"expected a list of at most %1 texts"_s.arg(count));
+        const QJsonArray array = value.toArray();
+        if (array.size() > count) {
+            return fail(
+                where, u"expected at most %1 texts, found %2"_s.arg(count).arg(array.size()));
+        }
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            if (!text(array[i], where.entry(i), fields[i]))
+                return false;
+        }
+        return true;
+    }
+
+    bool lines(const QJsonValue &value, const Path &where, QStringList &out)
+    {
+        if (!value.isArray())
+            return fail(where, u"expected a list of texts"_s);
+        const QJsonArray array = value.toArray();
+        out.clear();
+        out.reserve(array.size());
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            QString line;
+            if (!text(array[i], where.entry(i), line))
+                return false;
+            out.append(line);
+        }
+        return true;
+    }
+
+    bool picture(const QJsonValue &value, const Path &where, ImageRecord &out)
+    {
+        static const QSet<QString> known { u"fileName"_s, u"title"_s, u"autoSize"_s };
+        if (!value.isObject())
+            return fail(where, u"expected an object"_s);
+        const QJsonObject o = value.toObject();
+        if (!onlyKeys(o, where, known))
+            return false;
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            const QString &key = it.key();
+            const Path at = where.field(key == u"fileName"_s ? "fileName"_L1
+                    : key == u"title"_s                      ? "title"_L1
+                                                             : "autoSize"_L1);
+            const bool ok = key == u"fileName"_s ? text(it.value(), at, out.FileName)
+                : key == u"title"_s              ? text(it.value(), at, out.Title)
+                                                 : flag(it.value(), at, out.AutoSize);
+            if (!ok)
+                return false;
+        }
+        return true;
+    }
+
+    bool pictures(const QJsonValue &value, const Path &where, ItemRecord &r)
+    {
+        const int count = ItemRecord::PictureCount;
+        if (!value.isArray())
+            return fail(where, u"expected a list of at most %1 pictures"_s.arg(count));
+        const QJsonArray array = value.toArray();
+        if (array.size() > count) {
+            return fail(
+                where, u"expected at most %1 pictures, found %2"_s.arg(count).arg(array.size()));
+        }
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            if (!picture(array[i], where.entry(i), r.Pictures[size_t(i + 1)]))
+                return false;
+        }
+        return true;
+    }
+
+    bool record(const QJsonValue &value, const Path &where, ItemRecord &r)
+    {
+        // Each key with how it is read into the record.
+        enum class Field {
+            Name,
+            RecordCode,
+            Details,
+            Descriptions,
+            Keywords,
+            History,
+            Notes,
+            Links,
+            Pictures,
+            SpareText,
+            Wanted,
+            ForTrade,
+            ForSale
+        };
+        static const QHash<QString, std::pair<Field, QLatin1StringView>> fields {
+            { u"name"_s, { Field::Name, "name"_L1 } },
+            { u"recordCode"_s, { Field::RecordCode, "recordCode"_L1 } },
+            { u"details"_s, { Field::Details, "details"_L1 } },
+            { u"descriptions"_s, { Field::Descriptions, "descriptions"_L1 } },
+            { u"keywords"_s, { Field::Keywords, "keywords"_L1 } },
+            { u"history"_s, { Field::History, "history"_L1 } },
+            { u"notes"_s, { Field::Notes, "notes"_L1 } },
+            { u"links"_s, { Field::Links, "links"_L1 } },
+            { u"pictures"_s, { Field::Pictures, "pictures"_L1 } },
+            { u"spareText"_s, { Field::SpareText, "spareText"_L1 } },
+            { u"wanted"_s, { Field::Wanted, "wanted"_L1 } },
+            { u"forTrade"_s, { Field::ForTrade, "forTrade"_L1 } },
+            { u"forSale"_s, { Field::ForSale, "forSale"_L1 } },
+        };
+        if (!value.isObject())
+            return fail(where, u"expected an object"_s);
+        const QJsonObject o = value.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            const auto found = fields.constFind(it.key());
+            if (found == fields.constEnd()) {
+                error = where.text() + u": unknown key \""_s + it.key() + u"\""_s;
+                return false;
+            }
+            const Path at = where.field(found->second);
+            const QJsonValue v = it.value();
+            bool ok = false;
+            switch (found->first) {
+            case Field::Name:
+                ok = text(v, at, r.Name);
+                break;
+            case Field::RecordCode:
+                ok = text(v, at, r.RecordCode);
+                if (ok && r.RecordCode.size() > ItemRecord::RecordCodeLength) {
+                    return fail(at, u"more than %1 characters"_s.arg(ItemRecord::RecordCodeLength));
+                }
+                break;
+            case Field::Details:
+                ok = texts(v, at, r.Details.data(), ItemRecord::DetailCount);
+                break;
+            case Field::Descriptions:
+                ok = texts(v, at, r.Descriptions.data() + 1, ItemRecord::DescriptionCount);
+                break;
+            case Field::Keywords:
+                ok = lines(v, at, r.Keywords);
+                break;
+            case Field::History:
+                ok = lines(v, at, r.History);
+                break;
+            case Field::Notes:
+                ok = lines(v, at, r.Notes);
+                break;
+            case Field::Links:
+                ok = lines(v, at, r.Links);
+                break;
+            case Field::Pictures:
+                ok = pictures(v, at, r);
+                break;
+            case Field::SpareText:
+                ok = text(v, at, r.SpareText);
+                break;
+            case Field::Wanted:
+                ok = flag(v, at, r.Wanted);
+                break;
+            case Field::ForTrade:
+                ok = flag(v, at, r.ForTrade);
+                break;
+            case Field::ForSale:
+                ok = flag(v, at, r.ForSale);
+                break;
+            }
+            if (!ok)
+                return false;
+        }
+        return true;
+    }
+};
+
+// Line and column (from 1) of a byte offset, for parse errors a person can find.
+QString position(const QByteArray &json, int offset)
+{
+    int line = 1;
+    int column = 1;
+    for (int i = 0; i < offset && i < json.size(); ++i) {
+        if (json[i] == '\n') {
+            ++line;
+            column = 1;
+        } else if ((uchar(json[i]) & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return u"line %1, column %2"_s.arg(line).arg(column);
+}
+
+} // namespace
+
+QByteArray toJson(const RecordStore &store, const QString &version)
+{
+    Writer w;
+    w.out.reserve(1024 + qsizetype(store.count()) * 700);
+    w.out += "{\n";
+    w.key(2, "version");
+    w.text(version);
+    w.out += ",\n";
+    w.key(2, "signature");
+    w.text(QString::fromLatin1(DataFile::Signature));
+    w.out += ",\n";
+    w.key(2, "descriptionCaptions");
+    w.textList(slice(store.captions.description, 1));
+    w.out += ",\n";
+    w.key(2, "detailCaptions");
+    w.textList(slice(store.captions.detail, 0));
+    w.out += ",\n";
+    w.key(2, "categories");
+    w.out += "[\n";
+    for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
+        w.out += "    ";
+        w.text(store.categoryTexts[size_t(k)]);
+        w.out += k < RecordStore::CategoryCount ? ",\n" : "\n";
+    }
+    w.out += "  ],\n";
+    w.key(2, "records");
+    if (store.isEmpty()) {
+        w.out += "[]\n";
+    } else {
+        w.out += "[\n";
+        for (int i = 0; i < store.count(); ++i) {
+            writeRecord(w, store.at(i));
+            w.out += i + 1 < store.count() ? ",\n" : "\n";
+        }
+        w.out += "  ]\n";
+    }
+    w.out += "}\n";
+    return w.out;
+}
+
+ParseResult fromJson(const QByteArray &json, RecordStore &store)
+{
+    ParseResult result;
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        result.error = u"not valid JSON at "_s + position(json, parseError.offset) + u": "_s
+            + parseError.errorString();
+        return result;
+    }
+    if (!doc.isObject()) {
+        result.error = u"expected a JSON object holding the database"_s;
+        return result;
+    }
+    const QJsonObject root = doc.object();
+    Reader reader;
+    const auto finish = [&]() {
+        result.error = reader.error;
+        result.warnings = reader.warnings;
+        return result;
+    };
+    static const QSet<QString> known { u"version"_s, u"signature"_s, u"descriptionCaptions"_s,
+        u"detailCaptions"_s, u"categories"_s, u"records"_s };
+    if (!reader.onlyKeys(root, Path {}, known))
+        return finish();
+    const auto top = [](QLatin1StringView key) { return Path { nullptr, key, -1 }; };
+
+    // The version and signature are always written as the program writes them.
+    QString ignored;
+    if (root.contains(u"version"_s) && !reader.text(root[u"version"_s], top("version"_L1), ignored))
+        return finish();
+    if (root.contains(u"signature"_s)) {
+        if (!reader.text(root[u"signature"_s], top("signature"_L1), ignored))
+            return finish();
+        if (ignored != QString::fromLatin1(DataFile::Signature)) {
+            reader.warnings.append(u"signature: ignored; the file is written with \""_s
+                + QString::fromLatin1(DataFile::Signature) + u"\""_s);
+        }
+    }
+
+    FieldCaptions captions = FieldCaptions::defaults();
+    if (root.contains(u"descriptionCaptions"_s)
+        && !reader.texts(root[u"descriptionCaptions"_s], top("descriptionCaptions"_L1),
+            captions.description.data() + 1, ItemRecord::DescriptionCount)) {
+        return finish();
+    }
+    if (root.contains(u"detailCaptions"_s)
+        && !reader.texts(root[u"detailCaptions"_s], top("detailCaptions"_L1),
+            captions.detail.data(), ItemRecord::DetailCount)) {
+        return finish();
+    }
+
+    std::array<QString, RecordStore::CategoryCount + 1> categories;
+    if (root.contains(u"categories"_s)) {
+        const Path at = top("categories"_L1);
+        if (!reader.texts(
+                root[u"categories"_s], at, categories.data() + 1, RecordStore::CategoryCount)) {
+            return finish();
+        }
+        for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
+            const TreeBuildResult built = buildCategoryTree(categories[size_t(k)]);
+            if (!built.ok()) {
+                reader.fail(at.entry(k - 1), built.error);
+                return finish();
+            }
+        }
+    }
+
+    const Path recordsAt = top("records"_L1);
+    const QJsonValue recordsValue = root.value(u"records"_s);
+    if (!recordsValue.isArray() || recordsValue.toArray().isEmpty()) {
+        reader.fail(recordsAt,
+            recordsValue.isUndefined() || recordsValue.isArray()
+                ? u"a database holds at least one record"_s
+                : u"expected a list of records"_s);
+        return finish();
+    }
+    const QJsonArray recordArray = recordsValue.toArray();
+    std::vector<ItemRecord> records(size_t(recordArray.size()));
+    for (qsizetype i = 0; i < recordArray.size(); ++i) {
+        if (!reader.record(recordArray[i], recordsAt.entry(i), records[size_t(i)]))
+            return finish();
+    }
+
+    store.clear();
+    for (ItemRecord &r : records)
+        store.append(std::move(r));
+    store.captions = captions;
+    store.categoryTexts = categories;
+    result.ok = true;
+    return finish();
+}
+
+} // namespace DatabaseJson

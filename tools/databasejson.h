@@ -1,0 +1,27 @@
+// A whole database as JSON text and back, for larkspur-tool's dump and build.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "store/recordstore.h"
+
+namespace DatabaseJson {
+
+// UTF-8 JSON with the keys in file order: version, signature, captions, categories, records.
+QByteArray toJson(const RecordStore &store, const QString &version);
+
+struct ParseResult
+{
+    bool ok = false;
+    QString error; // where and what, when !ok
+    QStringList warnings; // texts that the single-byte file cannot hold exactly
+};
+
+// Fills the store's captions, category texts and records from JSON text. A missing key keeps
+// the value of a new empty store or record; a wrong type, an unknown key, too many entries or an
+// invalid category text is an error, and the store is then left as it was.
+ParseResult fromJson(const QByteArray &json, RecordStore &store);
+
+} // namespace DatabaseJson

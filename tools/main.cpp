@@ -1,0 +1,225 @@
+// larkspur-tool: the command-line companion (dump, build, check, sort) over database files.
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QStringList>
+
+#include "store/datafile.h"
+#include "store/recordstore.h"
+#include "store/sort.h"
+#include "tools/databasejson.h"
+#include "tools/searchcommand.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
+
+void printOut(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+void printOutLine(const QString &line)
+{
+    printOut(line.toUtf8() + '\n');
+}
+
+void printErrLine(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+// Reads like the program's Open does and reports a failure with the program's own messages.
+bool readOrReport(const QString &path, RecordStore &store)
+{
+    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
+    switch (result.outcome) {
+    case DataFile::ReadOutcome::Read:
+        return true;
+    case DataFile::ReadOutcome::CannotOpen:
+        printErrLine(
+            result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message);
+        return false;
+    case DataFile::ReadOutcome::NotDatabase:
+    case DataFile::ReadOutcome::ReadError:
+        break;
+    }
+    printErrLine(
+        path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s);
+    return false;
+}
+
+bool writeOrReport(const QString &path, const RecordStore &store)
+{
+    const DataFile::WriteResult result = DataFile::writeDatabase(path, store);
+    if (!result.ok) {
+        printErrLine(
+            result.message.isEmpty() ? u"Cannot create file %1"_s.arg(path) : result.message);
+        return false;
+    }
+    return true;
+}
+
+QString recordCount(int n)
+{
+    return u"%1 records"_s.arg(n);
+}
+
+int dumpCommand(const QStringList &args)
+{
+    const QString &path = args[0];
+    RecordStore store;
+    if (!readOrReport(path, store))
+        return Failure;
+    // The reader has just read the file, so its head reads too.
+    const QString version = DataFile::readVersion(path).value_or(QString());
+    printOut(DatabaseJson::toJson(store, version));
+    return Success;
+}
+
+int buildCommand(const QStringList &args)
+{
+    const QString &in = args[0];
+    const QString &out = args[1];
+    QFile file(in);
+    if (!file.open(QIODevice::ReadOnly)) {
+        printErrLine(u"Cannot open file %1"_s.arg(in));
+        return Failure;
+    }
+    const QByteArray json = file.readAll();
+    file.close();
+
+    RecordStore store;
+    const DatabaseJson::ParseResult parsed = DatabaseJson::fromJson(json, store);
+    // A long list of the same warning helps nobody; the first few show where to look.
+    constexpr qsizetype shownWarnings = 20;
+    for (qsizetype i = 0; i < parsed.warnings.size() && i < shownWarnings; ++i)
+        printErrLine(in + u": "_s + parsed.warnings[i]);
+    if (parsed.warnings.size() > shownWarnings) {
+        printErrLine(in + u": and %1 more warnings"_s.arg(parsed.warnings.size() - shownWarnings));
+    }
+    if (!parsed.ok) {
+        printErrLine(in + u": "_s + parsed.error);
+        return Failure;
+    }
+    if (!writeOrReport(out, store))
+        return Failure;
+    printOutLine(out + u": "_s + recordCount(store.count()) + u" written"_s);
+    return Success;
+}
+
+int checkCommand(const QStringList &args)
+{
+    const QString &path = args[0];
+    RecordStore store;
+    if (!readOrReport(path, store))
+        return Failure;
+    printOutLine(path + u": "_s + recordCount(store.count()));
+    return Success;
+}
+
+QString sortKeyCaption(const FieldCaptions &captions, int key)
+{
+    if (key < SortKey::FirstDetail)
+        return captions.description[size_t(key)];
+    if (key < SortKey::Name)
+        return captions.detail[size_t(key - SortKey::FirstDetail)];
+    return u"Name"_s;
+}
+
+int usage(); // below the table of commands
+
+int sortCommand(const QStringList &args)
+{
+    bool isNumber = false;
+    const int key = args[0].toInt(&isNumber);
+    if (!isNumber || !SortKey::isValid(key)) {
+        printErrLine(u"larkspur-tool: sort key must be a whole number from %1 to %2, not \"%3\""_s
+                         .arg(SortKey::First)
+                         .arg(SortKey::Last)
+                         .arg(args[0]));
+        return usage();
+    }
+    const QString &in = args[1];
+    const QString &out = args.size() > 2 ? args[2] : in;
+    RecordStore store;
+    if (!readOrReport(in, store))
+        return Failure;
+    sortRecords(store, key);
+    if (!writeOrReport(out, store))
+        return Failure;
+    printOutLine(out + u": "_s + recordCount(store.count()) + u" sorted by "_s
+        + sortKeyCaption(store.captions, key));
+    return Success;
+}
+
+// Each subcommand with its arguments; a new one is one more line here.
+struct Command
+{
+    QLatin1StringView name;
+    QLatin1StringView arguments;
+    int minArgs;
+    int maxArgs;
+    int (*run)(const QStringList &args);
+    QLatin1StringView summary;
+};
+
+const Command commands[] = {
+    { "dump"_L1, "FILE.dat"_L1, 1, 1, dumpCommand, "print the database as JSON (UTF-8)"_L1 },
+    { "build"_L1, "IN.json OUT.dat"_L1, 2, 2, buildCommand,
+        "write a database from JSON in the shape dump prints"_L1 },
+    { "check"_L1, "FILE.dat"_L1, 1, 1, checkCommand, "tell whether a database file reads"_L1 },
+    { "sort"_L1, "KEY IN.dat [OUT.dat]"_L1, 2, 3, sortCommand,
+        "sort by key 1..21 (1-10 descriptions, 11-20 details 0-9, 21 name); "
+        "writes IN.dat when OUT.dat is not given"_L1 },
+    { "search"_L1, "FILE.dat [options]"_L1, 1, 1000, searchCommand,
+        "list the records a search finds (search --help for the options)"_L1 },
+};
+
+QString usageText()
+{
+    QString text;
+    for (const Command &c : commands) {
+        text += (text.isEmpty() ? u"usage: "_s : u"       "_s) + u"larkspur-tool "_s + c.name
+            + u" "_s + c.arguments + u"\n"_s;
+    }
+    for (const Command &c : commands)
+        text += u"  "_s + QString(c.name).leftJustified(7) + c.summary + u"\n"_s;
+    return text;
+}
+
+int usage()
+{
+    const QByteArray text = usageText().toUtf8();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    return Usage;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty())
+        return usage();
+    const QString &name = args[0];
+    if (name == "help"_L1 || name == "-h"_L1 || name == "--help"_L1) {
+        printOut(usageText().toUtf8());
+        return Success;
+    }
+    for (const Command &c : commands) {
+        if (name != c.name)
+            continue;
+        const QStringList rest = args.mid(1);
+        if (rest.size() < c.minArgs || rest.size() > c.maxArgs)
+            return usage();
+        return c.run(rest);
+    }
+    printErrLine(u"larkspur-tool: unknown command \"%1\""_s.arg(name));
+    return usage();
+}
