@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -68,6 +69,11 @@ protected:
 private:
     ModalObserver *m_observer = nullptr;
 };
+
+// A filter in the form "Larkspur Cataloguer File|*.dat" (description|patterns pairs, patterns
+// separated by ';') as Qt's name filters, e.g. "Larkspur Cataloguer File (*.dat)". A filter
+// without '|' is taken to be in Qt's form already.
+QStringList qtNameFilters(const QString &filter);
 
 // Production implementation: QMessageBox, QInputDialog, QFileDialog, titled "Larkspur Cataloguer".
 class QtDialogs : public Dialogs

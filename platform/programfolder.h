@@ -20,6 +20,17 @@ public:
     explicit QtProgramFolder(QString fixedPath);
     QString path() const override { return m_path; }
 
+    // The folder to use: the installed folder when it is writable, else the per-user folder,
+    // which gets the installed copy's data files it does not have yet. Falls back to the
+    // installed folder (read only) when the per-user folder cannot be made.
+    static QString resolve(
+        const QString &installedFolder, bool installedWritable, const QString &userFolder);
+    // True when a file can be created in the folder.
+    static bool isWritableFolder(const QString &folder);
+    // Copies the default category files and the help/ folder from one folder to another, leaving
+    // files that are already there alone. False when a file could not be copied.
+    static bool seedDataFiles(const QString &fromFolder, const QString &toFolder);
+
 private:
     QString m_path;
 };

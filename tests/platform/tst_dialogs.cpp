@@ -1,0 +1,351 @@
+// The Qt dialogs: answers, captions, presets and file dialog options, driven headless.
+#include <functional>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/dialogs.h"
+
+namespace {
+
+class CountingObserver : public ModalObserver
+{
+public:
+    int started = 0;
+    int finished = 0;
+    void modalStarted() override { ++started; }
+    void modalFinished() override { ++finished; }
+};
+
+// Runs act on the next modal dialog of type T. A dialog of another type, or none within a few
+// seconds, is rejected and noted, so a wrong expectation fails instead of hanging.
+template<class T> void whenShown(std::function<void(T *)> act, QString *problem)
+{
+    auto *timer = new QTimer;
+    auto ticks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, problem, ticks] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (T *dialog = qobject_cast<T *>(modal)) {
+            timer->stop();
+            timer->deleteLater();
+            act(dialog);
+            return;
+        }
+        // A loaded machine can take seconds to show a file dialog: wait up to a minute.
+        if (++*ticks < 6000 && !modal)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        *problem = modal ? QStringLiteral("unexpected dialog ")
+                + QString::fromLatin1(modal->metaObject()->className())
+                         : QStringLiteral("no dialog appeared");
+        if (auto *d = qobject_cast<QDialog *>(modal))
+            d->reject();
+    });
+    timer->start(10);
+}
+
+// While it lives, closes any message box that appears and remembers that one did.
+class MessageBoxGuard
+{
+public:
+    MessageBoxGuard()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                asked = box->text();
+                box->reject();
+            }
+        });
+        m_timer.start(10);
+    }
+    QString asked;
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void messageBoxes_data();
+    void messageBoxes();
+    void inputBox_data();
+    void inputBox();
+    void nameFilters_data();
+    void nameFilters();
+    void openDialogTakesOptions();
+    void openDialogCancelGivesNothing();
+    void saveDialogLeavesOverwriteQuestionToProgram();
+};
+
+void TestDialogs::messageBoxes_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("click"); // a QMessageBox::StandardButton, or 0 to press Esc
+    QTest::addColumn<int>("expectedButtons");
+    QTest::addColumn<int>("expectedIcon");
+    QTest::addColumn<int>("expectedAnswer");
+
+    const int yn = QMessageBox::Yes | QMessageBox::No;
+    const int ync = yn | QMessageBox::Cancel;
+    const int q = QMessageBox::Question;
+    using A = Dialogs::Answer;
+    QTest::newRow("information") << QStringLiteral("information") << int(QMessageBox::Ok)
+                                 << int(QMessageBox::Ok) << int(QMessageBox::Information) << -1;
+    QTest::newRow("error") << QStringLiteral("error") << int(QMessageBox::Ok)
+                           << int(QMessageBox::Ok) << int(QMessageBox::Critical) << -1;
+    QTest::newRow("yes/no: yes") << QStringLiteral("yesno") << int(QMessageBox::Yes) << yn << q
+                                 << int(A::Yes);
+    QTest::newRow("yes/no: no") << QStringLiteral("yesno") << int(QMessageBox::No) << yn << q
+                                << int(A::No);
+    QTest::newRow("yes/no: escape") << QStringLiteral("yesno") << 0 << yn << q << int(A::No);
+    QTest::newRow("yes/no/cancel: yes")
+        << QStringLiteral("yesnocancel") << int(QMessageBox::Yes) << ync << q << int(A::Yes);
+    QTest::newRow("yes/no/cancel: no")
+        << QStringLiteral("yesnocancel") << int(QMessageBox::No) << ync << q << int(A::No);
+    QTest::newRow("yes/no/cancel: cancel")
+        << QStringLiteral("yesnocancel") << int(QMessageBox::Cancel) << ync << q << int(A::Cancel);
+    QTest::newRow("yes/no/cancel: escape")
+        << QStringLiteral("yesnocancel") << 0 << ync << q << int(A::Cancel);
+}
+
+void TestDialogs::messageBoxes()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, click);
+    QFETCH(int, expectedButtons);
+    QFETCH(int, expectedIcon);
+    QFETCH(int, expectedAnswer);
+
+    QtDialogs dialogs;
+    CountingObserver observer;
+    dialogs.setModalObserver(&observer);
+    const QString text = QStringLiteral("Would you like to load the file /tmp/a.dat ?");
+
+    QString problem;
+    QString seenTitle, seenText;
+    int seenButtons = 0, seenIcon = 0, startedWhileShown = 0, finishedWhileShown = 0;
+    whenShown<QMessageBox>(
+        [&](QMessageBox *box) {
+            seenTitle = box->windowTitle();
+            seenText = box->text();
+            seenButtons = int(box->standardButtons());
+            seenIcon = int(box->icon());
+            startedWhileShown = observer.started;
+            finishedWhileShown = observer.finished;
+            if (click)
+                box->button(QMessageBox::StandardButton(click))->click();
+            else
+                QTest::keyClick(box, Qt::Key_Escape);
+        },
+        &problem);
+
+    int answer = -1;
+    if (kind == u"information")
+        dialogs.information(text);
+    else if (kind == u"error")
+        dialogs.error(text);
+    else if (kind == u"yesno")
+        answer = int(dialogs.askYesNo(text));
+    else
+        answer = int(dialogs.askYesNoCancel(text));
+
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(seenTitle, QStringLiteral("Larkspur Cataloguer"));
+    QCOMPARE(seenText, text);
+    QCOMPARE(seenButtons, expectedButtons);
+    QCOMPARE(seenIcon, expectedIcon);
+    QCOMPARE(answer, expectedAnswer);
+    QCOMPARE(startedWhileShown, 1);
+    QCOMPARE(finishedWhileShown, 0);
+    QCOMPARE(observer.finished, 1);
+}
+
+void TestDialogs::inputBox_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("ok") << true << QStringLiteral("Garden Shed");
+    QTest::newRow("cancel after typing") << false << QStringLiteral("New Item");
+}
+
+void TestDialogs::inputBox()
+{
+    QFETCH(bool, accept);
+    QFETCH(QString, expected);
+
+    QtDialogs dialogs;
+    CountingObserver observer;
+    dialogs.setModalObserver(&observer);
+    QString problem, seenTitle, seenPrompt, seenPreset;
+    whenShown<QInputDialog>(
+        [&](QInputDialog *dialog) {
+            seenTitle = dialog->windowTitle();
+            seenPrompt = dialog->labelText();
+            seenPreset = dialog->textValue();
+            QLineEdit *edit = dialog->findChild<QLineEdit *>();
+            edit->selectAll();
+            QTest::keyClicks(edit, QStringLiteral("Garden Shed"));
+            if (accept)
+                dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+            else
+                dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+        },
+        &problem);
+    const QString got = dialogs.inputBox(QStringLiteral("Add Category"),
+        QStringLiteral("Enter the new name"), QStringLiteral("New Item"));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(seenTitle, QStringLiteral("Add Category"));
+    QCOMPARE(seenPrompt, QStringLiteral("Enter the new name"));
+    QCOMPARE(seenPreset, QStringLiteral("New Item"));
+    QCOMPARE(got, expected);
+    QCOMPARE(observer.started, 1);
+    QCOMPARE(observer.finished, 1);
+}
+
+void TestDialogs::nameFilters_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("database") << QStringLiteral("Larkspur Cataloguer File|*.dat")
+                              << QStringList { QStringLiteral("Larkspur Cataloguer File (*.dat)") };
+    QTest::newRow("two pairs, several patterns")
+        << QStringLiteral("Pictures|*.jpg;*.bmp|All Files|*.*")
+        << QStringList { QStringLiteral("Pictures (*.jpg *.bmp)"),
+               QStringLiteral("All Files (*.*)") };
+    QTest::newRow("pattern missing")
+        << QStringLiteral("Anything|") << QStringList { QStringLiteral("Anything (*)") };
+    QTest::newRow("Qt form passes")
+        << QStringLiteral("Reports (*.rpt)") << QStringList { QStringLiteral("Reports (*.rpt)") };
+    QTest::newRow("none") << QString() << QStringList();
+}
+
+void TestDialogs::nameFilters()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, expected);
+    QCOMPARE(qtNameFilters(filter), expected);
+}
+
+void TestDialogs::openDialogTakesOptions()
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("stock.dat"));
+    {
+        QFile f(existing);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    FileDialogOptions options;
+    options.title = QStringLiteral("Load a Database");
+    options.folder = dir.path();
+    options.filter = QStringLiteral("Larkspur Cataloguer File|*.dat");
+    options.defaultSuffix = QStringLiteral("dat");
+    options.mustExist = true;
+
+    QtDialogs dialogs;
+    QString problem, seenTitle, seenFolder, seenSuffix;
+    QStringList seenFilters;
+    int seenMode = -1, seenAccept = -1;
+    whenShown<QFileDialog>(
+        [&](QFileDialog *d) {
+            seenTitle = d->windowTitle();
+            seenFolder = d->directory().absolutePath();
+            seenFilters = d->nameFilters();
+            seenSuffix = d->defaultSuffix();
+            seenMode = int(d->fileMode());
+            seenAccept = int(d->acceptMode());
+            d->selectFile(existing);
+            static_cast<QDialog *>(d)->accept(); // QFileDialog hides it
+        },
+        &problem);
+    const QString got = dialogs.openFileName(options);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(got, existing);
+    QCOMPARE(seenTitle, QStringLiteral("Load a Database"));
+    QCOMPARE(seenFolder, QDir(dir.path()).absolutePath());
+    QCOMPARE(seenFilters, QStringList { QStringLiteral("Larkspur Cataloguer File (*.dat)") });
+    QCOMPARE(seenSuffix, QStringLiteral("dat"));
+    QCOMPARE(seenMode, int(QFileDialog::ExistingFile));
+    QCOMPARE(seenAccept, int(QFileDialog::AcceptOpen));
+}
+
+void TestDialogs::openDialogCancelGivesNothing()
+{
+    QtDialogs dialogs;
+    CountingObserver observer;
+    dialogs.setModalObserver(&observer);
+    QString problem;
+    whenShown<QFileDialog>([](QFileDialog *d) { d->reject(); }, &problem);
+    FileDialogOptions options;
+    options.title = QStringLiteral("Merge with File");
+    options.fileName = QStringLiteral("preset.dat");
+    QCOMPARE(dialogs.openFileName(options), QString());
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(observer.started, 1);
+    QCOMPARE(observer.finished, 1);
+}
+
+void TestDialogs::saveDialogLeavesOverwriteQuestionToProgram()
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("old.dat"));
+    {
+        QFile f(existing);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    FileDialogOptions options;
+    options.title = QStringLiteral("Save As");
+    options.folder = dir.path();
+    options.filter = QStringLiteral("Larkspur Cataloguer File|*.dat");
+    options.defaultSuffix = QStringLiteral("dat");
+
+    QtDialogs dialogs;
+    // An existing file is taken without a question of the dialog's own.
+    MessageBoxGuard guard;
+    QString problem;
+    bool noConfirm = false;
+    int seenAccept = -1;
+    whenShown<QFileDialog>(
+        [&](QFileDialog *d) {
+            noConfirm = d->testOption(QFileDialog::DontConfirmOverwrite);
+            seenAccept = int(d->acceptMode());
+            d->selectFile(existing);
+            static_cast<QDialog *>(d)->accept(); // QFileDialog hides it
+            if (d->isVisible()) // held open by a question of its own
+                d->reject();
+        },
+        &problem);
+    const QString got = dialogs.saveFileName(options);
+    QCOMPARE(guard.asked, QString());
+    QCOMPARE(got, existing);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QVERIFY(noConfirm);
+    QCOMPARE(seenAccept, int(QFileDialog::AcceptSave));
+
+    // A name without an extension gets the default one.
+    whenShown<QFileDialog>(
+        [&](QFileDialog *d) {
+            d->selectFile(QStringLiteral("inventory"));
+            static_cast<QDialog *>(d)->accept(); // QFileDialog hides it
+        },
+        &problem);
+    QCOMPARE(dialogs.saveFileName(options), dir.filePath(QStringLiteral("inventory.dat")));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
