@@ -91,7 +91,10 @@ bool ActivationCoordinator::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && m_modalDepth == 0 && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
-        if (w->isWindow() && clientOf(w))
+        // A late platform event is stale when it names a window already hidden, or another
+        // window while a modal dialog is up.
+        QWidget *modal = QApplication::activeModalWidget();
+        if (w->isWindow() && w->isVisible() && clientOf(w) && (!modal || modal == w))
             switchTo(w);
     }
     return QObject::eventFilter(watched, event);

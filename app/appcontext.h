@@ -6,8 +6,11 @@
 class ActivationCoordinator;
 class Clock;
 class Dialogs;
+class HelpViewer;
+class Printer;
 class ProgramFolder;
 class SettingsStore;
+class WindowRegistry;
 
 struct AppContext
 {
@@ -16,5 +19,8 @@ struct AppContext
     SettingsStore &settings;
     Clock &clock;
     ProgramFolder &folder;
+    HelpViewer &help;
+    Printer &printer;
     ActivationCoordinator &activation;
+    WindowRegistry &windows;
 };

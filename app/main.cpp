@@ -1,8 +1,59 @@
-// Start-up: the composition root.
+// Start-up: the composition root that makes the store, the adapters and the windows.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+
+#include "app/activation.h"
+#include "app/appcontext.h"
+#include "app/windowregistry.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/helpviewer.h"
+#include "platform/printer.h"
+#include "platform/programfolder.h"
+#include "platform/settingsstore.h"
+#include "recordwindow/tview.h"
+#include "search/tsearch.h"
+#include "spreadsheet/tsnapshot.h"
+#include "store/recordstore.h"
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Larkspur Cataloguer"));
+    QApplication::setApplicationVersion(QStringLiteral("1.43"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("A catalogue of the things you own."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Database file (.dat) to open."),
+        QStringLiteral("[FILE.dat]"));
+    parser.process(app);
+
+    RecordStore store;
+    ActivationCoordinator activation;
+    QtDialogs dialogs;
+    dialogs.setModalObserver(&activation);
+    IniSettingsStore settings(IniSettingsStore::defaultPath());
+    SystemClock clock;
+    QtProgramFolder folder;
+    QtHelpViewer help(folder.path());
+    QtPrinter printer;
+    WindowRegistry windows(store, dialogs, help, activation, folder.path());
+    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows };
+
+    TView view(ctx);
+    if (!parser.positionalArguments().isEmpty())
+        view.setStartupFile(parser.positionalArguments().constFirst());
+    QObject::connect(&view, &TView::quitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
+    windows.setWindow(WindowKind::Record, &view);
+    TSearch search(ctx);
+    windows.setWindow(WindowKind::Search, &search);
+    TSnapShot snap(ctx); // created after the record window (and the search window)
+    windows.setWindow(WindowKind::Spreadsheet, &snap);
+    view.show();
+    QTimer::singleShot(0, &view, [&] { activation.activate(&view); });
+    return app.exec();
 }

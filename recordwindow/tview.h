@@ -1,19 +1,161 @@
-// The record window: one record at a time, the File menu and the notebook of pages.
+// The record window: shows and edits one record at a time; holds the File, Edit and other menus.
 #pragma once
 
+#include <array>
+
 #include <QMainWindow>
+#include <QPointer>
 
 #include "app/activation.h"
 #include "app/appcontext.h"
+#include "app/windowregistry.h"
+
+class QAction;
+class QCheckBox;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTabWidget;
+class SharedToolbar;
+class QToolButton;
+class DescriptionPage;
+class DetailPage;
+class PickMenu;
 
 class TView : public QMainWindow, public ActivationClient
 {
     Q_OBJECT
 public:
     explicit TView(AppContext &ctx, QWidget *parent = nullptr);
-    void FormActivate() override {}
-    void FormDeactivate() override {}
+    ~TView() override;
+
+    // A file named on the command line: opened at the first activation instead of the offer.
+    void setStartupFile(const QString &path) { m_startupFile = path; }
+
+    void FormActivate() override;
+    void FormDeactivate() override;
+
+    // Show record index (the current record index is set to it) / store the edits into it.
+    void GetRecord(int index);
+    void SaveRecord(int index);
+    // Stores the shown record into the store when one is shown.
+    void storeCurrent();
+
+    // The display form of a description value under the "Short Description Values" tick.
+    QString ReturnDescriptionValue(const QString &value) const;
+    bool shortDescriptionValues() const;
+
+    // Record commands.
+    void PreviousClick();
+    void nextClick();
+    void numberKeyPress();
+    void NewRecordClick();
+    void CopyRecordClick();
+    void CutClick();
+    void InsertRecordClick();
+    void SortRecordBtnClick();
+    void SortSelectClick(int sortKey);
+    void QuickPrintClick();
+    void PrintDetailClick();
+
+    // The search list as the record window sees it.
+    void SearchListBoxClick();
+    void NextSearchClick();
+    void PreviousSearchClick();
+
+    // File commands; each returns whether it completed.
+    void NewClick();
+    bool OpenClick();
+    void MergeClick();
+    bool SaveClick();
+    bool SaveAsClick();
+    void CloseClick();
+    void AboutClick();
+    void ShortDescriptionValues1Click();
+
+    // Descriptions and captions.
+    void MakeMenu(int k);
+    void DescBtnClick(int k);
+    void DescClick(int k, const QString &value);
+    void DescOneEnter(int k);
+    void CustomizeLabels(QLabel *label);
+
+    // Exit questions; false when the user cancelled.
+    bool exitQuestions();
+
+    bool saveEnabled() const { return m_saveEnabled; }
+    bool mergeEnabled() const;
+    RecordPtr clipboard() const { return m_clipboard; }
+
+Q_SIGNALS:
+    // A pick-menu choice put text into description box k (the spreadsheet mirrors it).
+    void descriptionChosen(int k, const QString &shownText);
+    // Asks the application to end (Close, or the close box once its questions are answered).
+    void quitRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    void buildMenus();
+    void buildToolbar();
+    void buildPages();
+    void setSaveEnabled(bool on);
+    void setDeleteEnabled(bool on);
+    void setInsertEnabled(bool on);
+    void updateTitle();
+    ItemRecord makeNewRecord() const;
+    void appendNewRecord();
+    bool writeTo(const QString &path);
+    void resetCaptionsAndCategories();
+    void resetToNewDatabase();
+    bool readFile(const QString &path, bool merge);
+    void saveSettings();
+    void applyCaptions();
+    void buildPickMenus();
+    void buildSortMenus(QMenu *edit);
+    void updateSortCaptions();
+    void refreshWindowCommands();
+    void runModal(QDialog &dialog);
+
     AppContext &m_ctx;
+    QString m_startupFile;
+    bool m_firstActivationDone = false;
+    bool m_mergeMode = false;
+    bool m_saveEnabled = false;
+    bool m_lastWriteFailed = false;
+    bool m_closing = false;
+    RecordPtr m_clipboard;
+    RecordPtr m_shown; // the record whose fields the controls hold
+
+    // Toolbar row.
+    SharedToolbar *m_toolbar = nullptr;
+    QToolButton *m_sortBtn = nullptr;
+    QToolButton *m_printBtn = nullptr;
+    QLineEdit *m_name = nullptr; // RecordName
+    QLineEdit *m_number = nullptr; // number
+    QCheckBox *m_searchListBox = nullptr; // SearchListBox
+    QLabel *m_nameLabel = nullptr; // Label6
+    QToolButton *m_quickSaveBtn = nullptr;
+    QToolButton *m_deleteBtn = nullptr;
+    QToolButton *m_insertBtn = nullptr;
+
+    // Menus.
+    QAction *m_saveAction = nullptr;
+    QAction *m_mergeAction = nullptr;
+    QAction *m_deleteAction = nullptr;
+    QAction *m_insertAction = nullptr;
+    QAction *m_shortDescAction = nullptr;
+    QAction *m_aboutAction = nullptr;
+
+    QTabWidget *m_book = nullptr; // RecordBook
+    DescriptionPage *m_descPage = nullptr;
+    DetailPage *m_detailPage = nullptr;
+    std::array<PickMenu *, 11> m_pickMenus {}; // DescMenu1..DescMenu10
+    std::array<QAction *, 22> m_sortActions {}; // Sort1..Sort20, N211
+    QMenu *m_sortSubmenu = nullptr;
+    QMenu *m_sortPopup = nullptr; // SortMenu
+    bool m_inDescriptionEditor = false;
+    std::vector<std::pair<QAction *, WindowKind>> m_viewActions;
 };

@@ -1,0 +1,76 @@
+// The windows around the record window: which exist, the opening rule, quick save, help and the
+// report menu that several windows share.
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QMenu;
+class QWidget;
+class ActivationCoordinator;
+class Dialogs;
+class HelpViewer;
+class RecordStore;
+
+enum class WindowKind { Record, Search, Spreadsheet, Album, Graph, HtmlReport, ReportDesigner };
+
+class WindowRegistry : public QObject
+{
+    Q_OBJECT
+public:
+    using Factory = std::function<QWidget *()>;
+
+    WindowRegistry(RecordStore &store, Dialogs &dialogs, HelpViewer &help, ActivationCoordinator &activation,
+        QString programFolder);
+    ~WindowRegistry() override;
+
+    // Windows that live from start-up to exit.
+    void setWindow(WindowKind kind, QWidget *window);
+    // Windows made on first use and destroyed when closed.
+    void setFactory(WindowKind kind, Factory factory);
+    bool isAvailable(WindowKind kind) const;
+    QWidget *existing(WindowKind kind) const;
+
+    // Brings a window up and makes it the active one.
+    void showWindow(WindowKind kind);
+    // The opening rule: create when needed, give it the record window's quick-save state, bring
+    // it up; "Too many windows are open..." when that fails. Returns the window or null.
+    QWidget *openWindow(WindowKind kind);
+    // Opening rule with the record scope set to all records (the graph and the regular report).
+    QWidget *openWindowAllRecords(WindowKind kind);
+
+    // The record window's Save state, shared by the search and spreadsheet quick-save buttons.
+    void setQuickSaveEnabled(bool on);
+    bool quickSaveEnabled() const { return m_quickSaveEnabled; }
+    // Quick save from a window other than the record window.
+    bool quickSave();
+
+    // Help: every Help button switches the application help file to "Larkhelp.hlp" first.
+    QString helpFile() const { return m_helpFile; }
+    void showHelpContents();
+    void showHelpTopic(const QString &title);
+    void showHelpContext(int context);
+
+    // The record window's report menu, popped up by the record, search, spreadsheet, album and
+    // graph windows.
+    QMenu *reportMenu();
+
+private:
+    void useWindowHelpFile();
+    void applyQuickSave(QWidget *window) const;
+
+    RecordStore &m_store;
+    Dialogs &m_dialogs;
+    HelpViewer &m_help;
+    ActivationCoordinator &m_activation;
+    QString m_folder;
+    std::array<QPointer<QWidget>, 7> m_windows;
+    std::array<Factory, 7> m_factories;
+    bool m_quickSaveEnabled = false;
+    QString m_helpFile; // the application help file: "Larkspur.hlp" until a Help button is used
+    QMenu *m_reportMenu = nullptr;
+};

@@ -1,0 +1,169 @@
+// The Description page: layout of the description and detail boxes.
+#include "recordwindow/descriptionpage.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "recordwindow/maskedit.h"
+
+void CaptionLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+}
+
+namespace {
+
+const char *const DescBoxNames[] = { "", "DescOne", "DescTwo", "DescThree", "DescFour", "DescFive",
+    "DescSix", "DescSeven", "DescEight", "DescNine", "DescTen" };
+
+struct DetailMask
+{
+    const char16_t *mask;
+    int maxLength;
+    const char16_t *hint;
+};
+
+DetailMask maskFor(int detail)
+{
+    switch (detail) {
+    case 2:
+        return { u"!9090/90/00;1;_", 10, u"Date Received (CCYY/MM/DD)" };
+    case 3:
+        return { u"9090;1;_", 4, u"" };
+    case 4:
+        return { u"9999999;1;_", 7, u"" };
+    case 9:
+        return { u"99;1;_", 2, u"" };
+    default:
+        return { u"", 0, u"" };
+    }
+}
+
+} // namespace
+
+DescriptionPage::DescriptionPage(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("DescriptionPage"));
+    splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    splitter->setChildrenCollapsible(false);
+    splitter->setHandleWidth(6);
+
+    auto *left = new QWidget;
+    left->setObjectName(QStringLiteral("DescriptionPanel"));
+    left->setMinimumWidth(50);
+    auto *lg = new QGridLayout(left);
+    lg->setContentsMargins(6, 6, 4, 6);
+    lg->setHorizontalSpacing(6);
+    lg->setVerticalSpacing(4);
+    for (int k = 1; k <= 10; ++k) {
+        auto *label = new CaptionLabel(left);
+        label->setObjectName(QStringLiteral("Desc%1").arg(k));
+        label->setCursor(Qt::PointingHandCursor);
+        label->setToolTip(QStringLiteral("Click to rename this field"));
+        auto *box = new QLineEdit(left);
+        box->setObjectName(QString::fromLatin1(DescBoxNames[k]));
+        box->setReadOnly(true);
+        box->setFocusPolicy(Qt::ClickFocus);
+        box->setProperty("tag", k);
+        box->installEventFilter(this);
+        auto *btn = new QToolButton(left);
+        btn->setObjectName(QStringLiteral("Desc%1Btn").arg(k));
+        btn->setArrowType(Qt::DownArrow);
+        btn->setFocusPolicy(Qt::NoFocus);
+        btn->setToolTip(QStringLiteral("Pick a category"));
+        label->setBuddy(box);
+        lg->addWidget(label, k - 1, 0, Qt::AlignRight | Qt::AlignVCenter);
+        lg->addWidget(box, k - 1, 1);
+        lg->addWidget(btn, k - 1, 2);
+        descLabels[size_t(k)] = label;
+        descBoxes[size_t(k)] = box;
+        descButtons[size_t(k)] = btn;
+        connect(label, &CaptionLabel::clicked, this, [this, label] { Q_EMIT captionClicked(label); });
+        connect(btn, &QToolButton::clicked, this, [this, k] { Q_EMIT descriptionButtonClicked(k); });
+    }
+    lg->setColumnStretch(1, 1);
+    lg->setRowStretch(10, 1);
+
+    auto *right = new QWidget;
+    right->setObjectName(QStringLiteral("DetailPanel"));
+    right->setMinimumWidth(50);
+    auto *rg = new QGridLayout(right);
+    rg->setContentsMargins(4, 6, 6, 6);
+    rg->setHorizontalSpacing(4);
+    rg->setVerticalSpacing(4);
+    int row = 0;
+    for (int d : DetailOrder) {
+        auto *label = new CaptionLabel(right);
+        label->setObjectName(QStringLiteral("sn%1").arg(d));
+        label->setCursor(Qt::PointingHandCursor);
+        label->setToolTip(QStringLiteral("Click to rename this field"));
+        const DetailMask m = maskFor(d);
+        auto *box = new MaskEdit(QString::fromUtf16(m.mask), right);
+        box->setObjectName(QStringLiteral("Detail%1").arg(d));
+        if (m.hint[0])
+            box->setToolTip(QString::fromUtf16(m.hint));
+        label->setBuddy(box);
+        rg->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
+        if (d == 1 || d == 8) {
+            auto *dollar = new QLabel(QStringLiteral("$"), right);
+            dollar->setObjectName(QStringLiteral("Dollar%1").arg(d));
+            rg->addWidget(dollar, row, 1, Qt::AlignRight | Qt::AlignVCenter);
+        }
+        rg->addWidget(box, row, 2);
+        detailLabels[size_t(d)] = label;
+        detailBoxes[size_t(d)] = box;
+        connect(label, &CaptionLabel::clicked, this, [this, label] { Q_EMIT captionClicked(label); });
+        ++row;
+    }
+    statusLabel = new QLabel(QStringLiteral("Status"), right);
+    statusLabel->setObjectName(QStringLiteral("boxname"));
+    rg->addWidget(statusLabel, row, 0, Qt::AlignRight | Qt::AlignTop);
+    auto *flags = new QWidget(right);
+    auto *fl = new QHBoxLayout(flags);
+    fl->setContentsMargins(0, 0, 0, 0);
+    wanted = new QCheckBox(QStringLiteral("Wanted"), flags);
+    wanted->setObjectName(QStringLiteral("CheckBox1"));
+    forTrade = new QCheckBox(QStringLiteral("For Trade"), flags);
+    forTrade->setObjectName(QStringLiteral("CheckBox2"));
+    forSale = new QCheckBox(QStringLiteral("For Sale"), flags);
+    forSale->setObjectName(QStringLiteral("CheckBox3"));
+    fl->addWidget(wanted);
+    fl->addWidget(forTrade);
+    fl->addWidget(forSale);
+    fl->addStretch(1);
+    rg->addWidget(flags, row, 2);
+    rg->setColumnStretch(2, 1);
+    rg->setRowStretch(row + 1, 1);
+
+    splitter->addWidget(left);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({ 1000, 1000 });
+
+    auto *v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->addWidget(splitter);
+}
+
+bool DescriptionPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        const int k = watched->property("tag").toInt();
+        if (k >= 1 && k <= 10)
+            Q_EMIT descriptionEntered(k);
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,334 @@
+// The record window's start-up activation, File menu, exit questions and settings.
+#include "recordwindow/tview.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/dialogs.h"
+#include "platform/programfolder.h"
+#include "platform/settingsstore.h"
+#include "recordwindow/about.h"
+#include "recordwindow/descriptionpage.h"
+#include "store/datafile.h"
+
+namespace {
+
+const QString ProductName = QStringLiteral("Larkspur Cataloguer");
+
+FileDialogOptions databaseDialog(const QString &folder, const QString &title, bool mustExist)
+{
+    FileDialogOptions o;
+    o.title = title;
+    o.folder = folder;
+    o.filter = QStringLiteral("Larkspur Cataloguer File|*.dat");
+    o.defaultSuffix = QStringLiteral("dat");
+    o.mustExist = mustExist;
+    return o;
+}
+
+} // namespace
+
+void TView::resetCaptionsAndCategories()
+{
+    m_ctx.store.captions = FieldCaptions::defaults();
+    const QStringList problems = DataFile::loadDefaultCategoryTexts(m_ctx.folder.path(), m_ctx.store);
+    // A damaged default file is worth telling; a missing one just leaves its category empty.
+    for (const QString &message : problems)
+        if (!message.startsWith(QStringLiteral("Cannot open file")))
+            m_ctx.dialogs.error(message);
+}
+
+void TView::FormActivate()
+{
+    RecordStore &store = m_ctx.store;
+    if (!m_firstActivationDone) {
+        store.fileName = m_ctx.settings.readString(QStringLiteral("LAST FILE"), QString());
+        store.resetSpreadsheetColumns();
+        m_shortDescAction->setChecked(m_ctx.settings.readBool(QStringLiteral("DESCSTATE"), false));
+        bool read = false;
+        if (!m_startupFile.isEmpty()) {
+            // A file named on the command line is opened straight away, like Open.
+            store.fileName = QFileInfo(m_startupFile).absoluteFilePath();
+            const DataFile::ReadResult r = DataFile::readDatabase(store.fileName, store, false);
+            if (r.ok()) {
+                read = true;
+                store.databaseOpen = true;
+                m_mergeAction->setEnabled(true);
+            } else {
+                m_ctx.dialogs.error(r.outcome == DataFile::ReadOutcome::CannotOpen
+                        ? r.message
+                        : QStringLiteral("Sorry ") + store.fileName
+                            + QStringLiteral(" is not valid file.  No file loaded"));
+                store.fileName.clear();
+            }
+        } else if (!store.fileName.isEmpty()) {
+            const QString name = store.fileName;
+            if (m_ctx.dialogs.askYesNo(QStringLiteral("Would you like to load the file ") + name
+                    + QStringLiteral(" ?"))
+                == Dialogs::Answer::No) {
+                store.fileName.clear();
+            } else {
+                const DataFile::ReadResult r = DataFile::readDatabase(name, store, false);
+                if (r.ok()) {
+                    m_ctx.dialogs.information(name + QStringLiteral(" Loaded."));
+                    store.databaseOpen = true;
+                    read = true;
+                } else {
+                    if (r.outcome != DataFile::ReadOutcome::CannotOpen)
+                        m_ctx.dialogs.error(QStringLiteral("Sorry ") + name
+                            + QStringLiteral(" is not valid file.  No file loaded"));
+                    store.fileName.clear();
+                }
+            }
+        }
+        if (read)
+            setSaveEnabled(true);
+        m_firstActivationDone = true;
+        store.searchRefresh = true;
+        store.currentIndex = -1;
+        show();
+    }
+
+    applyCaptions();
+    refreshWindowCommands();
+    for (int k = 1; k <= 10; ++k)
+        MakeMenu(k);
+    updateSortCaptions();
+    m_clipboard.reset();
+    setInsertEnabled(false);
+
+    if (store.databaseOpen && !store.isEmpty()) {
+        if (store.currentIndex < 0 || store.currentIndex >= store.count())
+            store.currentIndex = 0;
+        GetRecord(store.currentIndex);
+    } else {
+        store.clear();
+        m_shown.reset();
+        store.currentIndex = -1;
+        appendNewRecord();
+        store.fileName.clear();
+        store.databaseOpen = true;
+        updateTitle();
+    }
+    if (store.count() > 1)
+        setDeleteEnabled(true);
+}
+
+void TView::FormDeactivate()
+{
+    storeCurrent();
+}
+
+void TView::resetToNewDatabase()
+{
+    RecordStore &store = m_ctx.store;
+    store.databaseOpen = false;
+    store.fileName.clear();
+    store.clear();
+    m_shown.reset();
+    setSaveEnabled(false);
+    store.currentIndex = -1;
+    resetCaptionsAndCategories();
+    FormActivate();
+}
+
+void TView::NewClick()
+{
+    const Dialogs::Answer a = m_ctx.dialogs.askYesNoCancel(
+        QStringLiteral("Would you like to save the current database before you create a new one ?"));
+    if (a == Dialogs::Answer::Cancel)
+        return;
+    if (a == Dialogs::Answer::Yes) {
+        const bool saved = m_saveEnabled ? SaveClick() : SaveAsClick();
+        // A save that was tried and failed keeps the database rather than discarding it unsaved.
+        if (!saved && m_lastWriteFailed)
+            return;
+    }
+    resetToNewDatabase();
+}
+
+bool TView::readFile(const QString &path, bool merge)
+{
+    return DataFile::readDatabase(path, m_ctx.store, merge).ok();
+}
+
+bool TView::OpenClick()
+{
+    RecordStore &store = m_ctx.store;
+    if (store.databaseOpen && !m_mergeMode
+        && m_ctx.dialogs.askYesNo(QStringLiteral("Changes made since last save will be lost. Load anyway ?"))
+            == Dialogs::Answer::No)
+        return false;
+    const QString path = m_ctx.dialogs.openFileName(databaseDialog(m_ctx.folder.path(),
+        m_mergeMode ? QStringLiteral("Merge with File") : QStringLiteral("Load a Database"), true));
+    if (path.isEmpty())
+        return false;
+
+    if (m_mergeMode) {
+        const std::optional<FieldCaptions> theirs = DataFile::readCaptionsOnly(path);
+        if (!theirs || !(*theirs == store.captions)) {
+            m_ctx.dialogs.information(
+                QStringLiteral("Sorry, the files could not be merged since they are incompatiable."));
+            return false;
+        }
+        // A merge that fails to read keeps the open database as it was.
+        const DataFile::ReadResult r = DataFile::readDatabase(path, store, true);
+        if (!r.ok()) {
+            m_ctx.dialogs.error(r.outcome == DataFile::ReadOutcome::CannotOpen
+                    ? r.message
+                    : path + QStringLiteral(" is not a valid ") + ProductName
+                        + QStringLiteral(" file.  Nothing was merged."));
+            return false;
+        }
+    } else {
+        storeCurrent();
+        const DataFile::ReadResult r = DataFile::readDatabase(path, store, false);
+        if (r.outcome == DataFile::ReadOutcome::CannotOpen) {
+            // Nothing was read: the open database stays as it was.
+            m_ctx.dialogs.error(r.message);
+            return false;
+        }
+        store.fileName = path;
+        if (!r.ok()) {
+            m_ctx.dialogs.error(path + QStringLiteral(" is not a valid ") + ProductName
+                + QStringLiteral(" file.  New file created."));
+            resetToNewDatabase();
+            return false;
+        }
+        // The controls still hold the old database's record: never store them into the new one.
+        m_shown.reset();
+        store.currentIndex = -1;
+    }
+    updateTitle();
+    setSaveEnabled(true);
+    m_mergeAction->setEnabled(true);
+    store.searchRefresh = true;
+    m_ctx.dialogs.information(m_mergeMode ? QStringLiteral("Merge Sucessful !.")
+                                          : path + QStringLiteral(" Loaded."));
+    store.currentIndex = 0;
+    GetRecord(0);
+    return true;
+}
+
+void TView::MergeClick()
+{
+    m_mergeMode = true;
+    OpenClick();
+    m_mergeMode = false;
+}
+
+bool TView::writeTo(const QString &path)
+{
+    const DataFile::WriteResult w = DataFile::writeDatabase(path, m_ctx.store);
+    m_lastWriteFailed = !w.ok;
+    if (!w.ok)
+        m_ctx.dialogs.error(w.message);
+    return w.ok;
+}
+
+bool TView::SaveClick()
+{
+    storeCurrent();
+    if (!writeTo(m_ctx.store.fileName))
+        return false;
+    m_ctx.dialogs.information(QStringLiteral("File Saved"));
+    return true;
+}
+
+bool TView::SaveAsClick()
+{
+    m_lastWriteFailed = false;
+    QString path;
+    for (;;) {
+        path = m_ctx.dialogs.saveFileName(databaseDialog(m_ctx.folder.path(), QStringLiteral("Save As"), false));
+        if (path.isEmpty())
+            return false;
+        // Only the file name decides: a full stop in a folder name is no extension.
+        if (!QFileInfo(path).fileName().contains(u'.'))
+            path += QStringLiteral(".dat");
+        if (!QFile::exists(path))
+            break;
+        if (m_ctx.dialogs.askYesNo(path + QStringLiteral(" already exists.  Do you want to overwrite it ?"))
+            == Dialogs::Answer::Yes)
+            break;
+    }
+    storeCurrent();
+    // The database takes the new name only once it is really written there.
+    if (!writeTo(path))
+        return false;
+    m_ctx.store.fileName = path;
+    setSaveEnabled(true);
+    updateTitle();
+    m_ctx.dialogs.information(QStringLiteral("File Saved as ") + path);
+    return true;
+}
+
+bool TView::exitQuestions()
+{
+    for (;;) {
+        const Dialogs::Answer a = m_ctx.dialogs.askYesNoCancel(QStringLiteral(
+            "Changes made since last save will be lost. Would you like to save before exiting ?"));
+        if (a == Dialogs::Answer::Cancel)
+            return false;
+        if (a == Dialogs::Answer::No)
+            break;
+        // Leave only once the database is really written somewhere.
+        const bool saved = m_ctx.store.fileName.isEmpty() ? SaveAsClick() : SaveClick();
+        if (saved)
+            break;
+    }
+    saveSettings();
+    storeCurrent();
+    return true;
+}
+
+void TView::saveSettings()
+{
+    SettingsStore &s = m_ctx.settings;
+    s.writeString(QStringLiteral("LAST FILE"), m_ctx.store.fileName);
+    for (int n = 0; n < RecordStore::SpreadsheetColumns; ++n) {
+        s.writeInteger(QStringLiteral("SPREADSHEET:") + QString::number(n), m_ctx.store.columnOrder[size_t(n)]);
+        s.writeInteger(QStringLiteral("SPREADSHEET SIZE:") + QString::number(n),
+            m_ctx.store.columnWidths[size_t(n)]);
+    }
+    s.writeBool(QStringLiteral("DESCSTATE"), shortDescriptionValues());
+}
+
+void TView::CloseClick()
+{
+    if (!exitQuestions())
+        return;
+    m_closing = true;
+    for (const char *page : { "rphtml.htm", "go.htm" }) {
+        const QString p = m_ctx.folder.filePath(QString::fromLatin1(page));
+        if (QFile::exists(p))
+            QFile::remove(p);
+    }
+    close();
+    Q_EMIT quitRequested();
+}
+
+void TView::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    if (!exitQuestions()) {
+        event->ignore();
+        return;
+    }
+    m_ctx.settings.writeInteger(QStringLiteral("ViewW:"), width());
+    m_ctx.settings.writeInteger(QStringLiteral("ViewH:"), height());
+    m_closing = true;
+    event->accept();
+    Q_EMIT quitRequested();
+}
+
+void TView::AboutClick()
+{
+    AboutBox box(this);
+    runModal(box);
+}

@@ -1,0 +1,63 @@
+// Memo lines: reads the visual lines of a QPlainTextEdit from its block layouts.
+#include "recordwindow/memolines.h"
+
+#include <QPlainTextDocumentLayout>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+namespace {
+
+void chopTrailingBlanks(QString &s)
+{
+    qsizetype n = s.size();
+    while (n > 0 && (s[n - 1] == u' ' || s[n - 1] == u'\t'))
+        --n;
+    s.truncate(n);
+}
+
+} // namespace
+
+QStringList displayedLines(const QPlainTextEdit *edit)
+{
+    QStringList lines;
+    QTextDocument *doc = edit->document();
+    auto *layout = qobject_cast<QPlainTextDocumentLayout *>(doc->documentLayout());
+    const bool wrap = layout && edit->lineWrapMode() != QPlainTextEdit::NoWrap;
+    // The box sets the layout's width from its viewport whenever it is resized; a box never shown
+    // has width 0, which the layout takes as no wrapping at all.
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        if (wrap)
+            layout->ensureBlockLayout(block);
+        const QTextLayout *tl = block.layout();
+        if (!wrap || !tl || tl->lineCount() == 0) {
+            lines.append(text.split(QChar::LineSeparator));
+            continue;
+        }
+        const int count = tl->lineCount();
+        for (int i = 0; i < count; ++i) {
+            const QTextLine line = tl->lineAt(i);
+            QString s = text.mid(line.textStart(), line.textLength());
+            if (s.endsWith(QChar::LineSeparator))
+                s.chop(1); // a hard break inside the paragraph: the line is kept as typed
+            else if (i + 1 < count)
+                chopTrailingBlanks(s); // the blanks the wrap broke at
+            lines.append(s);
+        }
+    }
+    // "a\n" is the one line "a", and the empty box has no lines.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void setLines(QPlainTextEdit *edit, const QStringList &lines)
+{
+    QString text = lines.join(u'\n');
+    // A trailing empty entry needs one more line end, or displayedLines() would drop it.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        text.append(u'\n');
+    edit->setPlainText(text);
+}

@@ -1,0 +1,474 @@
+// The record window's start-up, File menu, exit questions and settings, driven with scripted dialogs.
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "recordwindow/tview.h"
+#include "store/datafile.h"
+#include "tests/support/apptest.h"
+
+using Answer = Dialogs::Answer;
+
+namespace {
+
+ItemRecord named(const QString &name)
+{
+    ItemRecord r;
+    r.Name = name;
+    return r;
+}
+
+// Writes a database of the given record names (and optionally another detail caption 3).
+QString writeDb(AppTest &t, const QString &file, const QStringList &names, const QString &caption3 = {})
+{
+    RecordStore s;
+    if (!caption3.isEmpty())
+        s.captions.detail[3] = caption3;
+    s.categoryTexts[8] = QStringLiteral("Attic\r\n");
+    for (const QString &n : names)
+        s.append(named(n));
+    const QString p = t.path(file);
+    const auto w = DataFile::writeDatabase(p, s);
+    if (!w.ok)
+        qFatal("cannot write fixture");
+    return p;
+}
+
+QString recordName(TView &v)
+{
+    return v.findChild<QLineEdit *>(QStringLiteral("RecordName"))->text();
+}
+
+} // namespace
+
+class TestFileCommands : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void firstActivationWithoutLastFile();
+    void lastFileOffer_data();
+    void lastFileOffer();
+    void startupFileArgument();
+    void openReadsAndEnablesMerge();
+    void openInvalidGivesNewDatabase();
+    void openUnreadableKeepsDatabase();
+    void mergeAppendsCompatible();
+    void mergeRefusesCaptionCase();
+    void mergeOfDamagedFileKeepsDatabase();
+    void saveWritesAndReports();
+    void saveFailureKeepsOldFile();
+    void saveAsNames_data();
+    void saveAsNames();
+    void saveAsOverwriteQuestion();
+    void newAsksAndResets();
+    void exitQuestions();
+    void closeBoxStoresSize();
+    void closeLeavesSizeAndDeletesPages();
+    void aboutCaption();
+};
+
+void TestFileCommands::firstActivationWithoutLastFile()
+{
+    AppTest t;
+    t.writeDefaultCategory(8, QStringLiteral("House\n\tKitchen\n"));
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    QVERIFY(t.dialogs.shown.isEmpty());
+    QCOMPARE(t.store.count(), 1);
+    QCOMPARE(t.store.at(0).Name, QStringLiteral("Untitled 1"));
+    QCOMPARE(v.windowTitle(), QStringLiteral("Untitled"));
+    QCOMPARE(t.store.categoryTexts[8], QStringLiteral("House\r\n\tKitchen\r\n"));
+    QVERIFY(!v.saveEnabled());
+    QVERIFY(!v.mergeEnabled());
+    QVERIFY(t.store.searchRefresh);
+    QVERIFY(t.store.databaseOpen);
+    QCOMPARE(t.store.currentIndex, 0);
+}
+
+void TestFileCommands::lastFileOffer_data()
+{
+    QTest::addColumn<QString>("kind"); // good, bad, missing
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("message"); // %1 = path
+    QTest::addColumn<int>("records");
+    QTest::addColumn<bool>("saveEnabled");
+    QTest::newRow("yes loads") << "good" << int(Answer::Yes) << "%1 Loaded." << 2 << true;
+    QTest::newRow("no declines") << "good" << int(Answer::No) << "" << 1 << false;
+    QTest::newRow("damaged") << "bad" << int(Answer::Yes)
+                             << "Sorry %1 is not valid file.  No file loaded" << 1 << false;
+    QTest::newRow("deleted file: no message") << "missing" << int(Answer::Yes) << "" << 1 << false;
+}
+
+void TestFileCommands::lastFileOffer()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, answer);
+    QFETCH(QString, message);
+    QFETCH(int, records);
+    QFETCH(bool, saveEnabled);
+    AppTest t;
+    QString p = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp"), QStringLiteral("Chair") });
+    if (kind == u"bad") {
+        QFile f(p);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a database");
+    } else if (kind == u"missing") {
+        QFile::remove(p);
+    }
+    t.settings.writeString(QStringLiteral("LAST FILE"), p);
+    t.dialogs.answer(Answer(answer));
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    QCOMPARE(t.dialogs.shown.first().text, QStringLiteral("Would you like to load the file ") + p + QStringLiteral(" ?"));
+    const QStringList texts = t.dialogs.texts().mid(1);
+    QCOMPARE(texts, message.isEmpty() ? QStringList() : QStringList { message.arg(p) });
+    QCOMPARE(t.store.count(), records);
+    QCOMPARE(v.saveEnabled(), saveEnabled);
+    QVERIFY(!v.mergeEnabled()); // reading the last file does not enable Merge
+    QCOMPARE(v.windowTitle(), saveEnabled ? p : QStringLiteral("Untitled"));
+    QCOMPARE(recordName(v), saveEnabled ? QStringLiteral("Lamp") : QStringLiteral("Untitled 1"));
+}
+
+void TestFileCommands::startupFileArgument()
+{
+    AppTest t;
+    const QString last = writeDb(t, QStringLiteral("last.dat"), { QStringLiteral("Old") });
+    const QString p = writeDb(t, QStringLiteral("given.dat"), { QStringLiteral("Given") });
+    t.settings.writeString(QStringLiteral("LAST FILE"), last);
+    TView v(t.ctx);
+    v.setStartupFile(p);
+    t.activation.activate(&v);
+    QVERIFY(t.dialogs.shown.isEmpty()); // no offer of the last file
+    QCOMPARE(t.store.fileName, p);
+    QCOMPARE(recordName(v), QStringLiteral("Given"));
+    QVERIFY(v.saveEnabled());
+}
+
+void TestFileCommands::openReadsAndEnablesMerge()
+{
+    AppTest t;
+    const QString p = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp"), QStringLiteral("Chair") });
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    v.findChild<QLineEdit *>(QStringLiteral("RecordName"))->setText(QStringLiteral("typed"));
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(p);
+    QVERIFY(v.OpenClick());
+    QCOMPARE(t.dialogs.shown[0].text, QStringLiteral("Changes made since last save will be lost. Load anyway ?"));
+    QCOMPARE(t.dialogs.shown[1].text, QStringLiteral("Load a Database"));
+    QVERIFY(t.dialogs.shown[1].file.mustExist);
+    QCOMPARE(t.dialogs.shown[1].file.filter, QStringLiteral("Larkspur Cataloguer File|*.dat"));
+    QCOMPARE(t.dialogs.lastText(), p + QStringLiteral(" Loaded."));
+    QCOMPARE(v.windowTitle(), p);
+    QCOMPARE(t.store.count(), 2);
+    QCOMPARE(t.store.at(0).Name, QStringLiteral("Lamp")); // the old window text was not stored into it
+    QCOMPARE(recordName(v), QStringLiteral("Lamp"));
+    QVERIFY(v.saveEnabled());
+    QVERIFY(v.mergeEnabled());
+    QVERIFY(t.store.searchRefresh);
+    QVERIFY(t.dialogs.allUsed());
+}
+
+void TestFileCommands::openInvalidGivesNewDatabase()
+{
+    AppTest t;
+    t.writeDefaultCategory(2, QStringLiteral("Tools\n"));
+    const QString good = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp") }, QStringLiteral("Year"));
+    const QString bad = t.path(QStringLiteral("bad.dat"));
+    QFile f(bad);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("\x06\x04" "1.43" "\x06\x05" "Other");
+    f.close();
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(good);
+    QVERIFY(v.OpenClick());
+    QCOMPARE(t.store.captions.detail[3], QStringLiteral("Year"));
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(bad);
+    QVERIFY(!v.OpenClick());
+    QCOMPARE(t.dialogs.shown.last().kind, QStringLiteral("error"));
+    QCOMPARE(t.dialogs.lastText(),
+        bad + QStringLiteral(" is not a valid Larkspur Cataloguer file.  New file created."));
+    QCOMPARE(t.store.count(), 1);
+    QCOMPARE(t.store.at(0).Name, QStringLiteral("Untitled 1"));
+    QCOMPARE(t.store.captions, FieldCaptions::defaults());
+    QCOMPARE(t.store.categoryTexts[2], QStringLiteral("Tools\r\n"));
+    QCOMPARE(t.store.fileName, QString());
+    QCOMPARE(v.windowTitle(), QStringLiteral("Untitled"));
+    QVERIFY(!v.saveEnabled());
+}
+
+void TestFileCommands::openUnreadableKeepsDatabase()
+{
+    AppTest t;
+    const QString p = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp") });
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(p);
+    QVERIFY(v.OpenClick());
+    const QString gone = t.path(QStringLiteral("gone.dat"));
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(gone);
+    QVERIFY(!v.OpenClick());
+    QCOMPARE(t.dialogs.lastText(), QStringLiteral("Cannot open file ") + gone);
+    QCOMPARE(t.store.fileName, p);
+    QCOMPARE(recordName(v), QStringLiteral("Lamp"));
+}
+
+void TestFileCommands::mergeAppendsCompatible()
+{
+    AppTest t;
+    const QString five = writeDb(t, QStringLiteral("five.dat"),
+        { QStringLiteral("a1"), QStringLiteral("a2"), QStringLiteral("a3"), QStringLiteral("a4"), QStringLiteral("a5") });
+    const QString three = writeDb(t, QStringLiteral("three.dat"), { QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("b3") });
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(five);
+    QVERIFY(v.OpenClick());
+    t.dialogs.file(three);
+    v.MergeClick();
+    QCOMPARE(t.dialogs.shown[t.dialogs.shown.size() - 2].text, QStringLiteral("Merge with File"));
+    QCOMPARE(t.dialogs.lastText(), QStringLiteral("Merge Sucessful !."));
+    QCOMPARE(t.store.count(), 8);
+    QCOMPARE(t.store.at(5).Name, QStringLiteral("b1"));
+    QCOMPARE(t.store.at(7).Name, QStringLiteral("b3"));
+    QCOMPARE(t.store.fileName, five);
+    QCOMPARE(recordName(v), QStringLiteral("a1"));
+    QVERIFY(t.dialogs.allUsed());
+}
+
+void TestFileCommands::mergeRefusesCaptionCase()
+{
+    AppTest t;
+    const QString mine = writeDb(t, QStringLiteral("mine.dat"), { QStringLiteral("a1") });
+    const QString other = writeDb(t, QStringLiteral("other.dat"), { QStringLiteral("b1") }, QStringLiteral("copyright"));
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(mine);
+    QVERIFY(v.OpenClick());
+    t.dialogs.file(other);
+    v.MergeClick();
+    QCOMPARE(t.dialogs.lastText(), QStringLiteral("Sorry, the files could not be merged since they are incompatiable."));
+    QCOMPARE(t.store.count(), 1);
+    QCOMPARE(t.store.fileName, mine);
+}
+
+void TestFileCommands::mergeOfDamagedFileKeepsDatabase()
+{
+    AppTest t;
+    const QString mine = writeDb(t, QStringLiteral("mine.dat"), { QStringLiteral("a1"), QStringLiteral("a2") });
+    const QString other = writeDb(t, QStringLiteral("other.dat"), { QStringLiteral("b1"), QStringLiteral("b2") });
+    QFile f(other);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    f.resize(f.size() - 3); // ends in the middle of the last record
+    f.close();
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(mine);
+    QVERIFY(v.OpenClick());
+    t.dialogs.file(other);
+    v.MergeClick();
+    QCOMPARE(t.dialogs.shown.last().kind, QStringLiteral("error"));
+    QCOMPARE(t.store.count(), 2);
+    QCOMPARE(t.store.fileName, mine);
+    QCOMPARE(t.store.categoryTexts[8], QStringLiteral("Attic\r\n"));
+}
+
+void TestFileCommands::saveWritesAndReports()
+{
+    AppTest t;
+    const QString p = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp") });
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(p);
+    QVERIFY(v.OpenClick());
+    v.findChild<QLineEdit *>(QStringLiteral("RecordName"))->setText(QStringLiteral("Brass Lamp"));
+    v.findChild<QToolButton *>(QStringLiteral("QuickSaveBtn"))->click();
+    QCOMPARE(t.dialogs.lastText(), QStringLiteral("File Saved"));
+    RecordStore back;
+    QVERIFY(DataFile::readDatabase(p, back, false).ok());
+    QCOMPARE(back.at(0).Name, QStringLiteral("Brass Lamp"));
+}
+
+void TestFileCommands::saveFailureKeepsOldFile()
+{
+    AppTest t;
+    const QString p = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp") });
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(p);
+    QVERIFY(v.OpenClick());
+    QFile f(p);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    // The file's name now stands for a folder that cannot be written into.
+    t.store.fileName = t.path(QStringLiteral("nofolder/inv.dat"));
+    v.findChild<QLineEdit *>(QStringLiteral("RecordName"))->setText(QStringLiteral("changed"));
+    QVERIFY(!v.SaveClick());
+    QCOMPARE(t.dialogs.shown.last().kind, QStringLiteral("error"));
+    QVERIFY(!t.dialogs.texts().contains(QStringLiteral("File Saved")));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+}
+
+void TestFileCommands::saveAsNames_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("extension kept") << "inv.data" << "inv.data";
+    QTest::newRow("dat added") << "inventory" << "inventory.dat";
+    QTest::newRow("dotted folder") << "a.b/inventory" << "a.b/inventory.dat";
+}
+
+void TestFileCommands::saveAsNames()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    AppTest t;
+    QDir().mkpath(t.path(QStringLiteral("a.b")));
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.file(t.path(chosen));
+    QVERIFY(v.SaveAsClick());
+    const QString p = t.path(written);
+    QVERIFY(QFile::exists(p));
+    QCOMPARE(t.dialogs.lastText(), QStringLiteral("File Saved as ") + p);
+    QCOMPARE(v.windowTitle(), p);
+    QCOMPARE(t.store.fileName, p);
+    QVERIFY(v.saveEnabled());
+}
+
+void TestFileCommands::saveAsOverwriteQuestion()
+{
+    AppTest t;
+    const QString p = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp") });
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.file(p);
+    t.dialogs.answer(Answer::No); // back to the dialog
+    t.dialogs.file(QString()); // then cancel
+    QVERIFY(!v.SaveAsClick());
+    QCOMPARE(t.dialogs.texts(), QStringList { p + QStringLiteral(" already exists.  Do you want to overwrite it ?") });
+    RecordStore back;
+    QVERIFY(DataFile::readDatabase(p, back, false).ok());
+    QCOMPARE(back.at(0).Name, QStringLiteral("Lamp"));
+    QVERIFY(t.dialogs.allUsed());
+}
+
+void TestFileCommands::newAsksAndResets()
+{
+    AppTest t;
+    const QString p = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp"), QStringLiteral("Chair") });
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(p);
+    QVERIFY(v.OpenClick());
+    t.dialogs.answer(Answer::Cancel);
+    v.NewClick();
+    QCOMPARE(t.store.count(), 2);
+    t.dialogs.answer(Answer::No);
+    v.NewClick();
+    QCOMPARE(t.dialogs.texts().last(),
+        QStringLiteral("Would you like to save the current database before you create a new one ?"));
+    QCOMPARE(t.store.count(), 1);
+    QCOMPARE(t.store.fileName, QString());
+    QVERIFY(!v.saveEnabled());
+    QCOMPARE(v.windowTitle(), QStringLiteral("Untitled"));
+}
+
+void TestFileCommands::exitQuestions()
+{
+    AppTest t;
+    const QString p = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp") });
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(p);
+    QVERIFY(v.OpenClick());
+    v.findChild<QAction *>(QStringLiteral("ShortDescriptionValues1"))->trigger();
+    t.store.columnOrder[0] = 5;
+    v.findChild<QLineEdit *>(QStringLiteral("RecordName"))->setText(QStringLiteral("changed"));
+    QSignalSpy quit(&v, &TView::quitRequested);
+
+    t.dialogs.answer(Answer::Cancel);
+    v.CloseClick();
+    QCOMPARE(quit.count(), 0);
+    QCOMPARE(t.settings.readString(QStringLiteral("LAST FILE"), QStringLiteral("none")), QStringLiteral("none"));
+
+    t.dialogs.answer(Answer::No);
+    v.CloseClick();
+    QCOMPARE(t.dialogs.texts().last(),
+        QStringLiteral("Changes made since last save will be lost. Would you like to save before exiting ?"));
+    QCOMPARE(quit.count(), 1);
+    QCOMPARE(t.settings.readString(QStringLiteral("last file"), QString()), p);
+    QCOMPARE(t.settings.readString(QStringLiteral("DESCSTATE"), QString()), QStringLiteral("1"));
+    QCOMPARE(t.settings.readInteger(QStringLiteral("SPREADSHEET:0"), -1), 5);
+    QCOMPARE(t.settings.readInteger(QStringLiteral("SPREADSHEET SIZE:22"), -1), 136);
+    RecordStore back;
+    QVERIFY(DataFile::readDatabase(p, back, false).ok());
+    QCOMPARE(back.at(0).Name, QStringLiteral("Lamp")); // No does not write the database
+}
+
+void TestFileCommands::closeBoxStoresSize()
+{
+    AppTest t;
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    v.resize(700, 500);
+    // Yes on an untitled database asks for a name until one is given.
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(QString());
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(t.path(QStringLiteral("saved")));
+    QSignalSpy quit(&v, &TView::quitRequested);
+    QCloseEvent e;
+    QApplication::sendEvent(&v, &e);
+    QVERIFY(e.isAccepted());
+    QCOMPARE(quit.count(), 1);
+    QVERIFY(QFile::exists(t.path(QStringLiteral("saved.dat"))));
+    QCOMPARE(t.settings.readInteger(QStringLiteral("ViewW:"), 0), 700);
+    QCOMPARE(t.settings.readInteger(QStringLiteral("ViewH:"), 0), 500);
+    QVERIFY(t.dialogs.allUsed());
+}
+
+void TestFileCommands::closeLeavesSizeAndDeletesPages()
+{
+    AppTest t;
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    for (const char *page : { "go.htm", "rphtml.htm" }) {
+        QFile f(t.folder.filePath(QString::fromLatin1(page)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    t.dialogs.answer(Answer::No);
+    v.CloseClick();
+    QCOMPARE(t.settings.readInteger(QStringLiteral("ViewW:"), -1), -1);
+    QVERIFY(!QFile::exists(t.folder.filePath(QStringLiteral("go.htm"))));
+    QVERIFY(!QFile::exists(t.folder.filePath(QStringLiteral("rphtml.htm"))));
+}
+
+void TestFileCommands::aboutCaption()
+{
+    AppTest t;
+    TView v(t.ctx);
+    QCOMPARE(v.findChild<QAction *>(QStringLiteral("LarkspurCataloguer1"))->text(), QStringLiteral("Larkspur Cataloguer"));
+    QCOMPARE(v.width(), 634);
+    QCOMPARE(v.height(), 482);
+}
+
+QTEST_MAIN(TestFileCommands)
+#include "test_filecommands.moc"
