@@ -131,8 +131,10 @@ DescriptionPage::DescriptionPage(QWidget *parent)
     statusLabel->setObjectName(QStringLiteral("boxname"));
     rg->addWidget(statusLabel, row, 0, Qt::AlignRight | Qt::AlignTop);
     auto *flags = new QWidget(right);
-    auto *fl = new QHBoxLayout(flags);
+    // Stacked, so the three boxes never clip when the detail panel is narrow.
+    auto *fl = new QVBoxLayout(flags);
     fl->setContentsMargins(0, 0, 0, 0);
+    fl->setSpacing(2);
     wanted = new QCheckBox(QStringLiteral("Wanted"), flags);
     wanted->setObjectName(QStringLiteral("CheckBox1"));
     forTrade = new QCheckBox(QStringLiteral("For Trade"), flags);
@@ -142,7 +144,6 @@ DescriptionPage::DescriptionPage(QWidget *parent)
     fl->addWidget(wanted);
     fl->addWidget(forTrade);
     fl->addWidget(forSale);
-    fl->addStretch(1);
     rg->addWidget(flags, row, 2);
     rg->setColumnStretch(2, 1);
     rg->setRowStretch(row + 1, 1);

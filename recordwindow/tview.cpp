@@ -40,6 +40,7 @@ TView::TView(AppContext &ctx, QWidget *parent)
     buildMenus();
     buildToolbar();
     buildPickMenus();
+    refreshWindowCommands();
 
     // Creation: size from the settings, first page, no database yet, default captions.
     resize(m_ctx.settings.readInteger(QStringLiteral("ViewW:"), 634),

@@ -22,58 +22,6 @@ char16_t lowerAZ(char16_t c)
     return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
 }
 
-// The Unicode characters held in bytes 0x80..0x9F of the file codec, so that texts compare by
-// the codes they have in the file.
-const std::array<char16_t, 32> &highControlBlock()
-{
-    static const std::array<char16_t, 32> block = [] {
-        QByteArray bytes(32, '\0');
-        for (int b = 0; b < 32; ++b)
-            bytes[b] = char(0x80 + b);
-        const QString decoded = decodeText(bytes);
-        std::array<char16_t, 32> out {};
-        for (int b = 0; b < 32 && b < decoded.size(); ++b)
-            out[size_t(b)] = decoded.at(b).unicode();
-        return out;
-    }();
-    return block;
-}
-
-// Order of one character in a text range: a..z as their capitals, otherwise the file's byte
-// code; a character the file cannot hold comes after every byte code.
-char32_t charOrder(char16_t u)
-{
-    if (u >= u'a' && u <= u'z')
-        return char32_t(u - (u'a' - u'A'));
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-        return u;
-    const auto &block = highControlBlock();
-    for (size_t b = 0; b < block.size(); ++b) {
-        if (block[b] == u)
-            return char32_t(0x80 + b);
-    }
-    return char32_t(0x100) + u;
-}
-
-// Negative, zero or positive as a sorts before, with or after b; a prefix comes first.
-int compareFolded(QStringView a, QStringView b)
-{
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t x = a[i].unicode();
-        const char16_t y = b[i].unicode();
-        if (x == y)
-            continue;
-        const char32_t p = charOrder(x);
-        const char32_t q = charOrder(y);
-        if (p != q)
-            return p < q ? -1 : 1;
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
 std::u16string foldedLower(QStringView text)
 {
     std::u16string out(size_t(text.size()), u'\0');
@@ -179,7 +127,7 @@ struct PreparedRange
         if (textRange) {
             const QStringView vl = value.left(std::min(value.size(), low.size()));
             const QStringView vh = value.left(std::min(value.size(), high.size()));
-            return compareFolded(low, vl) <= 0 && compareFolded(high, vh) >= 0;
+            return compareFoldedText(low, vl) <= 0 && compareFoldedText(high, vh) >= 0;
         }
         return containsFolded(value, lowFolded) || containsFolded(value, highFolded);
     }

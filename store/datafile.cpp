@@ -253,25 +253,10 @@ public:
     }
     bool text(QString &s)
     {
-        unsigned char tag = 0;
-        if (!byte(tag))
+        QByteArrayView bytes;
+        if (!textBytes(bytes))
             return false;
-        qint32 n;
-        if (tag == ShortText) {
-            unsigned char len = 0;
-            if (!byte(len))
-                return false;
-            n = len;
-        } else if (tag == LongText) {
-            if (!int32(n))
-                return false;
-        } else {
-            return false;
-        }
-        if (n < 0 || n > remaining())
-            return false;
-        s = TextCodec::decode(position(), n);
-        m_p += n;
+        s = TextCodec::decode(bytes.data(), bytes.size());
         return true;
     }
     bool textBytes(QByteArrayView &bytes)

@@ -15,53 +15,6 @@
 
 namespace {
 
-// The Unicode characters that Windows-1252 holds in its bytes 0x80..0x9F, so that a text sorts
-// by the codes it has in the file. Taken from the program's one codec rather than restated.
-const std::array<char16_t, 32> &highControlBlock()
-{
-    static const std::array<char16_t, 32> block = [] {
-        QByteArray bytes(32, '\0');
-        for (int b = 0; b < 32; ++b)
-            bytes[b] = char(0x80 + b);
-        const QString decoded = decodeText(bytes);
-        std::array<char16_t, 32> out {};
-        for (int b = 0; b < 32 && b < decoded.size(); ++b)
-            out[size_t(b)] = decoded.at(b).unicode();
-        return out;
-    }();
-    return block;
-}
-
-// Sort order of one character: a..z as their capitals, a character Windows-1252 can hold as its
-// byte code, anything else after every byte code, by its own code.
-char32_t charOrder(char16_t u)
-{
-    if (u >= u'a' && u <= u'z')
-        return char32_t(u - (u'a' - u'A'));
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-        return u;
-    const auto &block = highControlBlock();
-    for (size_t b = 0; b < block.size(); ++b) {
-        if (block[b] == u)
-            return char32_t(0x80 + b);
-    }
-    return char32_t(0x100) + u;
-}
-
-int compareText(QStringView a, QStringView b)
-{
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const char32_t x = charOrder(a[i].unicode());
-        const char32_t y = charOrder(b[i].unicode());
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
 // The sort order as bytes that compare like the characters (memcmp order, no per-character
 // work in the sort itself): an order value below 0xFF is one byte; 0xFF and above (the letter
 // y with diaeresis and characters Windows-1252 cannot hold) is 0xFF and three bytes, most
@@ -71,7 +24,7 @@ std::string textKey(QStringView text)
     std::string key;
     key.reserve(size_t(text.size()));
     for (const QChar c : text) {
-        const char32_t order = charOrder(c.unicode());
+        const char32_t order = foldedCharOrder(c.unicode());
         if (order < 0xFF) {
             key.push_back(char(order));
         } else {
@@ -146,7 +99,7 @@ int compareRecords(const ItemRecord &a, const ItemRecord &b, int sortKey)
         const double q = sortKeyNumber(y);
         return p < q ? -1 : (q < p ? 1 : 0);
     }
-    return compareText(x, y);
+    return compareFoldedText(x, y);
 }
 
 void sortRecords(RecordStore &store, int sortKey)

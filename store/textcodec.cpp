@@ -159,3 +159,55 @@ void appendEncodedText(QByteArray &out, QStringView text)
     const qsizetype written = TextCodec::encodeInto(out.data() + old, text);
     out.truncate(old + written);
 }
+
+namespace {
+
+// The Unicode characters held in bytes 0x80..0x9F, taken from the codec rather than restated.
+const std::array<char16_t, 32> &highControlBlock()
+{
+    static const std::array<char16_t, 32> block = [] {
+        QByteArray bytes(32, '\0');
+        for (int b = 0; b < 32; ++b)
+            bytes[b] = char(0x80 + b);
+        const QString decoded = decodeText(bytes);
+        std::array<char16_t, 32> out {};
+        for (int b = 0; b < 32 && b < decoded.size(); ++b)
+            out[size_t(b)] = decoded.at(b).unicode();
+        return out;
+    }();
+    return block;
+}
+
+} // namespace
+
+char32_t foldedCharOrder(char16_t u)
+{
+    if (u >= u'a' && u <= u'z')
+        return char32_t(u - (u'a' - u'A'));
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    const auto &block = highControlBlock();
+    for (size_t b = 0; b < block.size(); ++b) {
+        if (block[b] == u)
+            return char32_t(0x80 + b);
+    }
+    return char32_t(0x100) + u;
+}
+
+int compareFoldedText(QStringView a, QStringView b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].unicode();
+        const char16_t y = b[i].unicode();
+        if (x == y)
+            continue;
+        const char32_t p = foldedCharOrder(x);
+        const char32_t q = foldedCharOrder(y);
+        if (p != q)
+            return p < q ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}

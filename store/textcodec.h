@@ -11,3 +11,10 @@ QString decodeText(QByteArrayView bytes);
 // Characters Windows-1252 cannot hold are written as "?".
 QByteArray encodeText(QStringView text);
 void appendEncodedText(QByteArray &out, QStringView text);
+
+// Comparing texts as the catalogue does when sorting and ranging: a..z count as their capitals,
+// every other character by its Windows-1252 byte code, a character the codec cannot hold after
+// every byte code. The order value of one character:
+char32_t foldedCharOrder(char16_t c);
+// Negative, zero or positive as a sorts before, with or after b; a prefix comes first.
+int compareFoldedText(QStringView a, QStringView b);

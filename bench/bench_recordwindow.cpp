@@ -1,0 +1,91 @@
+// Times showing (GetRecord) and storing (SaveRecord) a record with 100-line memos in the record
+// window. Run with QT_QPA_PLATFORM=offscreen or on a display.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include "app/activation.h"
+#include "app/appcontext.h"
+#include "app/windowregistry.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/helpviewer.h"
+#include "platform/printer.h"
+#include "platform/programfolder.h"
+#include "platform/settingsstore.h"
+#include "recordwindow/tview.h"
+
+namespace {
+
+ItemRecord richRecord(int i)
+{
+    ItemRecord r;
+    r.Name = QStringLiteral("Item number %1 with a fairly long descriptive name").arg(i);
+    r.Details = { QStringLiteral("Two years"), QStringLiteral("$1,250.00"), QStringLiteral("2024/05/17"),
+        QStringLiteral("2024"), QStringLiteral("1234567"), QStringLiteral("SN-%1").arg(i), QString(), QString(),
+        QStringLiteral("$999.99"), QStringLiteral("01") };
+    for (int k = 1; k <= 10; ++k)
+        r.Descriptions[size_t(k)] = QStringLiteral("Leaf %1 : Branch : Top").arg(k);
+    for (int line = 0; line < 100; ++line) {
+        const QString text = QStringLiteral("Line %1 of the memo with some words to wrap and store again").arg(line);
+        r.Keywords << text;
+        r.History << text;
+        r.Notes << text;
+    }
+    return r;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    RecordStore store;
+    ActivationCoordinator activation;
+    QtDialogs dialogs;
+    IniSettingsStore settings(dir.filePath(QStringLiteral("Larkspur.ini")));
+    SystemClock clock;
+    QtProgramFolder folder(dir.path());
+    QtHelpViewer help(dir.path());
+    PdfPrinter printer(dir.filePath(QStringLiteral("out.pdf")));
+    WindowRegistry windows(store, dialogs, help, activation, dir.path());
+    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows };
+    TView view(ctx);
+    view.show();
+    activation.activate(&view);
+    store.clear();
+    for (int i = 0; i < 50; ++i)
+        store.append(richRecord(i));
+    view.GetRecord(0);
+    QApplication::processEvents();
+
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> shows, stores;
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < store.count(); ++i) {
+            auto t0 = Clock::now();
+            view.GetRecord(i);
+            auto t1 = Clock::now();
+            view.SaveRecord(i);
+            auto t2 = Clock::now();
+            shows.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+            stores.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
+        }
+    std::printf("GetRecord, 3 x 100-line memos: median %.2f ms, max %.2f ms\n", median(shows),
+        *std::max_element(shows.begin(), shows.end()));
+    std::printf("SaveRecord, 3 x 100-line memos: median %.2f ms, max %.2f ms\n", median(stores),
+        *std::max_element(stores.begin(), stores.end()));
+    std::printf("memo lines stored: %lld\n", static_cast<long long>(store.at(0).Notes.size()));
+    return 0;
+}
