@@ -54,6 +54,26 @@ template<class T> void whenShown(std::function<void(T *)> act, QString *problem)
     timer->start(10);
 }
 
+// Accepts a file dialog once it takes the answer: its folder model loads in the background, and
+// until it has, the dialog may stay open. A dialog still open after a few seconds is held by a
+// question of its own (which the test's guard reports) and is rejected.
+void acceptWhenReady(QFileDialog *d)
+{
+    auto tries = std::make_shared<int>(0);
+    auto attempt = std::make_shared<std::function<void()>>();
+    *attempt = [d, tries, attempt] {
+        static_cast<QDialog *>(d)->accept(); // QFileDialog hides it when it takes the answer
+        if (!d->isVisible())
+            return;
+        if (++*tries > 100) {
+            d->reject();
+            return;
+        }
+        QTimer::singleShot(50, d, *attempt);
+    };
+    (*attempt)();
+}
+
 // While it lives, closes any message box that appears and remembers that one did.
 class MessageBoxGuard
 {
@@ -324,9 +344,7 @@ void TestDialogs::saveDialogLeavesOverwriteQuestionToProgram()
             noConfirm = d->testOption(QFileDialog::DontConfirmOverwrite);
             seenAccept = int(d->acceptMode());
             d->selectFile(existing);
-            static_cast<QDialog *>(d)->accept(); // QFileDialog hides it
-            if (d->isVisible()) // held open by a question of its own
-                d->reject();
+            acceptWhenReady(d);
         },
         &problem);
     const QString got = dialogs.saveFileName(options);
@@ -340,7 +358,7 @@ void TestDialogs::saveDialogLeavesOverwriteQuestionToProgram()
     whenShown<QFileDialog>(
         [&](QFileDialog *d) {
             d->selectFile(QStringLiteral("inventory"));
-            static_cast<QDialog *>(d)->accept(); // QFileDialog hides it
+            acceptWhenReady(d);
         },
         &problem);
     QCOMPARE(dialogs.saveFileName(options), dir.filePath(QStringLiteral("inventory.dat")));
