@@ -26,29 +26,6 @@ namespace {
 const char *const DescBoxNames[] = { "", "DescOne", "DescTwo", "DescThree", "DescFour", "DescFive",
     "DescSix", "DescSeven", "DescEight", "DescNine", "DescTen" };
 
-struct DetailMask
-{
-    const char16_t *mask;
-    int maxLength;
-    const char16_t *hint;
-};
-
-DetailMask maskFor(int detail)
-{
-    switch (detail) {
-    case 2:
-        return { u"!9090/90/00;1;_", 10, u"Date Received (CCYY/MM/DD)" };
-    case 3:
-        return { u"9090;1;_", 4, u"" };
-    case 4:
-        return { u"9999999;1;_", 7, u"" };
-    case 9:
-        return { u"99;1;_", 2, u"" };
-    default:
-        return { u"", 0, u"" };
-    }
-}
-
 } // namespace
 
 DescriptionPage::DescriptionPage(QWidget *parent)
@@ -109,11 +86,10 @@ DescriptionPage::DescriptionPage(QWidget *parent)
         label->setObjectName(QStringLiteral("sn%1").arg(d));
         label->setCursor(Qt::PointingHandCursor);
         label->setToolTip(QStringLiteral("Click to rename this field"));
-        const DetailMask m = maskFor(d);
-        auto *box = new MaskEdit(QString::fromUtf16(m.mask), right);
+        auto *box = new MaskEdit(detailEditMask(d), right);
         box->setObjectName(QStringLiteral("Detail%1").arg(d));
-        if (m.hint[0])
-            box->setToolTip(QString::fromUtf16(m.hint));
+        if (d == 2)
+            box->setToolTip(QStringLiteral("Date Received (CCYY/MM/DD)"));
         label->setBuddy(box);
         rg->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
         if (d == 1 || d == 8) {

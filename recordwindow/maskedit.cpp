@@ -306,3 +306,19 @@ void MaskEdit::focusOutEvent(QFocusEvent *event)
             showMasked(display);
     }
 }
+
+QString detailEditMask(int detail)
+{
+    switch (detail) {
+    case 2:
+        return QStringLiteral("!9090/90/00;1;_");
+    case 3:
+        return QStringLiteral("9090;1;_");
+    case 4:
+        return QStringLiteral("9999999;1;_");
+    case 9:
+        return QStringLiteral("99;1;_");
+    default:
+        return QString();
+    }
+}

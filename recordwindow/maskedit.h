@@ -77,3 +77,7 @@ private:
     QString m_shownDisplay; // displayText() as this class last set it
     bool m_raw = false; // showing an unfitting text without the mask
 };
+
+// The edit masks of the record window's detail boxes (the date, the year, the ID number and the
+// quantity); every other detail takes free text and gets the empty mask.
+QString detailEditMask(int detail);

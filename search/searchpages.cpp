@@ -25,23 +25,6 @@ QString captionFor(const QString &text)
     return caption;
 }
 
-// The record window's edit masks, for the boxes made before it can be asked.
-QString recordWindowMask(int detail)
-{
-    switch (detail) {
-    case 2:
-        return QStringLiteral("!9090/90/00;1;_");
-    case 3:
-        return QStringLiteral("9090;1;_");
-    case 4:
-        return QStringLiteral("9999999;1;_");
-    case 9:
-        return QStringLiteral("99;1;_");
-    default:
-        return QString();
-    }
-}
-
 QGridLayout *pageGrid(QWidget *page)
 {
     auto *grid = new QGridLayout(page);
@@ -180,8 +163,8 @@ DetailCriteriaPage::DetailCriteriaPage(QWidget *parent)
         const size_t i = size_t(d);
         const DetailRange initial = SearchCriteria::initialDetailRange(d);
         labels[i] = rowLabel(QStringLiteral("d%1l").arg(d), captions.detail[i], this);
-        lows[i] = makeBox(QStringLiteral("d%1low").arg(d), recordWindowMask(d), initial.low);
-        highs[i] = makeBox(QStringLiteral("d%1high").arg(d), recordWindowMask(d), initial.high);
+        lows[i] = makeBox(QStringLiteral("d%1low").arg(d), detailEditMask(d), initial.low);
+        highs[i] = makeBox(QStringLiteral("d%1high").arg(d), detailEditMask(d), initial.high);
         labels[i]->setBuddy(lows[i]);
         m_grid->addWidget(labels[i], d + 2, 0);
         m_grid->addWidget(lows[i], d + 2, 1);

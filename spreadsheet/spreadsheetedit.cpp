@@ -64,18 +64,7 @@ QString TSnapShot::maskFor(int l) const
     if (TView *v = view())
         if (auto *box = v->findChild<MaskEdit *>(QStringLiteral("Detail%1").arg(k)))
             return box->editMask();
-    switch (k) {
-    case 2:
-        return QStringLiteral("!9090/90/00;1;_");
-    case 3:
-        return QStringLiteral("9090;1;_");
-    case 4:
-        return QStringLiteral("9999999;1;_");
-    case 9:
-        return QStringLiteral("99;1;_");
-    default:
-        return QString();
-    }
+    return detailEditMask(k);
 }
 
 void TSnapShot::buildMenus()
