@@ -5,6 +5,7 @@
 
 class ActivationCoordinator;
 class Clock;
+class DesktopShell;
 class Dialogs;
 class HelpViewer;
 class Printer;
@@ -23,4 +24,5 @@ struct AppContext
     Printer &printer;
     ActivationCoordinator &activation;
     WindowRegistry &windows;
+    DesktopShell &shell;
 };

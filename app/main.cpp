@@ -8,6 +8,7 @@
 #include "app/windowregistry.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/desktopshell.h"
 #include "platform/helpviewer.h"
 #include "platform/printer.h"
 #include "platform/programfolder.h"
@@ -42,7 +43,8 @@ int main(int argc, char **argv)
     QtHelpViewer help(folder.path());
     QtPrinter printer;
     WindowRegistry windows(store, dialogs, help, activation, folder.path());
-    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows };
+    QtDesktopShell shell;
+    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows, shell };
 
     TView view(ctx);
     if (!parser.positionalArguments().isEmpty())

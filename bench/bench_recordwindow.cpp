@@ -12,6 +12,7 @@
 #include "app/appcontext.h"
 #include "app/windowregistry.h"
 #include "platform/clock.h"
+#include "platform/desktopshell.h"
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
 #include "platform/printer.h"
@@ -65,7 +66,8 @@ int main(int argc, char **argv)
     QtHelpViewer help(dir.path());
     PdfPrinter printer(dir.filePath(QStringLiteral("out.pdf")));
     WindowRegistry windows(store, dialogs, help, activation, dir.path());
-    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows };
+    QtDesktopShell shell;
+    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows, shell };
     TView view(ctx);
     view.show();
     activation.activate(&view);

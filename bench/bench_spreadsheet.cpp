@@ -14,6 +14,7 @@
 #include "app/appcontext.h"
 #include "app/windowregistry.h"
 #include "platform/clock.h"
+#include "platform/desktopshell.h"
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
 #include "platform/printer.h"
@@ -55,7 +56,8 @@ int main(int argc, char **argv)
     QtHelpViewer help(folder.path());
     PdfPrinter printer(dir.filePath(QStringLiteral("out.pdf")));
     WindowRegistry windows(store, dialogs, help, activation, folder.path());
-    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows };
+    QtDesktopShell shell;
+    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows, shell };
 
     TView view(ctx);
     windows.setWindow(WindowKind::Record, &view);

@@ -13,6 +13,7 @@
 #include "platform/settingsstore.h"
 #include "store/recordstore.h"
 #include "tests/support/fakeclock.h"
+#include "tests/support/fakedesktopshell.h"
 #include "tests/support/fakedialogs.h"
 #include "tests/support/fakehelpviewer.h"
 
@@ -28,7 +29,8 @@ struct AppTest
     PdfPrinter printer { dir.filePath(QStringLiteral("printout.pdf")) };
     ActivationCoordinator activation;
     WindowRegistry windows { store, dialogs, help, activation, folder.path() };
-    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows };
+    FakeDesktopShell shell;
+    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows, shell };
 
     AppTest()
     {
