@@ -121,7 +121,7 @@ void TestValueStream::objectRoundTrip()
 void TestValueStream::prefixedObject()
 {
     // A prefix byte with flag 2 carries an integer before the class name.
-    const QByteArray bytes("TPF0\xf2\x02\x05\x05TEdit\x01" "a\x00\x00", 16);
+    const QByteArray bytes("TPF0\xf2\x02\x05\x05TEdit\x01" "a\x00\x00", 17);
     Reader r(bytes);
     StreamObject o;
     QVERIFY(r.object(o));
