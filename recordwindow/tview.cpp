@@ -20,6 +20,7 @@
 #include "app/formprint.h"
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
+#include "platform/windowsize.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
@@ -43,8 +44,8 @@ TView::TView(AppContext &ctx, QWidget *parent)
     refreshWindowCommands();
 
     // Creation: size from the settings, first page, no database yet, default captions.
-    resize(m_ctx.settings.readInteger(QStringLiteral("ViewW:"), 634),
-        m_ctx.settings.readInteger(QStringLiteral("ViewH:"), 482));
+    WindowSize::restore(this, m_ctx.settings, QStringLiteral("ViewW:"), QStringLiteral("ViewH:"),
+        QSize(634, 482));
     m_book->setCurrentIndex(0);
     m_ctx.store.databaseOpen = false;
     m_mergeMode = false;
@@ -59,6 +60,7 @@ TView::TView(AppContext &ctx, QWidget *parent)
 
 TView::~TView()
 {
+    m_ctx.windows.setSaveAs({});
     m_ctx.activation.unregisterWindow(this);
 }
 
@@ -130,6 +132,7 @@ void TView::buildPages()
 void TView::buildToolbar()
 {
     m_toolbar = new SharedToolbar(this, m_ctx.windows);
+    m_ctx.windows.setSaveAs([this] { return SaveAsClick(); });
     addToolBar(Qt::TopToolBarArea, m_toolbar);
     using A = SharedToolbar::Action;
     SharedToolbar *t = m_toolbar;

@@ -16,6 +16,7 @@
 
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
+#include "platform/windowsize.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
 #include "recordwindow/pickmenu.h"
@@ -42,8 +43,8 @@ TSnapShot::TSnapShot(AppContext &ctx, QWidget *parent)
     buildControls();
     buildToolbar();
     buildMenus();
-    resize(m_ctx.settings.readInteger(QStringLiteral("SpreadsheetW:"), DefaultWidth),
-        m_ctx.settings.readInteger(QStringLiteral("SpreadsheetH:"), DefaultHeight));
+    WindowSize::restore(this, m_ctx.settings, QStringLiteral("SpreadsheetW:"),
+        QStringLiteral("SpreadsheetH:"), QSize(DefaultWidth, DefaultHeight));
     m_ctx.activation.registerWindow(this, this);
 }
 
@@ -241,9 +242,9 @@ void TSnapShot::FormActivate()
 
 void TSnapShot::FormDeactivate()
 {
-    m_ctx.settings.writeInteger(QStringLiteral("SpreadsheetW:"), width());
-    // The same key as "SpreadsheetW:"'s partner: keys match without regard to case.
-    m_ctx.settings.writeInteger(QStringLiteral("SpreadSheetH:"), height());
+    // "SpreadSheetH:" is the same key as "SpreadsheetH:": keys match without regard to case.
+    WindowSize::save(this, m_ctx.settings, QStringLiteral("SpreadsheetW:"),
+        QStringLiteral("SpreadSheetH:"));
     readColumnWidths();
 }
 

@@ -1,5 +1,6 @@
 // The window opening rule, quick save, help file switching and the record window's toolbar.
 #include <QAction>
+#include <QMainWindow>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void tooManyWindows();
     void quickSaveStateTakenAtOpening();
     void quickSaveFromOtherWindow();
+    void untitledQuickSaveGoesThroughSaveAs();
     void helpRequests();
     void recordWindowToolbar();
     void detailPrintout();
@@ -121,6 +123,33 @@ void TestWindowRegistry::quickSaveFromOtherWindow()
     QVERIFY(!t.windows.quickSave());
     QCOMPARE(t.dialogs.shown.last().kind, u"error"_s);
     QVERIFY(!t.dialogs.texts().mid(1).contains(u"File Saved"_s));
+}
+
+// New, then Merge leaves an untitled database that can be saved: every quick save asks for a
+// name through the record window's Save As, and the outcome goes to the window's status bar.
+void TestWindowRegistry::untitledQuickSaveGoesThroughSaveAs()
+{
+    AppTest t;
+    TView view(t.ctx);
+    t.activation.activate(&view);
+    QVERIFY(t.store.fileName.isEmpty());
+    QMainWindow other;
+    QMainWindow *spreadsheet = &other;
+    t.dialogs.file(QString()); // cancelled: nothing written, nothing said
+    QVERIFY(!t.windows.quickSave(spreadsheet));
+    QVERIFY(t.dialogs.texts().isEmpty());
+
+    t.dialogs.file(t.path(u"inv"_s));
+    QVERIFY(t.windows.quickSave(spreadsheet));
+    QCOMPARE(t.store.fileName, t.path(u"inv.dat"_s));
+    QVERIFY(QFileInfo::exists(t.path(u"inv.dat"_s)));
+    QCOMPARE(t.dialogs.shown.last().kind, u"status"_s);
+
+    t.store.fileName.clear();
+    t.dialogs.file(t.path(u"again.dat"_s));
+    QVERIFY(view.SaveClick());
+    QCOMPARE(t.dialogs.lastText(), u"File Saved as "_s + t.path(u"again.dat"_s));
+    QCOMPARE(t.dialogs.statusWindows.last(), &view);
 }
 
 void TestWindowRegistry::helpRequests()
