@@ -97,7 +97,8 @@ TAddDescription::TAddDescription(AppContext &ctx, int k, QWidget *parent)
     }
     resize(w, h);
 
-    m_ctx.activation.registerWindow(this, this);
+    // Switching to another program and back writes the tree back and reads it again.
+    m_ctx.activation.registerWindow(this, this, true);
 }
 
 TAddDescription::~TAddDescription()
