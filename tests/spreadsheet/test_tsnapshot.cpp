@@ -54,12 +54,20 @@ struct Fixture
         t.windows.setWindow(WindowKind::Spreadsheet, snap.get());
     }
 
-    void showSheet() { t.activation.activate(snap.get()); }
+    // The platform reports each activation later; taking those reports at once keeps them from
+    // arriving in the middle of a test step (a late one refills the grid there).
+    void settle() const { QCoreApplication::processEvents(); }
+    void showSheet()
+    {
+        t.activation.activate(snap.get());
+        settle();
+    }
     // Leaves the spreadsheet for the record window and comes back (a fresh fill).
     void refill()
     {
         t.activation.activate(&view);
         t.activation.activate(snap.get());
+        settle();
     }
     SpreadsheetModel *model() const { return snap->model(); }
     SpreadView *grid() const { return snap->grid(); }
