@@ -137,9 +137,16 @@ DescriptionPage::DescriptionPage(QWidget *parent)
     splitter->setStretchFactor(1, 0);
     splitter->installEventFilter(this);
 
+    // A window made smaller than the page needs (a window manager need not honour the minimum
+    // size) scrolls the page instead of squeezing its boxes over each other.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("DescriptionScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(splitter);
     auto *v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
-    v->addWidget(splitter);
+    v->addWidget(scroll);
 }
 
 bool DescriptionPage::eventFilter(QObject *watched, QEvent *event)

@@ -8,6 +8,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -562,16 +563,23 @@ void TestTView::noOverlapWhenSmall()
     Fixture f({ u"a"_s });
     f.v->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.v.get()));
-    f.v->resize(450, 350);
-    QCoreApplication::processEvents();
+    // Forced below its minimum, as a window manager or the X server may do: 450 x 350, and
+    // smaller than any font makes the page.
+    f.v->layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    f.v->setMinimumSize(0, 0);
     auto *splitter = f.find<QSplitter>(u"Splitter1"_s);
-    for (const QList<int> &sizes : { QList<int> { 10000, 1 }, QList<int> { 1, 10000 } }) {
-        splitter->setSizes(sizes);
+    for (const QSize size : { QSize(450, 350), QSize(300, 200) }) {
+        f.v->resize(size);
         QCoreApplication::processEvents();
-        checkNoOverlap(f.find<QWidget>(u"DescriptionPanel"_s));
-        checkNoOverlap(f.find<QWidget>(u"DetailPanel"_s));
+        QCOMPARE(f.v->size(), size);
+        for (const QList<int> &sizes : { QList<int> { 10000, 1 }, QList<int> { 1, 10000 } }) {
+            splitter->setSizes(sizes);
+            QCoreApplication::processEvents();
+            checkNoOverlap(f.find<QWidget>(u"DescriptionPanel"_s));
+            checkNoOverlap(f.find<QWidget>(u"DetailPanel"_s));
+        }
     }
-    // The window stays usable on a small screen.
+    // The window's own minimum, which a window manager honours, fits a small screen.
     QVERIFY(f.v->minimumSizeHint().width() <= 800);
     QVERIFY(f.v->minimumSizeHint().height() <= 600);
 }
