@@ -64,6 +64,9 @@ SpreadHeader::SpreadHeader(QWidget *parent)
     // Clicks move and size columns only: a clickable header would select the column and with it
     // another current record.
     setSectionsClickable(false);
+    // The item view's own auto-scroll follows the pointer from a timer that outlives the drop
+    // and so scrolled the grid away afterwards; this header scrolls the grid itself.
+    setAutoScroll(false);
     m_scrollTimer = new QTimer(this);
     m_scrollTimer->setInterval(50);
     connect(m_scrollTimer, &QTimer::timeout, this, &SpreadHeader::scrollBeyondEdge);
