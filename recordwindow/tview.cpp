@@ -219,18 +219,22 @@ void TView::buildMenus()
     };
     // Ctrl+N belongs to New Record, so New has only its mnemonic.
     add(file, QStringLiteral("New1"), QStringLiteral("&New"), [this] { NewClick(); });
-    add(file, QStringLiteral("Open1"), QStringLiteral("&Open"), [this] { OpenClick(); },
+    add(
+        file, QStringLiteral("Open1"), QStringLiteral("&Open"), [this] { OpenClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_saveAction = add(file, QStringLiteral("Save1"), QStringLiteral("&Save"), [this] { SaveClick(); },
+    m_saveAction = add(
+        file, QStringLiteral("Save1"), QStringLiteral("&Save"), [this] { SaveClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_S));
     add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] { SaveAsClick(); });
     QAction *exportAction = file->addAction(QStringLiteral("&Export"));
     exportAction->setObjectName(QStringLiteral("Export1"));
     exportAction->setEnabled(false);
-    m_mergeAction = add(file, QStringLiteral("Merge1"), QStringLiteral("&Merge"), [this] { MergeClick(); });
+    m_mergeAction
+        = add(file, QStringLiteral("Merge1"), QStringLiteral("&Merge"), [this] { MergeClick(); });
     m_mergeAction->setEnabled(false);
     file->addSeparator();
-    add(file, QStringLiteral("Close1"), QStringLiteral("&Close"), [this] { CloseClick(); },
+    add(
+        file, QStringLiteral("Close1"), QStringLiteral("&Close"), [this] { CloseClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));

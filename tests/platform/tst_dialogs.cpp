@@ -348,9 +348,7 @@ void TestDialogs::saveDialogLeavesOverwriteQuestionToProgram()
 
     // A name without an extension gets the default one.
     whenShown<QFileDialog>(
-        [&](QFileDialog *d) {
-            enterAndAccept(d, QStringLiteral("inventory"), &problem);
-        },
+        [&](QFileDialog *d) { enterAndAccept(d, QStringLiteral("inventory"), &problem); },
         &problem);
     QCOMPARE(dialogs.saveFileName(options), dir.filePath(QStringLiteral("inventory.dat")));
     QVERIFY2(problem.isEmpty(), qPrintable(problem));

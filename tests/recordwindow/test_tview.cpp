@@ -685,7 +685,8 @@ void TestTView::pickMenuByKey()
     f.v->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.v.get()));
     auto *menu = f.find<PickMenu>(u"DescMenu2"_s);
-    QTest::keyClick(f.find<QLineEdit>(u"DescTwo"_s), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(
+        f.find<QLineEdit>(u"DescTwo"_s), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(menu->isVisible(), opens);
     if (opens) {
         // Below the box's button, as a click on the button puts it.

@@ -286,9 +286,8 @@ void TestSort::matchesReferenceSort()
     // three are the byte 0xFF and two characters that Windows-1252 cannot hold. The reference
     // order is the test's own, not the sort's comparison.
     const QStringList pieces { u"a"_s, u"A"_s, u"b"_s, u"B"_s, u"z"_s, u"Z"_s, u"1"_s, u"2"_s,
-        u"0"_s, u" "_s,
-        u"."_s, u"$"_s, u","_s, u"-"_s, u"\u00e9"_s, u"\u20ac"_s, u"_"_s, u"\u00ff"_s, u"\u0100"_s,
-        u"\u2603"_s };
+        u"0"_s, u" "_s, u"."_s, u"$"_s, u","_s, u"-"_s, u"\u00e9"_s, u"\u20ac"_s, u"_"_s,
+        u"\u00ff"_s, u"\u0100"_s, u"\u2603"_s };
     QRandomGenerator rng(20240611);
     const auto randomText = [&] {
         QString t;
