@@ -98,7 +98,8 @@ TAddDescription::TAddDescription(AppContext &ctx, int k, QWidget *parent)
     }
     WindowSize::resizeOuter(this, QSize(w, h));
 
-    m_ctx.activation.registerWindow(this, this);
+    // Switching to another program and back writes the tree back and reads it again.
+    m_ctx.activation.registerWindow(this, this, true);
 }
 
 TAddDescription::~TAddDescription()

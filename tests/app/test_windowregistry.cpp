@@ -34,9 +34,14 @@ public:
         ctx.activation.registerWindow(this, this);
     }
     ~Secondary() override { m_ctx.activation.unregisterWindow(this); }
-    void FormActivate() override { ++activations; }
+    void FormActivate() override
+    {
+        ++activations;
+        scopeSeen = m_ctx.store.scope;
+    }
     void FormDeactivate() override {}
     int activations = 0;
+    RecordScope scopeSeen = RecordScope::SearchList;
 
 private:
     AppContext &m_ctx;
@@ -51,6 +56,9 @@ private Q_SLOTS:
     void openingRule();
     void tooManyWindows();
     void quickSaveStateTakenAtOpening();
+    void allRecordsBeforeActivation();
+    void quickSaveReachesOpenWindows_data();
+    void quickSaveReachesOpenWindows();
     void quickSaveFromOtherWindow();
     void untitledQuickSaveGoesThroughSaveAs();
     void helpRequests();
@@ -110,6 +118,44 @@ void TestWindowRegistry::quickSaveStateTakenAtOpening()
     QVERIFY(!albumSave->isEnabled());
     t.windows.openWindow(WindowKind::Album);
     QVERIFY(albumSave->isEnabled());
+}
+
+void TestWindowRegistry::allRecordsBeforeActivation()
+{
+    // The window's first activation already reads all records.
+    AppTest t;
+    int made = 0;
+    t.windows.setFactory(WindowKind::Graph, [&] { return new Secondary(t.ctx, made); });
+    t.store.scope = RecordScope::SearchList;
+    auto *graph = static_cast<Secondary *>(t.windows.openWindowAllRecords(WindowKind::Graph));
+    QVERIFY(graph);
+    QCOMPARE(graph->activations, 1);
+    QCOMPARE(graph->scopeSeen, RecordScope::AllRecords);
+}
+
+void TestWindowRegistry::quickSaveReachesOpenWindows_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("atOnce");
+    QTest::newRow("spreadsheet") << int(WindowKind::Spreadsheet) << true;
+    QTest::newRow("search") << int(WindowKind::Search) << true;
+    QTest::newRow("album, when opened again") << int(WindowKind::Album) << false;
+}
+
+void TestWindowRegistry::quickSaveReachesOpenWindows()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, atOnce);
+    AppTest t;
+    int made = 0;
+    Secondary window(t.ctx, made);
+    t.windows.setWindow(WindowKind(kind), &window);
+    auto *save = window.findChild<QToolButton *>(u"QuickSaveBtn"_s);
+    QVERIFY(!save->isEnabled());
+    t.windows.setQuickSaveEnabled(true);
+    QCOMPARE(save->isEnabled(), atOnce);
+    t.windows.setQuickSaveEnabled(false);
+    QVERIFY(!save->isEnabled());
 }
 
 void TestWindowRegistry::quickSaveFromOtherWindow()

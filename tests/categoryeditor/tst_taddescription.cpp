@@ -1,6 +1,7 @@
 // The category editor: editing a category tree, carrying names into records, activation and files.
 #include <memory>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -217,6 +218,23 @@ private slots:
         m_env->activation.activate(&d);
         QCOMPARE(d.windowTitle(), QStringLiteral("Add Room Category"));
         QCOMPARE(treeText(d), QStringLiteral("Attic\r\n"));
+    }
+
+    void otherProgramAndBack()
+    {
+        // The user switches to another program and back: the tree is written back, then read.
+        auto d = open();
+        QVERIFY(QTest::qWaitForWindowActive(d.get()));
+        select(*d, QString());
+        d->findChild<QLineEdit *>(QStringLiteral("AddText"))->setText(QStringLiteral("Attic"));
+        click(*d, QStringLiteral("Insert"));
+        QApplication::setActiveWindow(nullptr);
+        QCOMPARE(m_env->activation.activeWindow(), nullptr);
+        QCOMPARE(m_env->store.categoryTexts[K], Tree + QStringLiteral("Attic\r\n"));
+        m_env->store.categoryTexts[K] = QStringLiteral("Cellar\r\n");
+        QApplication::setActiveWindow(d.get());
+        QCOMPARE(m_env->activation.activeWindow(), d.get());
+        QCOMPARE(treeText(*d), QStringLiteral("Cellar\r\n"));
     }
 
     void neverActivatedKeepsCategory()
