@@ -10,6 +10,7 @@
 #include <QChartView>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFont>
 #include <QGraphicsLayout>
 #include <QHorizontalBarSeries>
 #include <QPainter>
@@ -63,11 +64,10 @@ QtChart::QtChart(QWidget *parent)
     m_chart->setAnimationOptions(QChart::NoAnimation);
     m_chart->setMargins(QMargins(4, 4, 12, 4));
     m_chart->setBackgroundRoundness(0);
+    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
 
     m_series = new QHorizontalBarSeries;
     m_set = new QBarSet(QStringLiteral("Records"));
-    m_set->setColor(QColor(0x3b, 0x6e, 0xa8));
-    m_set->setBorderColor(QColor(0x2a, 0x50, 0x7c));
     m_series->append(m_set);
     m_series->setBarWidth(0.7);
     m_series->setLabelsVisible(true);
@@ -75,9 +75,19 @@ QtChart::QtChart(QWidget *parent)
     m_series->setLabelsFormat(QStringLiteral("@value"));
     m_chart->addSeries(m_series);
 
+    // The theme is applied when the series joins the chart; the set's own colours come after.
+    m_set->setColor(QColor(0x3b, 0x6e, 0xa8));
+    m_set->setBorderColor(QColor(0x2a, 0x50, 0x7c));
+    m_set->setLabelColor(QColor(0x20, 0x20, 0x20));
+
     m_axisY = new QBarCategoryAxis;
-    m_axisY->setReverse(true); // first sub-category at the top, as in the tree
     m_axisY->setGridLineVisible(false);
+    // Qt Charts elides a category text to "..." when its row is lower than the text: a slightly
+    // smaller font keeps the rows compact (see RowHeight).
+    QFont axisFont = m_axisY->labelsFont();
+    if (axisFont.pointSizeF() > 8)
+        axisFont.setPointSizeF(axisFont.pointSizeF() - 1);
+    m_axisY->setLabelsFont(axisFont);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     m_series->attachAxis(m_axisY);
 
@@ -149,7 +159,9 @@ void QtChart::closeData()
 
 QStringList QtChart::axisLabels() const
 {
-    return m_axisY->categories();
+    QStringList texts = m_axisY->categories();
+    std::reverse(texts.begin(), texts.end());
+    return texts;
 }
 
 void QtChart::rebuild()
@@ -157,14 +169,18 @@ void QtChart::rebuild()
     if (m_set->count() > 0)
         m_set->remove(0, m_set->count());
     m_axisY->clear();
+    // Horizontal bars run from the bottom up: hand them over last first, so the first
+    // sub-category stands at the top, as in the tree.
     QList<qreal> values;
     values.reserve(qsizetype(m_values.size()));
     double largest = 0;
-    for (const double v : m_values) {
-        values.append(v);
-        largest = std::max(largest, v);
+    for (auto it = m_values.crbegin(); it != m_values.crend(); ++it) {
+        values.append(*it);
+        largest = std::max(largest, *it);
     }
-    m_axisY->append(axisTexts(m_labels, MaxLabelLength));
+    QStringList texts = axisTexts(m_labels, MaxLabelLength);
+    std::reverse(texts.begin(), texts.end());
+    m_axisY->append(texts);
     m_set->append(values);
 
     // Room past the longest bar for its count label.
@@ -180,7 +196,7 @@ void QtChart::rebuild()
 int QtChart::neededHeight() const
 {
     // Bars, plus the count axis with its title and the chart's margins.
-    return int(m_values.size()) * RowHeight + 90;
+    return int(m_values.size()) * RowHeight + 70;
 }
 
 void QtChart::fitHeight()
@@ -196,6 +212,8 @@ void QtChart::resizeEvent(QResizeEvent *event)
 
 void QtChart::showPointTip(bool on, int point)
 {
+    // Points are numbered from the bottom bar up.
+    point = int(m_labels.size()) - 1 - point;
     if (!on || point < 0 || point >= m_labels.size()) {
         QToolTip::hideText();
         return;

@@ -46,7 +46,7 @@ public:
     // Longest axis text before it is elided; the full text shows as the bar's tool tip.
     static constexpr int MaxLabelLength = 28;
     // Height each bar needs to stay readable; past what the window shows, the chart scrolls.
-    static constexpr int RowHeight = 24;
+    static constexpr int RowHeight = 22;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
