@@ -1,11 +1,12 @@
 // Counting for the graph window and larkspur-tool totals.
 #include "graph/graphcount.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include <QHash>
-#include <QLocale>
 #include <QMultiHash>
 #include <QStringView>
 
@@ -73,19 +74,32 @@ std::optional<int> wholeNumber(const QString &text)
     return int(v);
 }
 
+double cleanedNumber(QStringView text)
+{
+    // The numeric cleanup read as a number, without building the cleaned text: every digit in
+    // order, with the point where the right-most full stop stands. A bare point at either end
+    // ("12." or ".") reads as if a zero stood beside it.
+    const qsizetype stop = text.lastIndexOf(u'.');
+    std::string digits;
+    digits.reserve(size_t(text.size()) + 2);
+    digits.push_back('0');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= u'0' && c <= u'9')
+            digits.push_back(char(c));
+        else if (i == stop)
+            digits.push_back('.');
+    }
+    double number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc() || !std::isfinite(number))
+        return 0;
+    return number;
+}
+
 double graphAmount(const QString &amount, const QString &quantity)
 {
-    QString clean = numericCleanup(amount);
-    // The cleanup may leave a bare point at either end ("12." or "."), which reads as if a zero
-    // stood beside it.
-    if (clean.startsWith(u'.'))
-        clean.prepend(u'0');
-    if (clean.endsWith(u'.'))
-        clean.append(u'0');
-    bool ok = false;
-    double number = QLocale::c().toDouble(clean, &ok);
-    if (!ok || !std::isfinite(number))
-        number = 0;
+    const double number = cleanedNumber(amount);
     if (const std::optional<int> q = wholeNumber(quantity))
         return number * *q;
     return number;
@@ -112,15 +126,15 @@ GraphTotals countGraph(const RecordStore &store, const GraphNode &node, const QS
     }
 
     const size_t k = size_t(node.description);
+    const QString captionPart = separator() + folded(recordCaption);
     QString a;
     a.reserve(256);
     for (const RecordPtr &record : store.records()) {
         // A, built once per record.
-        a.clear();
+        a.truncate(0); // keeps the buffer, unlike clear()
         a.append(u": ");
         appendFolded(a, record->Descriptions[k]);
-        a.append(separator());
-        appendFolded(a, recordCaption);
+        a.append(captionPart);
         if (!a.endsWith(tail))
             continue;
         const QStringView rest = QStringView(a).first(a.size() - tail.size());
@@ -139,8 +153,10 @@ GraphTotals countGraph(const RecordStore &store, const GraphNode &node, const QS
         // A record adds its amounts once, even where it counts under two sub-nodes (two
         // sub-categories of the same name): the totals are those of the counted records.
         if (counted) {
-            totals.value += graphAmount(record->Details[1], record->Details[9]);
-            totals.paid += graphAmount(record->Details[8], record->Details[9]);
+            const std::optional<int> quantity = wholeNumber(record->Details[9]);
+            const double times = quantity ? *quantity : 1;
+            totals.value += cleanedNumber(record->Details[1]) * times;
+            totals.paid += cleanedNumber(record->Details[8]) * times;
         }
     }
     return totals;

@@ -40,6 +40,8 @@ GraphTotals countGraph(const RecordStore &store, const GraphNode &node, const QS
 // times `quantity` when that reads as a whole number (optional leading blanks, optional sign,
 // digits and nothing after), else counted once.
 double graphAmount(const QString &amount, const QString &quantity);
+// The numeric cleanup of `text` read as a decimal number (0 when it reads as none).
+double cleanedNumber(QStringView text);
 std::optional<int> wholeNumber(const QString &text);
 
 // "$" and the total with two decimals, a point and no thousands separators: "$1234.50".
