@@ -127,9 +127,15 @@ GraphTotals countGraph(const RecordStore &store, const GraphNode &node, const QS
 
     const size_t k = size_t(node.description);
     const QString captionPart = separator() + folded(recordCaption);
+    // Long sums of cents stay exact to the cent in the wider type.
+    long double paid = 0;
+    long double value = 0;
     QString a;
     a.reserve(256);
     for (const RecordPtr &record : store.records()) {
+        // An empty value lies in no branch, even beside a sub-category without a name.
+        if (record->Descriptions[k].isEmpty())
+            continue;
         // A, built once per record.
         a.truncate(0); // keeps the buffer, unlike clear()
         a.append(u": ");
@@ -155,10 +161,12 @@ GraphTotals countGraph(const RecordStore &store, const GraphNode &node, const QS
         if (counted) {
             const std::optional<int> quantity = wholeNumber(record->Details[9]);
             const double times = quantity ? *quantity : 1;
-            totals.value += cleanedNumber(record->Details[1]) * times;
-            totals.paid += cleanedNumber(record->Details[8]) * times;
+            value += (long double)cleanedNumber(record->Details[1]) * times;
+            paid += (long double)cleanedNumber(record->Details[8]) * times;
         }
     }
+    totals.paid = double(paid);
+    totals.value = double(value);
     return totals;
 }
 

@@ -175,11 +175,14 @@ void TestGraphCount::sameNamedSubNodes()
 {
     RecordStore store;
     store.append(typed(QStringLiteral("Chairs : Furniture"), QStringLiteral("100")));
-    GraphNode node = furniture();
-    node.subNodes = QStringList { QStringLiteral("Chairs"), QStringLiteral("Tables"),
-        QStringLiteral("chairs") };
+    store.append(typed(QString(), QStringLiteral("7")));
+    // Two sub-categories of one name count the record under both; its amounts count once. A
+    // sub-category without a name does not take the records without a value.
+    GraphNode node { Type, QStringLiteral("Type"), {} };
+    node.subNodes = QStringList { QStringLiteral("Chairs : Furniture"), QString(),
+        QStringLiteral("Furniture"), QStringLiteral("furniture") };
     const GraphTotals t = countGraph(store, node, QStringLiteral("Type"));
-    QCOMPARE(t.counts, (std::vector<int> { 1, 0, 1 }));
+    QCOMPARE(t.counts, (std::vector<int> { 1, 0, 1, 1 }));
     QCOMPARE(dollarText(t.value), QStringLiteral("$100.00"));
 }
 
