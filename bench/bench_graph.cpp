@@ -52,8 +52,8 @@ int main()
             r.Descriptions[8] = room + u" : House"_s;
             break;
         default:
-            r.Descriptions[8] = spots[rng.bounded(int(spots.size()))] + u" : "_s + room
-                + u" : House"_s;
+            r.Descriptions[8]
+                = spots[rng.bounded(int(spots.size()))] + u" : "_s + room + u" : House"_s;
         }
         const int cents = rng.bounded(500000);
         r.Details[1] = u"$%1.%2"_s.arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0'));

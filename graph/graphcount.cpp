@@ -105,7 +105,8 @@ double graphAmount(const QString &amount, const QString &quantity)
     return number;
 }
 
-GraphTotals countGraph(const RecordStore &store, const GraphNode &node, const QString &recordCaption)
+GraphTotals countGraph(
+    const RecordStore &store, const GraphNode &node, const QString &recordCaption)
 {
     GraphTotals totals;
     const qsizetype n = node.subNodes.size();

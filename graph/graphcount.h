@@ -34,7 +34,8 @@ struct GraphTotals
 // category or lies beneath it, whole names only. recordCaption is the caption the record window
 // shows for description k. Each record's text is built once, whatever the number of sub-nodes;
 // a counted record adds its amounts to the totals once.
-GraphTotals countGraph(const RecordStore &store, const GraphNode &node, const QString &recordCaption);
+GraphTotals countGraph(
+    const RecordStore &store, const GraphNode &node, const QString &recordCaption);
 
 // An amount as the totals take it: the numeric cleanup of `amount` read as a decimal number,
 // times `quantity` when that reads as a whole number (optional leading blanks, optional sign,

@@ -137,7 +137,8 @@ void TGraphDisplay::FormActivate()
     // The tree follows the captions and category trees as they are now.
     m_tree->clear();
     for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
-        auto *top = new QTreeWidgetItem(m_tree, QStringList { m_ctx.store.captions.description[size_t(k)] });
+        auto *top = new QTreeWidgetItem(
+            m_tree, QStringList { m_ctx.store.captions.description[size_t(k)] });
         top->setData(0, DescriptionRole, k);
         MakeBranch(top, k);
     }

@@ -44,8 +44,8 @@ struct Fixture
     }
     ~Fixture() { delete t.windows.existing(WindowKind::Graph); }
 
-    void add(const QString &type, const QString &origin, const QString &value,
-        const QString &paid, const QString &quantity)
+    void add(const QString &type, const QString &origin, const QString &value, const QString &paid,
+        const QString &quantity)
     {
         ItemRecord r;
         r.Name = u"Item %1"_s.arg(t.store.count() + 1);
@@ -227,7 +227,8 @@ void TestTGraphDisplay::manySubNodes()
     text += u"\tSpare\r\n\tSpare\r\n"_s;
     f.t.store.categoryTexts[8] = text;
     f.add(u"Furniture"_s, u""_s, u""_s, u""_s, u""_s);
-    f.t.store.at(4).Descriptions[8] = u"Box number 1107 in the long row of shelves in the cellar : Boxes"_s;
+    f.t.store.at(4).Descriptions[8]
+        = u"Box number 1107 in the long row of shelves in the cellar : Boxes"_s;
     TGraphDisplay *g = f.open();
     Fixture::doubleClick(g, Fixture::item(g, { u"Location"_s, u"Boxes"_s }));
     QtChart *chart = g->chart();

@@ -100,9 +100,10 @@ void TestGraphCount::topLevelNode()
     // Only A-Z fold: an accented capital is another letter.
     store.append(typed(QString::fromUtf8("\xc3\x89tag\xc3\xa8re")));
     store.append(typed(QString::fromUtf8("\xc3\xa9tag\xc3\xa8re")));
-    const CategoryTree tree = buildCategoryTree(QString::fromUtf8(
-        "Furniture\r\n\tChairs\r\n\tTables\r\nElectronics\r\n\tRadio\r\n\xc3\xa9tag\xc3\xa8re\r\n"))
-                                  .tree;
+    const CategoryTree tree
+        = buildCategoryTree(QString::fromUtf8("Furniture\r\n\tChairs\r\n\tTables\r\nElectronics\r\n"
+                                              "\tRadio\r\n\xc3\xa9tag\xc3\xa8re\r\n"))
+              .tree;
     const GraphNode node = graphNodeFor(Type, QStringLiteral("Type"), tree, nullptr, {});
     QCOMPARE(node.path, QStringLiteral("Type"));
     QCOMPARE(node.subNodes.size(), 3);
@@ -115,10 +116,10 @@ void TestGraphCount::recordCaptionTakesPart()
     RecordStore store;
     store.append(typed(QStringLiteral("Chairs : Furniture")));
     // The caption compares without regard to A-Z case, and a different one matches nothing.
-    QCOMPARE(countGraph(store, furniture(), QStringLiteral("TYPE")).counts,
-        (std::vector<int> { 1, 0 }));
-    QCOMPARE(countGraph(store, furniture(), QStringLiteral("Kind")).counts,
-        (std::vector<int> { 0, 0 }));
+    QCOMPARE(
+        countGraph(store, furniture(), QStringLiteral("TYPE")).counts, (std::vector<int> { 1, 0 }));
+    QCOMPARE(
+        countGraph(store, furniture(), QStringLiteral("Kind")).counts, (std::vector<int> { 0, 0 }));
 }
 
 void TestGraphCount::amounts_data()
@@ -190,8 +191,9 @@ void TestGraphCount::noSubNodes()
 {
     RecordStore store;
     store.append(typed(QStringLiteral("Chairs : Furniture"), QStringLiteral("100")));
-    const GraphTotals t = countGraph(
-        store, GraphNode { Type, QStringLiteral("Chairs : Furniture : Type"), {} }, QStringLiteral("Type"));
+    const GraphTotals t
+        = countGraph(store, GraphNode { Type, QStringLiteral("Chairs : Furniture : Type"), {} },
+            QStringLiteral("Type"));
     QVERIFY(t.counts.empty());
     QCOMPARE(dollarText(t.value), QStringLiteral("$0.00"));
 }
@@ -207,8 +209,8 @@ void TestGraphCount::chartCallsInOrder()
     RecordingChart chart;
     fillChart(chart, furniture(), t, store.count());
     QCOMPARE(chart.calls,
-        (QStringList { u"open 1 2"_s, u"total 4"_s, u"series 0"_s, u"value 0 2"_s, u"label 0 Chairs"_s,
-            u"value 1 1"_s, u"label 1 Tables"_s, u"close"_s }));
+        (QStringList { u"open 1 2"_s, u"total 4"_s, u"series 0"_s, u"value 0 2"_s,
+            u"label 0 Chairs"_s, u"value 1 1"_s, u"label 1 Tables"_s, u"close"_s }));
 }
 
 void TestGraphCount::findNode_data()
@@ -221,7 +223,8 @@ void TestGraphCount::findNode_data()
                           << QStringList { u"Cupboard"_s, u"Kitchen"_s };
     QTest::newRow("case") << u"drawer : CUPBOARD : kitchen"_s << u"Drawer"_s
                           << QStringList { u"Cupboard"_s, u"Kitchen"_s };
-    QTest::newRow("second branch") << u"Drawer : Garage"_s << u"Drawer"_s << QStringList { u"Garage"_s };
+    QTest::newRow("second branch")
+        << u"Drawer : Garage"_s << u"Drawer"_s << QStringList { u"Garage"_s };
     QTest::newRow("leaf alone") << u"Drawer"_s << u""_s << QStringList();
     QTest::newRow("not there") << u"Attic"_s << u""_s << QStringList();
 }
@@ -230,8 +233,9 @@ void TestGraphCount::findNode()
 {
     QFETCH(QString, name);
     QFETCH(QString, found);
-    const CategoryTree tree = buildCategoryTree(QStringLiteral(
-        "Kitchen\r\n\tCupboard\r\n\t\tDrawer\r\n\t\tShelf\r\nGarage\r\n\tDrawer\r\n"))
+    const CategoryTree tree = buildCategoryTree(
+        QStringLiteral(
+            "Kitchen\r\n\tCupboard\r\n\t\tDrawer\r\n\t\tShelf\r\nGarage\r\n\tDrawer\r\n"))
                                   .tree;
     QStringList ancestors;
     const CategoryNode *node = findCategoryNode(tree, name, &ancestors);

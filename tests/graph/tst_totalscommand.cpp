@@ -50,7 +50,8 @@ private:
 void TestTotalsCommand::initTestCase()
 {
     RecordStore store;
-    store.categoryTexts[8] = u"House\r\n\tKitchen\r\n\t\tDrawer\r\n\tGarage\r\n\tCaf\u00e9\r\nShed\r\n"_s;
+    store.categoryTexts[8]
+        = u"House\r\n\tKitchen\r\n\t\tDrawer\r\n\tGarage\r\n\tCaf\u00e9\r\nShed\r\n"_s;
     const auto add = [&](const QString &location, const QString &value, const QString &paid,
                          const QString &quantity) {
         ItemRecord r;
@@ -75,13 +76,14 @@ void TestTotalsCommand::totals_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("out");
-    QTest::newRow("top-level node") << QStringList { u"8"_s }
-                                    << QByteArray("5\tHouse\n1\tShed\nPaid\t$3010.00\nValue\t$3520.50\n");
+    QTest::newRow("top-level node")
+        << QStringList { u"8"_s }
+        << QByteArray("5\tHouse\n1\tShed\nPaid\t$3010.00\nValue\t$3520.50\n");
     QTest::newRow("node") << QStringList { u"8"_s, u"--node"_s, u"House"_s }
                           << QByteArray("2\tKitchen\n1\tGarage\n1\tCaf\xc3\xa9\n"
                                         "Paid\t$2009.00\nValue\t$2519.50\n");
-    QTest::newRow("deeper, other case") << QStringList { u"8"_s, u"--node=kitchen : house"_s }
-                                        << QByteArray("1\tDrawer\nPaid\t$2000.00\nValue\t$2500.00\n");
+    QTest::newRow("deeper, other case") << QStringList { u"8"_s,
+        u"--node=kitchen : house"_s } << QByteArray("1\tDrawer\nPaid\t$2000.00\nValue\t$2500.00\n");
     QTest::newRow("leaf") << QStringList { u"8"_s, u"--node"_s, u"Drawer : Kitchen : House"_s }
                           << QByteArray("Paid\t$0.00\nValue\t$0.00\n");
     QTest::newRow("empty tree") << QStringList { u"3"_s }
@@ -108,9 +110,8 @@ void TestTotalsCommand::errors_data()
     QTest::newRow("no K") << QStringList { u"FILE"_s } << 2 << u"usage:"_s;
     QTest::newRow("--node alone") << QStringList { u"FILE"_s, u"8"_s, u"--node"_s } << 2
                                   << u"usage:"_s;
-    QTest::newRow("no such node")
-        << QStringList { u"FILE"_s, u"8"_s, u"--node"_s, u"Attic : House"_s } << 1
-        << u"no category \"Attic : House\""_s;
+    QTest::newRow("no such node") << QStringList { u"FILE"_s, u"8"_s, u"--node"_s,
+        u"Attic : House"_s } << 1 << u"no category \"Attic : House\""_s;
     QTest::newRow("no such file") << QStringList { u"MISSING"_s, u"8"_s } << 1 << u"missing.dat"_s;
 }
 
