@@ -149,8 +149,7 @@ void TGraphDisplay::FormActivate()
 
 void TGraphDisplay::MakeBranch(QTreeWidgetItem *top, int k)
 {
-    const TreeBuildResult built = buildCategoryTree(m_ctx.store.categoryTexts[size_t(k)]);
-    appendNodes(top, built.tree, k);
+    appendNodes(top, m_ctx.store.categoryTree(k), k);
 }
 
 void TGraphDisplay::FormDeactivate()

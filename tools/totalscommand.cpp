@@ -104,12 +104,12 @@ int totalsCommand(const QStringList &args)
     if (!readOrReport(positional[0], store))
         return Failure;
 
-    const TreeBuildResult built = buildCategoryTree(store.categoryTexts[size_t(k)]);
+    const CategoryTree tree = store.categoryTree(k);
     const QString caption = store.captions.description[size_t(k)];
     const CategoryNode *node = nullptr;
     QStringList ancestors;
     if (hasNode) {
-        node = findCategoryNode(built.tree, nodeName, &ancestors);
+        node = findCategoryNode(tree, nodeName, &ancestors);
         if (!node) {
             writeTo(stderr,
                 u"larkspur-tool totals: no category \"%1\" under description %2 (%3)\n"_s.arg(
@@ -117,7 +117,7 @@ int totalsCommand(const QStringList &args)
             return Failure;
         }
     }
-    const GraphNode graph = graphNodeFor(k, caption, built.tree, node, ancestors);
+    const GraphNode graph = graphNodeFor(k, caption, tree, node, ancestors);
     // The tool has no record window: the records' side takes the caption stored in the file.
     const GraphTotals totals = countGraph(store, graph, caption);
     QString out;
