@@ -10,6 +10,7 @@
 #include "store/sort.h"
 #include "tools/databasejson.h"
 #include "tools/searchcommand.h"
+#include "tools/totalscommand.h"
 
 using namespace Qt::StringLiterals;
 
@@ -178,6 +179,8 @@ const Command commands[] = {
         "writes IN.dat when OUT.dat is not given"_L1 },
     { "search"_L1, "FILE.dat [options]"_L1, 1, 1000, searchCommand,
         "list the records a search finds (search --help for the options)"_L1 },
+    { "totals"_L1, "FILE.dat K [--node \"FULL NAME\"]"_L1, 2, 4, totalsCommand,
+        "count records and total paid and value per sub-category of description K"_L1 },
 };
 
 QString usageText()
