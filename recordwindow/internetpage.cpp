@@ -323,8 +323,9 @@ InternetPage::InternetPage(AppContext &ctx, TView &view, QWidget *parent)
 
 void InternetPage::setLinks(const QStringList &entries)
 {
+    // The clicked entry is kept: a question box takes activation, and the window shows the
+    // record again before the answer is acted on. DeleteURL1Click checks the row still holds it.
     relatedLinks->setEntries(entries);
-    m_clickedRow = -1;
 }
 
 QStringList InternetPage::links() const
