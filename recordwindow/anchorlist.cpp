@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QStringListModel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -98,14 +100,15 @@ public:
 } // namespace
 
 AnchorList::AnchorList(QWidget *parent)
-    : QListWidget(parent)
+    : QListView(parent)
+    , m_model(new QStringListModel(this))
 {
+    setModel(m_model);
     setItemDelegate(new AnchorDelegate(this));
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setTextElideMode(Qt::ElideRight);
     setMouseTracking(true);
     QPalette p = palette();
     p.setColor(QPalette::Link, QColor(0, 0, 238));
@@ -114,36 +117,54 @@ AnchorList::AnchorList(QWidget *parent)
 
 void AnchorList::setEntries(const QStringList &entries)
 {
-    clear();
-    addItems(entries);
+    m_model->setStringList(entries);
 }
 
 QStringList AnchorList::entries() const
 {
-    QStringList list;
-    list.reserve(count());
-    for (int i = 0; i < count(); ++i)
-        list << item(i)->text();
-    return list;
+    return m_model->stringList();
+}
+
+int AnchorList::count() const
+{
+    return m_model->rowCount();
+}
+
+QString AnchorList::entry(int row) const
+{
+    return row >= 0 && row < count() ? m_model->index(row).data().toString() : QString();
 }
 
 void AnchorList::appendEntry(const QString &entry)
 {
-    addItem(entry);
+    const int row = count();
+    m_model->insertRows(row, 1);
+    m_model->setData(m_model->index(row), entry);
+}
+
+void AnchorList::removeEntry(int row)
+{
+    if (row >= 0 && row < count())
+        m_model->removeRows(row, 1);
+}
+
+void AnchorList::setCurrentRow(int row)
+{
+    setCurrentIndex(m_model->index(row));
 }
 
 bool AnchorList::isAnchor(int row) const
 {
-    return row >= 0 && row < count() && parseAnchor(item(row)->text()).has_value();
+    return row >= 0 && row < count() && parseAnchor(entry(row)).has_value();
 }
 
 QRect AnchorList::anchorRect(int row) const
 {
     if (row < 0 || row >= count())
         return {};
-    const Shown s = shownEntry(item(row)->text());
+    const Shown s = shownEntry(entry(row));
     const QFont f = s.anchor ? linkFont(font()) : font();
-    return textRect(visualItemRect(item(row)), QFontMetrics(f), s.text, nullptr);
+    return textRect(visualRect(m_model->index(row)), QFontMetrics(f), s.text, nullptr);
 }
 
 int AnchorList::textRowAt(const QPoint &pos) const
@@ -154,25 +175,39 @@ int AnchorList::textRowAt(const QPoint &pos) const
     return anchorRect(index.row()).contains(pos) ? index.row() : -1;
 }
 
+void AnchorList::emitClicked(int row, const QPoint &globalPos)
+{
+    const auto anchor = parseAnchor(entry(row));
+    // The receiver may rebuild the list, so nothing of it is used after the signal.
+    Q_EMIT anchorClicked(row, anchor ? anchor->href : QString(), anchor.has_value(), globalPos);
+}
+
+void AnchorList::keyPressEvent(QKeyEvent *event)
+{
+    // Enter follows the current entry as a click on it would.
+    const int row = currentIndex().row();
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && row >= 0) {
+        emitClicked(row, viewport()->mapToGlobal(anchorRect(row).bottomLeft()));
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
 void AnchorList::mouseMoveEvent(QMouseEvent *event)
 {
-    QListWidget::mouseMoveEvent(event);
+    QListView::mouseMoveEvent(event);
     const int row = textRowAt(event->position().toPoint());
     viewport()->setCursor(row >= 0 && isAnchor(row) ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void AnchorList::mouseReleaseEvent(QMouseEvent *event)
 {
-    QListWidget::mouseReleaseEvent(event);
+    QListView::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
     const int row = textRowAt(event->position().toPoint());
-    if (row < 0)
-        return;
-    const auto anchor = parseAnchor(item(row)->text());
-    // The receiver may rebuild the list, so nothing of it is used after the signal.
-    Q_EMIT anchorClicked(row, anchor ? anchor->href : QString(), anchor.has_value(),
-        event->globalPosition().toPoint());
+    if (row >= 0)
+        emitClicked(row, event->globalPosition().toPoint());
 }
 
 bool AnchorList::viewportEvent(QEvent *event)
@@ -181,7 +216,7 @@ bool AnchorList::viewportEvent(QEvent *event)
         auto *help = static_cast<QHelpEvent *>(event);
         const int row = textRowAt(help->pos());
         if (row >= 0 && m_addressTips) {
-            const auto anchor = parseAnchor(item(row)->text());
+            const auto anchor = parseAnchor(entry(row));
             const QString tip = anchor ? shortenedForMessage(anchor->href, 200)
                                        : QStringLiteral("This entry is not a well-formed link.");
             QToolTip::showText(help->globalPos(), tip, viewport());
@@ -190,5 +225,5 @@ bool AnchorList::viewportEvent(QEvent *event)
         }
         return true;
     }
-    return QListWidget::viewportEvent(event);
+    return QListView::viewportEvent(event);
 }

@@ -1,9 +1,12 @@
 // A read-only list whose entries are HTML anchors, drawn as links and reporting clicks on them.
 #pragma once
 
-#include <QListWidget>
+#include <QListView>
 
-class AnchorList : public QListWidget
+class QStringListModel;
+
+// A view over a plain list of entry texts, so a list of many thousand records stays cheap.
+class AnchorList : public QListView
 {
     Q_OBJECT
 public:
@@ -11,7 +14,12 @@ public:
 
     void setEntries(const QStringList &entries);
     QStringList entries() const;
+    int count() const;
+    QString entry(int row) const;
     void appendEntry(const QString &entry);
+    void removeEntry(int row);
+    void clear() { setEntries({}); }
+    void setCurrentRow(int row);
 
     // Where row's link text is drawn, in viewport coordinates; for an entry that is not a
     // well-formed anchor, where its plain text is drawn. Empty for a row out of range.
@@ -27,6 +35,7 @@ Q_SIGNALS:
     void anchorClicked(int row, const QString &href, bool isAnchor, const QPoint &globalPos);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     bool viewportEvent(QEvent *event) override;
@@ -34,5 +43,8 @@ protected:
 private:
     int textRowAt(const QPoint &pos) const;
 
+    void emitClicked(int row, const QPoint &globalPos);
+
+    QStringListModel *m_model = nullptr;
     bool m_addressTips = true;
 };

@@ -389,7 +389,7 @@ void InternetPage::RelatedLinksAnchorClick(
     int row, const QString &href, bool isAnchor, const QPoint &globalPos)
 {
     m_clickedRow = row;
-    m_clickedEntry = relatedLinks->item(row) ? relatedLinks->item(row)->text() : QString();
+    m_clickedEntry = relatedLinks->entry(row);
     // A damaged entry has no address to open, but it can still be deleted.
     m_clickedAddress = isAnchor ? href : m_clickedEntry;
     m_viewUrl->setEnabled(isAnchor);
@@ -408,12 +408,12 @@ void InternetPage::DeleteURL1Click()
 {
     // The entry clicked, provided the list still holds it where it was.
     const int row = m_clickedRow;
-    if (row < 0 || row >= relatedLinks->count() || relatedLinks->item(row)->text() != m_clickedEntry)
+    if (row < 0 || row >= relatedLinks->count() || relatedLinks->entry(row) != m_clickedEntry)
         return;
     const QString question = u"Remove "_s + shortenedForMessage(m_clickedAddress, 300) + u"? "_s;
     if (m_ctx.dialogs.askYesNo(question) != Dialogs::Answer::Yes)
         return;
-    delete relatedLinks->takeItem(row);
+    relatedLinks->removeEntry(row);
     m_clickedRow = -1;
 }
 

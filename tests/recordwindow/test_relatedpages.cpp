@@ -167,6 +167,12 @@ void TestRelatedPages::clickRelatedRecord()
         f.related()->RelatedRecordsViewAnchorClick(href);
     QCOMPARE(f.t.store.currentIndex, 2);
     QVERIFY(f.t.dialogs.shown.isEmpty());
+    // Enter on the current entry follows it as a click does.
+    f.showPage(f.related());
+    f.relatedList()->setCurrentRow(0);
+    QTest::keyClick(f.relatedList(), Qt::Key_Return);
+    QCOMPARE(f.t.store.currentIndex, 0);
+    QCOMPARE(f.book()->currentWidget()->objectName(), u"DescriptionPage"_s);
 }
 
 void TestRelatedPages::addUrl_data()
