@@ -34,7 +34,9 @@ template<typename F> double medianMs(F &&run)
     for (int i = 0; i < 7; ++i) {
         const auto start = std::chrono::steady_clock::now();
         run();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -56,7 +58,8 @@ int main(int argc, char **argv)
     PdfPrinter printer(dir.filePath(QStringLiteral("out.pdf")));
     WindowRegistry windows(store, dialogs, help, activation, dir.path());
     QtDesktopShell shell;
-    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows, shell };
+    AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows,
+        shell };
     TView view(ctx);
     view.show();
     activation.activate(&view);
@@ -65,8 +68,9 @@ int main(int argc, char **argv)
         ItemRecord r;
         r.Name = QStringLiteral("Item number %1").arg(i);
         // Half the records share the type (in varying letter case), the rest are unique.
-        r.Descriptions[2] = i % 2 ? QStringLiteral("Other %1 : Things").arg(i)
-                                  : (i % 4 ? QStringLiteral("Lamp : Lighting") : QStringLiteral("lamp : lighting"));
+        r.Descriptions[2] = i % 2
+            ? QStringLiteral("Other %1 : Things").arg(i)
+            : (i % 4 ? QStringLiteral("Lamp : Lighting") : QStringLiteral("lamp : lighting"));
         r.ForSale = i % 3 == 0;
         store.append(std::move(r));
     }
@@ -74,7 +78,8 @@ int main(int argc, char **argv)
 
     const double typeMatch = medianMs([&] { relatedRecords(store, 0, 1); });
     const double statusMatch = medianMs([&] { relatedRecords(store, 0, RelatedStatusField); });
-    std::printf("matching, %d records: type %.1f ms, status %.1f ms\n", RecordCount, typeMatch, statusMatch);
+    std::printf("matching, %d records: type %.1f ms, status %.1f ms\n", RecordCount, typeMatch,
+        statusMatch);
 
     auto *book = view.findChild<QTabWidget *>(QStringLiteral("RecordBook"));
     book->setCurrentWidget(view.findChild<QWidget *>(QStringLiteral("RelatedPage")));
@@ -83,7 +88,8 @@ int main(int argc, char **argv)
     const double showType = medianMs([&] { view.GetRecord(0); });
     selection->setCurrentIndex(RelatedStatusField);
     const double showStatus = medianMs([&] { view.GetRecord(0); });
-    std::printf("showing a record with the list: type (50,000 listed) %.1f ms, status (99,999 listed) %.1f ms\n",
+    std::printf("showing a record with the list: type (50,000 listed) %.1f ms, status (99,999 "
+                "listed) %.1f ms\n",
         showType, showStatus);
     return 0;
 }

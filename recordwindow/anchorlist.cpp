@@ -80,8 +80,8 @@ public:
         painter->save();
         painter->setFont(font);
         const bool selected = opt.state & QStyle::State_Selected;
-        QColor colour = s.anchor ? opt.palette.color(QPalette::Link)
-                                 : opt.palette.color(QPalette::Text);
+        QColor colour
+            = s.anchor ? opt.palette.color(QPalette::Link) : opt.palette.color(QPalette::Text);
         if (selected)
             colour = opt.palette.color(QPalette::HighlightedText);
         painter->setPen(colour);

@@ -85,7 +85,8 @@ void drawBookIcon(QPainter &p, const QRectF &r)
             r.top() + r.height() * 0.2);
         page.lineTo(cx + side * r.width() * 0.5, r.bottom() - r.height() * 0.12);
         page.cubicTo(cx + side * r.width() * 0.35, r.bottom() - r.height() * 0.2,
-            cx + side * r.width() * 0.18, r.bottom() - r.height() * 0.2, cx, r.bottom() - r.height() * 0.05);
+            cx + side * r.width() * 0.18, r.bottom() - r.height() * 0.2, cx,
+            r.bottom() - r.height() * 0.05);
         page.closeSubpath();
         p.setBrush(QColor(250, 248, 240));
         p.drawPath(page);
@@ -212,7 +213,8 @@ InternetPage::InternetPage(AppContext &ctx, TView &view, QWidget *parent)
     label7->setBuddy(searchTerm);
     auto *generate = new QPushButton(u"Generate Search Term"_s, this);
     generate->setObjectName(u"GenerateSearchTerm"_s);
-    generate->setToolTip(u"Make a search term from the record's name, history, descriptions and warranty"_s);
+    generate->setToolTip(
+        u"Make a search term from the record's name, history, descriptions and warranty"_s);
     auto *launch = new QPushButton(u"Launch Browser"_s, this);
     launch->setObjectName(u"LaunchBrowser"_s);
     launch->setToolTip(u"Search for the term with the chosen engine in the web browser"_s);
@@ -378,8 +380,8 @@ void InternetPage::AddURLBtnClick()
     const QString address = m_ctx.dialogs.inputBox(u"Enter URL"_s, u"Please enter URL:"_s, preset);
     if (address == preset)
         return;
-    const QString title =
-        m_ctx.dialogs.inputBox(u"Enter Title"_s, u"Please enter site title:"_s, QString());
+    const QString title
+        = m_ctx.dialogs.inputBox(u"Enter Title"_s, u"Please enter site title:"_s, QString());
     if (title.isEmpty())
         return;
     relatedLinks->appendEntry(linkEntry(address, title));

@@ -54,7 +54,8 @@ public:
     void AmazonImageClick();
     void MagMallImageClick();
     void AddURLBtnClick();
-    void RelatedLinksAnchorClick(int row, const QString &href, bool isAnchor, const QPoint &globalPos);
+    void RelatedLinksAnchorClick(
+        int row, const QString &href, bool isAnchor, const QPoint &globalPos);
     void ViewURL1Click();
     void DeleteURL1Click();
 

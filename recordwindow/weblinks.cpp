@@ -33,9 +33,9 @@ QString decodeReferences(const QString &text)
 {
     if (!text.contains(u'&'))
         return text;
-    static const std::pair<QLatin1StringView, char16_t> named[] = { { "amp"_L1, u'&' },
-        { "lt"_L1, u'<' }, { "gt"_L1, u'>' }, { "quot"_L1, u'"' }, { "apos"_L1, u'\'' },
-        { "nbsp"_L1, u'\u00a0' } };
+    static const std::pair<QLatin1StringView, char16_t> named[]
+        = { { "amp"_L1, u'&' }, { "lt"_L1, u'<' }, { "gt"_L1, u'>' }, { "quot"_L1, u'"' },
+              { "apos"_L1, u'\'' }, { "nbsp"_L1, u'\u00a0' } };
     QString out;
     out.reserve(text.size());
     qsizetype i = 0;
@@ -120,7 +120,8 @@ std::optional<Anchor> parseAnchor(const QString &entry)
     while (end > i && isHtmlSpace(e.at(end - 1)))
         --end;
     const QLatin1StringView closing("</a>");
-    if (end - i < closing.size() || !e.mid(end - closing.size(), closing.size()).startsWith(closing, Qt::CaseInsensitive))
+    if (end - i < closing.size()
+        || !e.mid(end - closing.size(), closing.size()).startsWith(closing, Qt::CaseInsensitive))
         return std::nullopt;
     const QStringView text = e.mid(i, end - closing.size() - i);
     return Anchor { decodeReferences(href.toString()), decodeReferences(text.toString()) };
@@ -241,15 +242,31 @@ QString EncodeSearchTerm(const QString &term)
     for (qsizetype i = 0; i < term.size();) {
         const QStringView c = characterAt(term, i);
         switch (c.front().unicode()) {
-        case u' ': out += u'+'; break;
-        case u'"': out += "%22"_L1; break;
-        case u'%': out += "%25"_L1; break;
-        case u'&': out += "%26"_L1; break;
-        case u'+': out += "%2b"_L1; break;
-        case u'=': out += "%3d"_L1; break;
-        case u'?': out += "%3f"_L1; break;
+        case u' ':
+            out += u'+';
+            break;
+        case u'"':
+            out += "%22"_L1;
+            break;
+        case u'%':
+            out += "%25"_L1;
+            break;
+        case u'&':
+            out += "%26"_L1;
+            break;
+        case u'+':
+            out += "%2b"_L1;
+            break;
+        case u'=':
+            out += "%3d"_L1;
+            break;
+        case u'?':
+            out += "%3f"_L1;
+            break;
         // A "#" would cut the rest of the term off as the address's fragment.
-        case u'#': out += "%23"_L1; break;
+        case u'#':
+            out += "%23"_L1;
+            break;
         default:
             if (c.front().unicode() > 0x20 && c.front().unicode() < 0x7f) {
                 out += c;
@@ -271,7 +288,8 @@ std::span<const SearchEngine> searchEngines()
         { "Go", "Go", "https://www.go.com", "/Split", "qt" },
         { "Hotbot", "Hotbot", "https://www.hotbot.com", "/", "MT" },
         { "Lycos", "Lycos", "https://www.lycos.com", "/srch/", "query" },
-        { "NorthernLight", "Northern Light", "https://www.northernlight.com", "/nlquery.fcg", "qr" },
+        { "NorthernLight", "Northern Light", "https://www.northernlight.com", "/nlquery.fcg",
+            "qr" },
         { "DuckDuckGo", "DuckDuckGo", "https://duckduckgo.com", "/", "q" },
         { "Google", "Google", "https://www.google.com", "/search", "q" },
         { "Bing", "Bing", "https://www.bing.com", "/search", "q" },

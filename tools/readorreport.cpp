@@ -21,12 +21,15 @@ bool readDatabaseOrReport(const QString &path, RecordStore &store)
     case DataFile::ReadOutcome::Read:
         return true;
     case DataFile::ReadOutcome::CannotOpen:
-        printToolLine(result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message, true);
+        printToolLine(
+            result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message, true);
         return false;
     case DataFile::ReadOutcome::NotDatabase:
     case DataFile::ReadOutcome::ReadError:
         break;
     }
-    printToolLine(path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s, true);
+    printToolLine(
+        path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s,
+        true);
     return false;
 }

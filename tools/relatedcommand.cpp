@@ -29,7 +29,8 @@ int relatedCommand(const QStringList &args)
     bool ok = false;
     const int number = args[1].toInt(&ok);
     if (!ok || number < 1 || number > store.count())
-        return usageError(u"record must be a number from 1 to %1, not \"%2\""_s.arg(store.count()).arg(args[1]));
+        return usageError(
+            u"record must be a number from 1 to %1, not \"%2\""_s.arg(store.count()).arg(args[1]));
     const QStringList captions = relatedFieldCaptions(store.captions);
     int field = args[2].toInt(&ok) - 1;
     if (!ok || field < 0 || field >= RelatedFieldCount)

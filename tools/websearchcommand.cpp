@@ -43,7 +43,8 @@ int websearchCommand(const QStringList &args)
     bool ok = false;
     const int number = args[1].toInt(&ok);
     if (!ok || number < 1 || number > store.count())
-        return usageError(u"record must be a number from 1 to %1, not \"%2\""_s.arg(store.count()).arg(args[1]));
+        return usageError(
+            u"record must be a number from 1 to %1, not \"%2\""_s.arg(store.count()).arg(args[1]));
     // The record as the window shows it; the term takes each description up to its first colon,
     // so the short or whole display gives the same term.
     const ItemRecord &r = store.at(number - 1);

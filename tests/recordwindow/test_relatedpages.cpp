@@ -51,10 +51,7 @@ struct Fixture
     AnchorList *relatedList() const { return find<AnchorList>(u"RelatedRecordsView"_s); }
     AnchorList *links() const { return find<AnchorList>(u"RelatedLinks"_s); }
     void showPage(QWidget *page) const { book()->setCurrentWidget(page); }
-    QStringList listed() const
-    {
-        return relatedList()->entries();
-    }
+    QStringList listed() const { return relatedList()->entries(); }
     QString goPage() const
     {
         QFile f(t.folder.filePath(u"go.htm"_s));
@@ -184,8 +181,8 @@ void TestRelatedPages::addUrl_data()
     QTest::newRow("preset left") << QStringList { u"HTTP://"_s } << QStringList();
     QTest::newRow("empty title") << QStringList { u"http://a.example/"_s, QString() }
                                  << QStringList();
-    QTest::newRow("empty address") << QStringList { QString(), u"Nowhere"_s }
-                                   << QStringList { u"<A href=\"\">Nowhere</A>"_s };
+    QTest::newRow("empty address")
+        << QStringList { QString(), u"Nowhere"_s } << QStringList { u"<A href=\"\">Nowhere</A>"_s };
     // Stored as typed: the entry keeps its format, quotes and all.
     QTest::newRow("as typed") << QStringList { u"http://x/\"y"_s, u"<b>T</b>"_s }
                               << QStringList { u"<A href=\"http://x/\"y\"><b>T</b></A>"_s };
@@ -253,7 +250,8 @@ void TestRelatedPages::viewUrlAndRefusal()
         f.clickText(f.links(), row);
         f.internet()->linkMenu->hide();
         f.find<QAction>(u"ViewURL1"_s)->trigger();
-        QVERIFY(f.t.dialogs.lastText().contains(u"only web and mail addresses (http, https, ftp and mailto) can be opened"_s));
+        QVERIFY(f.t.dialogs.lastText().contains(
+            u"only web and mail addresses (http, https, ftp and mailto) can be opened"_s));
         QCOMPARE(f.t.dialogs.shown.last().kind, u"error"_s);
     }
     QVERIFY(f.t.shell.opened.isEmpty());

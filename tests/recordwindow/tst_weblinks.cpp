@@ -65,29 +65,29 @@ void TestWebLinks::parseAnchor_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("stored form") << u"<A href=\"http://x.example/\">X site</A>"_s << true
                                  << u"http://x.example/"_s << u"X site"_s;
-    QTest::newRow("lower case, blanks") << u" <a  HREF = \"3\" >Lamp</a> "_s << true << u"3"_s
-                                        << u"Lamp"_s;
+    QTest::newRow("lower case, blanks")
+        << u" <a  HREF = \"3\" >Lamp</a> "_s << true << u"3"_s << u"Lamp"_s;
     QTest::newRow("empty href") << u"<A href=\"\">t</A>"_s << true << QString() << u"t"_s;
     QTest::newRow("references") << u"<A href=\"a?b=1&amp;c=2\">Tom &amp; Jerry &#233;&#x41;</A>"_s
                                 << true << u"a?b=1&c=2"_s << u"Tom & Jerry \u00e9A"_s;
-    QTest::newRow("raw ampersand and tag text") << u"<A href=\"1\">a & b </A> c</A>"_s << true
-                                                << u"1"_s << u"a & b </A> c"_s;
-    QTest::newRow("no closing tag") << u"<A href=\"http://x.example/\">X site"_s << false
-                                    << QString() << QString();
-    QTest::newRow("quote inside address") << u"<A href=\"http://x/\"evil\">t</A>"_s << false
-                                          << QString() << QString();
-    QTest::newRow("unclosed quote") << u"<A href=\"http://x/>t</A>"_s << false << QString()
-                                    << QString();
-    QTest::newRow("stray text first") << u"see <A href=\"1\">t</A>"_s << false << QString()
-                                      << QString();
+    QTest::newRow("raw ampersand and tag text")
+        << u"<A href=\"1\">a & b </A> c</A>"_s << true << u"1"_s << u"a & b </A> c"_s;
+    QTest::newRow("no closing tag")
+        << u"<A href=\"http://x.example/\">X site"_s << false << QString() << QString();
+    QTest::newRow("quote inside address")
+        << u"<A href=\"http://x/\"evil\">t</A>"_s << false << QString() << QString();
+    QTest::newRow("unclosed quote")
+        << u"<A href=\"http://x/>t</A>"_s << false << QString() << QString();
+    QTest::newRow("stray text first")
+        << u"see <A href=\"1\">t</A>"_s << false << QString() << QString();
     QTest::newRow("not an anchor") << u"<Ahref=\"1\">t</A>"_s << false << QString() << QString();
     QTest::newRow("plain text") << u"just words"_s << false << QString() << QString();
     QTest::newRow("empty") << QString() << false << QString() << QString();
     const QString longAddress(10000, u'a');
-    QTest::newRow("10,000 characters") << u"<A href=\""_s + longAddress + u"\">Long</A>"_s << true
-                                       << longAddress << u"Long"_s;
-    QTest::newRow("10,000 characters, unclosed") << u"<A href=\""_s + longAddress << false
-                                                 << QString() << QString();
+    QTest::newRow("10,000 characters")
+        << u"<A href=\""_s + longAddress + u"\">Long</A>"_s << true << longAddress << u"Long"_s;
+    QTest::newRow("10,000 characters, unclosed")
+        << u"<A href=\""_s + longAddress << false << QString() << QString();
 }
 
 void TestWebLinks::parseAnchor()
@@ -190,15 +190,16 @@ void TestWebLinks::searchTerm_data()
                           << QStringList { QString(), u"Desk : Furniture"_s } << QString()
                           << u"\"Lamp\" Bought at auction \"Desk \""_s;
     // The short display of the same value gives the same term.
-    QTest::newRow("lamp, short values") << u"Lamp"_s << u"Bought at auction"_s
-                                        << QStringList { QString(), u"Desk "_s } << QString()
-                                        << u"\"Lamp\" Bought at auction \"Desk \""_s;
+    QTest::newRow("lamp, short values")
+        << u"Lamp"_s << u"Bought at auction"_s << QStringList { QString(), u"Desk "_s } << QString()
+        << u"\"Lamp\" Bought at auction \"Desk \""_s;
     QTest::newRow("named Empty") << u"Empty"_s << QString() << QStringList { u"Chair"_s }
                                  << u"2 years"_s << u" \"Chair\" 2 years"_s;
     QTest::newRow("no name") << QString() << u"h"_s << QStringList() << QString() << u" h"_s;
     QTest::newRow("all ten and warranty")
         << u"N"_s << QString()
-        << QStringList { u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s, u"h"_s, u"i"_s, u"j : k"_s }
+        << QStringList { u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s, u"h"_s, u"i"_s,
+               u"j : k"_s }
         << u"W"_s << u"\"N\" \"a\" \"b\" \"c\" \"d\" \"e\" \"f\" \"g\" \"h\" \"i\" \"j \" W"_s;
     QTest::newRow("nothing") << QString() << QString() << QStringList() << QString() << QString();
 }
@@ -299,14 +300,14 @@ void TestWebLinks::searchForm()
             u"Value=\"12&quot; &lt;b&gt;Ruler&lt;/b&gt; &amp; &#39;Co&#39;\""_s);
     }
     const QString book = bookStoreTemplate().join(u'\n');
-    for (const QString &needed : { u"onLoad=\"document.forms[0].submit()\""_s,
-             u"Book Search ... Please Wait"_s, u"method=\"get\""_s,
-             u"/exec/obidos/external-search\""_s, u"name=\"keyword\" size=\"10\""_s,
-             u"name=\"mode\" value=\"blended\""_s, u"name=\"tag\" value=\"marrowfield\""_s,
-             u"name=\"tag-id\" value=\"marrowfield\""_s,
-             u"name=\"placement\" value=\"ap-search-go-btn.gif\""_s,
-             u"/assoc/us/ap-search-go-btn.gif?tag-id=marrowfield\""_s,
-             u"width=\"21\" height=\"21\""_s, u"width=\"126\" height=\"32\""_s })
+    for (const QString &needed :
+        { u"onLoad=\"document.forms[0].submit()\""_s, u"Book Search ... Please Wait"_s,
+            u"method=\"get\""_s, u"/exec/obidos/external-search\""_s,
+            u"name=\"keyword\" size=\"10\""_s, u"name=\"mode\" value=\"blended\""_s,
+            u"name=\"tag\" value=\"marrowfield\""_s, u"name=\"tag-id\" value=\"marrowfield\""_s,
+            u"name=\"placement\" value=\"ap-search-go-btn.gif\""_s,
+            u"/assoc/us/ap-search-go-btn.gif?tag-id=marrowfield\""_s,
+            u"width=\"21\" height=\"21\""_s, u"width=\"126\" height=\"32\""_s })
         QVERIFY2(book.contains(needed), qPrintable(needed));
     const QString magazine = magazineStoreTemplate().join(u'\n');
     for (const QString &needed : { u"onLoad=\"document.forms[0].submit()\""_s,
@@ -319,7 +320,8 @@ void TestWebLinks::searchForm()
              u"Type in a magazine <input type=\"text\" name=\"OCATS\" size=\"12\""_s })
         QVERIFY2(magazine.contains(needed), qPrintable(needed));
     // The placeholder is matched with its letter case.
-    QCOMPARE(fillSearchForm({ u"insertsearchhere"_s }, u"x"_s), QStringList { u"insertsearchhere"_s });
+    QCOMPARE(
+        fillSearchForm({ u"insertsearchhere"_s }, u"x"_s), QStringList { u"insertsearchhere"_s });
 }
 
 void TestWebLinks::writePageBytesAndFailure()
@@ -331,7 +333,8 @@ void TestWebLinks::writePageBytesAndFailure()
     old.write("an older, longer page that must be replaced whole");
     old.close();
     QString message;
-    QVERIFY(writePage(path, redirectPageLines(u"http://a/\u00e9"_s) + QStringList { u"\u00e9"_s }, &message));
+    QVERIFY(writePage(
+        path, redirectPageLines(u"http://a/\u00e9"_s) + QStringList { u"\u00e9"_s }, &message));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(),

@@ -69,28 +69,28 @@ void TestWebLinksTool::commands_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("errStart");
-    QTest::newRow("related by number") << QStringList { u"related"_s, u"1"_s, u"2"_s } << 0
-                                       << u"2\tTable\n"_s << QString();
-    QTest::newRow("related by caption") << QStringList { u"related"_s, u"1"_s, u"Quantity"_s } << 0
-                                        << u"3\tRadio\n"_s << QString();
-    QTest::newRow("related, none") << QStringList { u"related"_s, u"3"_s, u"Type"_s } << 0
-                                   << QString() << QString();
+    QTest::newRow("related by number")
+        << QStringList { u"related"_s, u"1"_s, u"2"_s } << 0 << u"2\tTable\n"_s << QString();
+    QTest::newRow("related by caption")
+        << QStringList { u"related"_s, u"1"_s, u"Quantity"_s } << 0 << u"3\tRadio\n"_s << QString();
+    QTest::newRow("related, none")
+        << QStringList { u"related"_s, u"3"_s, u"Type"_s } << 0 << QString() << QString();
     QTest::newRow("related, record out of range")
         << QStringList { u"related"_s, u"4"_s, u"2"_s } << 2 << QString()
         << u"larkspur-tool related: record must be a number from 1 to 3"_s;
-    QTest::newRow("related, unknown field") << QStringList { u"related"_s, u"1"_s, u"22"_s } << 2
-                                            << QString() << u"larkspur-tool related: unknown field"_s;
-    QTest::newRow("websearch") << QStringList { u"websearch"_s, u"1"_s } << 0
-                               << u"\"Lamp\" Bought at auction \"Desk \"\n"
-                                  "https://www.altavista.com/cgi-bin/query?q=%22Lamp%22+Bought+at+auction+%22Desk+%22\n"_s
-                               << QString();
+    QTest::newRow("related, unknown field") << QStringList { u"related"_s, u"1"_s,
+        u"22"_s } << 2 << QString() << u"larkspur-tool related: unknown field"_s;
+    QTest::newRow("websearch")
+        << QStringList { u"websearch"_s, u"1"_s } << 0
+        << u"\"Lamp\" Bought at auction \"Desk \"\n"
+           "https://www.altavista.com/cgi-bin/query?q=%22Lamp%22+Bought+at+auction+%22Desk+%22\n"_s
+        << QString();
     QTest::newRow("websearch, engine by caption")
         << QStringList { u"websearch"_s, u"2"_s, u"northern light"_s } << 0
         << u"\"Table\" \"desk \"\nhttps://www.northernlight.com/nlquery.fcg?qr=%22Table%22+%22desk+%22\n"_s
         << QString();
-    QTest::newRow("websearch, unknown engine")
-        << QStringList { u"websearch"_s, u"1"_s, u"Gopher"_s } << 2 << QString()
-        << u"larkspur-tool websearch: unknown engine"_s;
+    QTest::newRow("websearch, unknown engine") << QStringList { u"websearch"_s, u"1"_s,
+        u"Gopher"_s } << 2 << QString() << u"larkspur-tool websearch: unknown engine"_s;
 }
 
 void TestWebLinksTool::commands()
