@@ -222,7 +222,7 @@ InternetPage::InternetPage(AppContext &ctx, TView &view, QWidget *parent)
     connect(launch, &QPushButton::clicked, this, &InternetPage::LaunchBrowserClick);
     connect(searchTerm, &QLineEdit::returnPressed, this, &InternetPage::LaunchBrowserClick);
 
-    // The engines, three to a row.
+    // The engines, two to a row, so the page fits the window's default width.
     auto *label8 = new QLabel(u"Search Engine"_s, this);
     label8->setObjectName(u"Label8"_s);
     auto *engineBox = new QWidget(this);
@@ -237,7 +237,7 @@ InternetPage::InternetPage(AppContext &ctx, TView &view, QWidget *parent)
         auto *radio = new QRadioButton(QString::fromLatin1(e.caption), engineBox);
         radio->setObjectName(QString::fromLatin1(e.name));
         m_engines->addButton(radio, i);
-        eg->addWidget(radio, i / 3, i % 3);
+        eg->addWidget(radio, i / 2, i % 2);
         ++i;
     }
     m_engines->button(0)->setChecked(true);
@@ -285,27 +285,26 @@ InternetPage::InternetPage(AppContext &ctx, TView &view, QWidget *parent)
     m_magMallHtml->hide();
 
     // Layout: the term across the top; engines beside the banners; the links below.
-    auto *grid = new QGridLayout;
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(6);
-    grid->addWidget(label7, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
     auto *termRow = new QHBoxLayout;
     termRow->setSpacing(6);
+    termRow->addWidget(label7);
     termRow->addWidget(searchTerm, 1);
     termRow->addWidget(generate);
     termRow->addWidget(launch);
-    grid->addLayout(termRow, 0, 1);
-    grid->addWidget(label8, 1, 0, Qt::AlignRight | Qt::AlignTop);
-    auto *middle = new QHBoxLayout;
-    middle->setSpacing(12);
-    middle->addWidget(engineBox, 0, Qt::AlignTop);
+    auto *engines = new QVBoxLayout;
+    engines->setSpacing(4);
+    engines->addWidget(label8);
+    engines->addWidget(engineBox);
+    engines->addStretch(1);
     auto *banners = new QVBoxLayout;
     banners->setSpacing(6);
     banners->addWidget(bookBanner);
     banners->addWidget(magazineBanner);
+    banners->addStretch(1);
+    auto *middle = new QHBoxLayout;
+    middle->setSpacing(16);
+    middle->addLayout(engines);
     middle->addLayout(banners, 1);
-    grid->addLayout(middle, 1, 1);
-    grid->setColumnStretch(1, 1);
 
     auto *linksHead = new QHBoxLayout;
     linksHead->setSpacing(8);
@@ -317,7 +316,9 @@ InternetPage::InternetPage(AppContext &ctx, TView &view, QWidget *parent)
     auto *v = new QVBoxLayout(this);
     v->setContentsMargins(8, 8, 8, 8);
     v->setSpacing(6);
-    v->addLayout(grid);
+    v->addLayout(termRow);
+    v->addSpacing(2);
+    v->addLayout(middle);
     v->addSpacing(4);
     v->addLayout(linksHead);
     v->addWidget(relatedLinks, 1);

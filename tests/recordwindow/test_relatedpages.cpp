@@ -78,6 +78,7 @@ class TestRelatedPages : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void pagesFitDefaultSize();
     void selectorOnEntering();
     void relatedListFollowsShownRecord();
     void clickRelatedRecord();
@@ -89,6 +90,21 @@ private Q_SLOTS:
     void generateAndLaunch();
     void storeSearchForms();
 };
+
+void TestRelatedPages::pagesFitDefaultSize()
+{
+    Fixture f({ record(u"a"_s) });
+    f.v->resize(634, 482);
+    f.v->show();
+    QCOMPARE(f.v->size(), QSize(634, 482));
+    for (QWidget *page :
+        { static_cast<QWidget *>(f.related()), static_cast<QWidget *>(f.internet()) }) {
+        f.showPage(page);
+        const QSize need = page->minimumSizeHint();
+        QVERIFY2(need.width() <= page->width() && need.height() <= page->height(),
+            qPrintable(page->objectName()));
+    }
+}
 
 void TestRelatedPages::selectorOnEntering()
 {
