@@ -148,15 +148,43 @@ int relatedFieldFor(const QStringList &entries, const QString &text)
     return int(entries.indexOf(text));
 }
 
+namespace {
+
+// Whether two texts are equal once both are in lower case, without making lower-case copies
+// (matching runs over every record). Lowering character by character gives the same as lowering
+// the whole text except where a lower case is longer or depends on its neighbours (U+0130, a
+// final capital sigma) and for surrogate pairs; those take the slow way.
+bool equalInLowerCase(QStringView a, QStringView b)
+{
+    const auto special
+        = [](QChar c) { return c.unicode() == 0x130 || c.unicode() == 0x3a3 || c.isSurrogate(); };
+    const auto slow = [&] { return a.toString().toLower() == b.toString().toLower(); };
+    if (a.size() != b.size()) {
+        // Lengths differ; only a character whose lower case is longer can make them equal.
+        return (a.contains(QChar(0x130)) || b.contains(QChar(0x130))) && slow();
+    }
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const QChar x = a[i];
+        const QChar y = b[i];
+        if (special(x) || special(y))
+            return slow();
+        if (x != y && x.toLower() != y.toLower())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool isRelated(const ItemRecord &a, const ItemRecord &b, int field)
 {
     if (field >= ItemCode::FirstDescription && field < ItemCode::FirstDetail) {
         const size_t k = size_t(field - ItemCode::FirstDescription + 1);
-        return a.Descriptions[k].toLower() == b.Descriptions[k].toLower();
+        return equalInLowerCase(a.Descriptions[k], b.Descriptions[k]);
     }
     if (field >= ItemCode::FirstDetail && field < ItemCode::Status) {
         const size_t d = size_t(field - ItemCode::FirstDetail);
-        return a.Details[d].toLower() == b.Details[d].toLower();
+        return equalInLowerCase(a.Details[d], b.Details[d]);
     }
     if (field == ItemCode::Status)
         return a.Wanted == b.Wanted || a.ForTrade == b.ForTrade || a.ForSale == b.ForSale;
@@ -169,24 +197,8 @@ QList<int> relatedRecords(const RecordStore &store, int current, int field)
     if (current < 0 || current >= store.count() || field < 0 || field >= RelatedFieldCount)
         return related;
     const ItemRecord &mine = store.at(current);
-    // Lower-case the current record's value once rather than per comparison.
-    QString value;
-    if (field < ItemCode::FirstDetail)
-        value = mine.Descriptions[size_t(field + 1)].toLower();
-    else if (field < ItemCode::Status)
-        value = mine.Details[size_t(field - ItemCode::FirstDetail)].toLower();
     for (int i = 0; i < store.count(); ++i) {
-        if (i == current)
-            continue;
-        const ItemRecord &other = store.at(i);
-        bool match;
-        if (field < ItemCode::FirstDetail)
-            match = other.Descriptions[size_t(field + 1)].toLower() == value;
-        else if (field < ItemCode::Status)
-            match = other.Details[size_t(field - ItemCode::FirstDetail)].toLower() == value;
-        else
-            match = isRelated(mine, other, field);
-        if (match)
+        if (i != current && isRelated(mine, store.at(i), field))
             related << i;
     }
     return related;

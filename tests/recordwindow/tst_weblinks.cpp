@@ -36,6 +36,8 @@ private Q_SLOTS:
     void parseAnchor();
     void relatedByDescription();
     void relatedByDetailAndStatus();
+    void lowerCaseEquality_data();
+    void lowerCaseEquality();
     void selectorFields();
     void searchTerm_data();
     void searchTerm();
@@ -156,6 +158,35 @@ void TestWebLinks::relatedByDetailAndStatus()
     QCOMPARE(related({ a, b, c, d }, 0, RelatedStatusField), (QList<int> { 1, 3 }));
     QVERIFY(!isRelated(a, c, RelatedStatusField));
     QVERIFY(isRelated(a, b, RelatedStatusField));
+}
+
+void TestWebLinks::lowerCaseEquality_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::newRow("ascii") << u"Desk : Furniture"_s << u"dESK : fURNITURE"_s;
+    QTest::newRow("latin") << u"\u00c9TAG\u00c8RE"_s << u"\u00e9tag\u00e8re"_s;
+    QTest::newRow("different") << u"TV : Electronics"_s << u"TV : Toys"_s;
+    QTest::newRow("prefix") << u"TV"_s << u"TV : Electronics"_s;
+    QTest::newRow("sharp s") << u"Stra\u00dfe"_s << u"STRASSE"_s;
+    QTest::newRow("dotted I") << u"\u0130stanbul"_s << u"i\u0307stanbul"_s;
+    QTest::newRow("dotted I, short") << u"\u0130stanbul"_s << u"istanbul"_s;
+    QTest::newRow("sigma") << u"\u039f\u03a3"_s << u"\u03bf\u03c3"_s;
+    QTest::newRow("beyond the BMP") << u"\U00010400x"_s << u"\U00010428X"_s;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestWebLinks::lowerCaseEquality()
+{
+    // The quick comparison agrees with comparing the two texts lowered whole.
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    ItemRecord x;
+    ItemRecord y;
+    x.Details[3] = a;
+    y.Details[3] = b;
+    QCOMPARE(isRelated(x, y, 13), a.toLower() == b.toLower());
+    QCOMPARE(isRelated(y, x, 13), a.toLower() == b.toLower());
 }
 
 void TestWebLinks::selectorFields()
