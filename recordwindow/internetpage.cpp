@@ -214,7 +214,7 @@ InternetPage::InternetPage(AppContext &ctx, TView &view, QWidget *parent)
     auto *generate = new QPushButton(u"Generate Search Term"_s, this);
     generate->setObjectName(u"GenerateSearchTerm"_s);
     generate->setToolTip(
-        u"Make a search term from the record's name, history, descriptions and warranty"_s);
+        u"Make a search term from the record's name, history, descriptions and first detail"_s);
     auto *launch = new QPushButton(u"Launch Browser"_s, this);
     launch->setObjectName(u"LaunchBrowser"_s);
     launch->setToolTip(u"Search for the term with the chosen engine in the web browser"_s);
