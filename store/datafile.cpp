@@ -230,7 +230,7 @@ public:
     }
 
 private:
-    static constexpr size_t MaxEntries = 1 << 22;
+    static constexpr size_t MaxEntries = 1 << 18; // a table of 2^19 slots, about 20 MB at most
     struct Slot
     {
         quint32 hash = 0;
