@@ -16,10 +16,9 @@
 
 namespace {
 
-bool sizeAcceptable(QSize s)
+bool sizeAcceptable(QSize s, qint64 limit = PictureLimits::MaxDecodedPixels)
 {
-    return s.width() > 0 && s.height() > 0
-        && qint64(s.width()) * s.height() <= PictureLimits::MaxDecodedPixels;
+    return s.width() > 0 && s.height() > 0 && qint64(s.width()) * s.height() <= limit;
 }
 
 void initialiseMagick()
@@ -101,7 +100,9 @@ Picture ImageLibrary::decodeWithMagick(const QByteArray &data, const char *magic
         // The header first: the size decides whether the pixels are read at all.
         image.ping(blob);
         const QSize size(int(image.columns()), int(image.rows()));
-        if (!sizeAcceptable(size))
+        const bool metafile = std::strcmp(magick, "WMF") == 0;
+        if (!sizeAcceptable(size,
+                metafile ? PictureLimits::MaxMetafilePixels : PictureLimits::MaxDecodedPixels))
             return Picture::rejected();
         Magick::Image full;
         full.quiet(true);
@@ -147,7 +148,7 @@ Picture ImageLibrary::decodeEmf(const QByteArray &data)
     if (!renderer.isValid())
         return Picture::rejected();
     const QSize size = renderer.defaultSize();
-    if (!sizeAcceptable(size))
+    if (!sizeAcceptable(size, PictureLimits::MaxMetafilePixels))
         return Picture::rejected();
     QImage out(size, QImage::Format_RGB32);
     out.fill(Qt::white); // metafiles draw on paper

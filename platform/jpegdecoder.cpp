@@ -118,6 +118,13 @@ bool runDecode(Context &c, const QByteArray &data, const Request &req)
         return false;
     if (req.mode == Mode::HeaderOnly)
         return true;
+    // Huffman-coded sequential data costs at least a bit per 8 x 8 block: a few hundred bytes
+    // claiming tens of megapixels are damaged, and decoding them would only paint grey slowly.
+    if (!c.cinfo.progressive_mode && !c.cinfo.arith_code) {
+        const qint64 blocks = ((qint64(c.cinfo.image_width) + 7) / 8) * ((qint64(c.cinfo.image_height) + 7) / 8);
+        if (qint64(data.size()) * 8 < blocks)
+            return false;
+    }
 
     const bool cmyk = c.cinfo.jpeg_color_space == JCS_CMYK || c.cinfo.jpeg_color_space == JCS_YCCK;
     c.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA; // BGRA in memory is QImage's RGB32
