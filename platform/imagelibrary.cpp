@@ -1,6 +1,7 @@
 // The image library over Qt's readers, GraphicsMagick and libemf2svg.
 #include "platform/imagelibrary.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -101,15 +102,23 @@ Picture ImageLibrary::decodeWithMagick(const QByteArray &data, const char *magic
         image.ping(blob);
         const QSize size(int(image.columns()), int(image.rows()));
         const bool metafile = std::strcmp(magick, "WMF") == 0;
-        if (!sizeAcceptable(size,
-                metafile ? PictureLimits::MaxMetafilePixels : PictureLimits::MaxDecodedPixels))
-            return Picture::rejected();
         Magick::Image full;
         full.quiet(true);
         full.magick(magick);
+        if (metafile && size.width() > 0 && size.height() > 0
+            && qint64(size.width()) * size.height() > PictureLimits::MaxMetafilePixels) {
+            // Drawing time grows with the raster: draw a large frame at a lower resolution.
+            const double factor = std::sqrt(double(PictureLimits::MaxMetafilePixels)
+                / (double(size.width()) * double(size.height())));
+            const double dpi = std::max(1.0, std::floor(72.0 * factor));
+            full.density(Magick::Geometry(unsigned(dpi), unsigned(dpi)));
+        } else if (!sizeAcceptable(size)) {
+            return Picture::rejected();
+        }
         full.read(blob);
         const QSize got(int(full.columns()), int(full.rows()));
-        if (!sizeAcceptable(got))
+        if (!sizeAcceptable(got,
+                metafile ? PictureLimits::MaxMetafilePixels : PictureLimits::MaxDecodedPixels))
             return Picture::rejected();
         QImage out(got, QImage::Format_ARGB32);
         if (out.isNull())

@@ -30,8 +30,8 @@ constexpr qint64 MaxFileBytes = qint64(256) << 20;
 constexpr qint64 MaxSourcePixels = 150'000'000;
 // The largest image any decoder allocates (4 bytes a pixel: 256 MB).
 constexpr qint64 MaxDecodedPixels = 64'000'000;
-// Metafiles are drawn, not stored: their frame decides the raster, and none needs more than this.
-constexpr qint64 MaxMetafilePixels = 16'000'000;
+// Metafiles are drawn, not stored: a frame asking for more is drawn at a lower resolution.
+constexpr qint64 MaxMetafilePixels = 4'000'000;
 } // namespace PictureLimits
 
 // Reads a whole picture file, refusing anything above MaxFileBytes (Rejected) and reporting a

@@ -28,6 +28,7 @@
 #include "recordwindow/detailpage.h"
 #include "recordwindow/maskedit.h"
 #include "recordwindow/memolines.h"
+#include "recordwindow/picturepage.h"
 #include "recordwindow/utilities.h"
 
 TView::TView(AppContext &ctx, QWidget *parent)
@@ -106,9 +107,11 @@ void TView::buildPages()
     m_detailPage = new DetailPage(m_book);
     m_book->addTab(m_descPage, QStringLiteral("Description"));
     m_book->addTab(m_detailPage, QStringLiteral("Detail"));
-    const char *later[] = { "Images", "Related Records", "Internet Search" };
-    const char *laterNames[] = { "ImagesPage", "RelatedPage", "InternetPage" };
-    for (int i = 0; i < 3; ++i) {
+    m_picturePage = new PicturePage(m_ctx.dialogs, m_book);
+    m_book->addTab(m_picturePage, QStringLiteral("Images"));
+    const char *later[] = { "Related Records", "Internet Search" };
+    const char *laterNames[] = { "RelatedPage", "InternetPage" };
+    for (int i = 0; i < 2; ++i) {
         auto *page = new QWidget(m_book);
         page->setObjectName(QString::fromLatin1(laterNames[i]));
         auto *pl = new QVBoxLayout(page);
@@ -259,7 +262,7 @@ void TView::buildMenus()
     });
     QAction *picturePath = utilities->addAction(QStringLiteral("Change Picture Path"));
     picturePath->setObjectName(QStringLiteral("ChangePicturePath1"));
-    picturePath->setEnabled(false);
+    connect(picturePath, &QAction::triggered, this, [this] { ChangePicturePath1Click(); });
     QMenu *help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
     add(help, QStringLiteral("Contents1"), QStringLiteral("Contents"), [this] { m_ctx.windows.showHelpContents(); });
@@ -346,6 +349,7 @@ void TView::GetRecord(int index)
     setLines(m_detailPage->keywords, r.Keywords);
     setLines(m_detailPage->history, r.History);
     setLines(m_detailPage->notes, r.Notes);
+    m_picturePage->GetRecord(m_shown);
 }
 
 void TView::SaveRecord(int index)
@@ -366,6 +370,7 @@ void TView::SaveRecord(int index)
         r.Details[size_t(d)] = m_descPage->detailBoxes[size_t(d)]->storedText();
     for (int k = 1; k <= 10; ++k)
         r.Descriptions[size_t(k)] = m_descPage->descBoxes[size_t(k)]->toolTip();
+    m_picturePage->SaveRecord(r);
 }
 
 void TView::storeCurrent()

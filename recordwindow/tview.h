@@ -22,6 +22,7 @@ class QToolButton;
 class DescriptionPage;
 class DetailPage;
 class PickMenu;
+class PicturePage;
 
 class TView : public QMainWindow, public ActivationClient
 {
@@ -73,6 +74,7 @@ public:
     void CloseClick();
     void AboutClick();
     void ShortDescriptionValues1Click();
+    void ChangePicturePath1Click();
 
     // Descriptions and captions.
     void MakeMenu(int k);
@@ -152,6 +154,7 @@ private:
     QTabWidget *m_book = nullptr; // RecordBook
     DescriptionPage *m_descPage = nullptr;
     DetailPage *m_detailPage = nullptr;
+    PicturePage *m_picturePage = nullptr;
     std::array<PickMenu *, 11> m_pickMenus {}; // DescMenu1..DescMenu10
     std::array<QAction *, 22> m_sortActions {}; // Sort1..Sort20, N211
     QMenu *m_sortSubmenu = nullptr;
