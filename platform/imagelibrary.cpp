@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -161,6 +162,10 @@ Picture ImageLibrary::decodeEmf(const QByteArray &data)
         return Picture::rejected();
     QImage out(size, QImage::Format_RGB32);
     out.fill(Qt::white); // metafiles draw on paper
+    // Without a GUI application (larkspur-tool) there are no fonts to draw text with: the size
+    // and the converted drawing are all a check needs.
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return { out, PictureStatus::Ok, size };
     QPainter p(&out);
     renderer.render(&p);
     p.end();

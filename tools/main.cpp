@@ -9,6 +9,7 @@
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
+#include "tools/picturescommand.h"
 #include "tools/searchcommand.h"
 
 using namespace Qt::StringLiterals;
@@ -178,6 +179,8 @@ const Command commands[] = {
         "writes IN.dat when OUT.dat is not given"_L1 },
     { "search"_L1, "FILE.dat [options]"_L1, 1, 1000, searchCommand,
         "list the records a search finds (search --help for the options)"_L1 },
+    { "pictures"_L1, "FILE.dat"_L1, 1, 1, picturesCommand,
+        "check that every picture of the catalogue is there and reads"_L1 },
 };
 
 QString usageText()
@@ -188,7 +191,7 @@ QString usageText()
             + u" "_s + c.arguments + u"\n"_s;
     }
     for (const Command &c : commands)
-        text += u"  "_s + QString(c.name).leftJustified(7) + c.summary + u"\n"_s;
+        text += u"  "_s + QString(c.name).leftJustified(9) + c.summary + u"\n"_s;
     return text;
 }
 
