@@ -56,6 +56,9 @@ void TestPictures_::loaderRoutesByExtension_data()
     QTest::newRow("scan.JPG") << "scan.JPG" << jpeg << ok;
     QTest::newRow("scan.bmp") << "scan.bmp" << bmp << ok;
     QTest::newRow("icon.ico") << "icon.ico" << QByteArray() << ok; // written below by Qt
+    QTest::newRow("clip.wmf") << "clip.wmf" << wmfBytes() << ok;
+    QTest::newRow("clip.EMF") << "clip.EMF" << emfBytes() << ok;
+    QTest::newRow("wmf cut short") << "cut.wmf" << wmfBytes().left(30) << rej;
     QTest::newRow("gif is not the loader's") << "photo.gif" << jpeg << rej;
     QTest::newRow("unknown extension") << "notes.txt" << jpeg << rej;
     QTest::newRow("text in a jpg") << "text.jpg" << QByteArray("Dear diary, today...\n") << rej;
