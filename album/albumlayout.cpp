@@ -21,7 +21,8 @@ QSize cellSize(QSize grid, int across, int down)
 Page layoutPage(const RecordStore &store, RecordScope scope, int across, int down, int page)
 {
     Page out;
-    const int perPage = std::clamp(across, MinCells, MaxCells) * std::clamp(down, MinCells, MaxCells);
+    const int perPage
+        = std::clamp(across, MinCells, MaxCells) * std::clamp(down, MinCells, MaxCells);
     std::vector<int> inScope;
     inScope.reserve(size_t(store.count()));
     for (int i = 0; i < store.count(); ++i)

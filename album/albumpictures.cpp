@@ -21,8 +21,7 @@ QImage fitTo(const QImage &image, QSize size)
 
 AlbumPictures::AlbumPictures(qint64 cacheBytes)
     : m_cache(cacheBytes)
-{
-}
+{ }
 
 QImage AlbumPictures::placeholder()
 {
@@ -48,7 +47,8 @@ QImage AlbumPictures::placeholder()
         f.setBold(true);
         p.setFont(f);
         p.setPen(QColor(110, 110, 110));
-        p.drawText(QRect(4, 50, side - 8, side - 54), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+        p.drawText(QRect(4, 50, side - 8, side - 54),
+            Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
             QStringLiteral("Picture Not Available"));
         return img;
     }();

@@ -262,7 +262,8 @@ void TAlbumView::buildToolbar()
     m_toolbar->add(A::Print, QStringLiteral("PrintScreenBtn"), QStringLiteral("Print screenshot"));
     m_toolbar->add(A::Search, QStringLiteral("SearchBtn"), QStringLiteral("Perform Search"));
     m_toolbar->add(A::Graph, QStringLiteral("GraphBtn"), QStringLiteral("Generate Graph"));
-    m_toolbar->add(A::Spreadsheet, QStringLiteral("SpeedButton1"), QStringLiteral("View Spreadsheet"));
+    m_toolbar->add(
+        A::Spreadsheet, QStringLiteral("SpeedButton1"), QStringLiteral("View Spreadsheet"));
     m_toolbar->add(A::Report, QStringLiteral("ReportBtn"), QStringLiteral("Generate Report"));
     m_toolbar->add(A::Record, QStringLiteral("ViewBtn"), QStringLiteral("View Record"));
     m_toolbar->add(A::QuickSave, QStringLiteral("QuickSaveBtn"), QStringLiteral("Save  Database"));
@@ -495,7 +496,8 @@ void TAlbumView::CloseAlbumClick()
 bool TAlbumView::eventFilter(QObject *watched, QEvent *event)
 {
     // FormResize: the client area, not the frame, decides the layout.
-    if (watched == m_client && event->type() == QEvent::Resize && m_resizeHandlerOn && !m_printing) {
+    if (watched == m_client && event->type() == QEvent::Resize && m_resizeHandlerOn
+        && !m_printing) {
         layoutWindow();
         RowsChange();
     }

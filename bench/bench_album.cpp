@@ -62,7 +62,8 @@ double drawPage(AlbumPictures &pictures, const std::vector<QString> &files, QSiz
         p.setClipRect(r);
         if (!c.image.isNull())
             p.drawImage(r.topLeft() + c.dest.topLeft(), c.image);
-        p.drawText(QRect(r.left(), r.top(), r.width(), 20), Album::cellLabel(int(i), QStringLiteral("Camera")));
+        p.drawText(QRect(r.left(), r.top(), r.width(), 20),
+            Album::cellLabel(int(i), QStringLiteral("Camera")));
     }
     return secondsSince(t0);
 }

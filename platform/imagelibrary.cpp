@@ -118,8 +118,8 @@ Picture ImageLibrary::decodeWithMagick(const QByteArray &data, const char *magic
         }
         full.read(blob);
         const QSize got(int(full.columns()), int(full.rows()));
-        if (!sizeAcceptable(got,
-                metafile ? PictureLimits::MaxMetafilePixels : PictureLimits::MaxDecodedPixels))
+        if (!sizeAcceptable(
+                got, metafile ? PictureLimits::MaxMetafilePixels : PictureLimits::MaxDecodedPixels))
             return Picture::rejected();
         QImage out(got, QImage::Format_ARGB32);
         if (out.isNull())

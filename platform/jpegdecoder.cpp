@@ -121,7 +121,8 @@ bool runDecode(Context &c, const QByteArray &data, const Request &req)
     // Huffman-coded sequential data costs at least a bit per 8 x 8 block: a few hundred bytes
     // claiming tens of megapixels are damaged, and decoding them would only paint grey slowly.
     if (!c.cinfo.progressive_mode && !c.cinfo.arith_code) {
-        const qint64 blocks = ((qint64(c.cinfo.image_width) + 7) / 8) * ((qint64(c.cinfo.image_height) + 7) / 8);
+        const qint64 blocks
+            = ((qint64(c.cinfo.image_width) + 7) / 8) * ((qint64(c.cinfo.image_height) + 7) / 8);
         if (qint64(data.size()) * 8 < blocks)
             return false;
     }
@@ -131,8 +132,8 @@ bool runDecode(Context &c, const QByteArray &data, const Request &req)
     c.cinfo.scale_num = 1;
     c.cinfo.scale_denom = 1;
     if (req.mode == Mode::Scaled) {
-        const QSize want = orientationSwapsAxes(c.header.orientation) ? req.atLeast.transposed()
-                                                                      : req.atLeast;
+        const QSize want
+            = orientationSwapsAxes(c.header.orientation) ? req.atLeast.transposed() : req.atLeast;
         for (unsigned d : { 8u, 4u, 2u }) {
             const qint64 w = (qint64(c.cinfo.image_width) + d - 1) / d;
             const qint64 h = (qint64(c.cinfo.image_height) + d - 1) / d;

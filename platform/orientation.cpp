@@ -116,7 +116,8 @@ QRect storedRectFor(QRect shown, QSize stored, int orientation)
         return QRect(y, H - x - w, h, w);
     case 7:
         return QRect(W - y - h, H - x - w, h, w);
-    case 8: // turned anticlockwise: shown column x is stored row x, shown row y is stored column W-1-y
+    case 8: // turned anticlockwise: shown column x is stored row x, shown row y is stored column
+            // W-1-y
         return QRect(W - y - h, x, h, w);
     default:
         return shown;

@@ -28,8 +28,8 @@ PictureStatus readPictureFile(const QString &path, QByteArray &bytes)
 QString pictureExtension(const QString &path)
 {
     // Only the file-name part counts: "C:\photos.v2\cat" has no extension.
-    const qsizetype slash = std::max({ path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'),
-        path.lastIndexOf(u':') });
+    const qsizetype slash
+        = std::max({ path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'), path.lastIndexOf(u':') });
     const qsizetype dot = path.lastIndexOf(u'.');
     if (dot < 0 || dot < slash)
         return QString();

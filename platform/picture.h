@@ -1,4 +1,5 @@
-// What every picture decoder returns, and the limits that keep hostile files from exhausting memory.
+// What every picture decoder returns, and the limits that keep hostile files from exhausting
+// memory.
 #pragma once
 
 #include <QByteArray>
@@ -16,7 +17,8 @@ struct Picture
 {
     QImage image; // upright (EXIF orientation applied); null unless status is Ok
     PictureStatus status = PictureStatus::Rejected;
-    QSize shownSize; // the whole picture's size as shown, even when only part or a scaled copy was decoded
+    QSize shownSize; // the whole picture's size as shown, even when only part or a scaled copy was
+                     // decoded
 
     bool ok() const { return status == PictureStatus::Ok; }
     static Picture rejected() { return {}; }

@@ -5,8 +5,7 @@
 
 ThumbnailCache::ThumbnailCache(qint64 maxBytes)
     : m_cache(maxBytes)
-{
-}
+{ }
 
 QString ThumbnailCache::keyOf(const QString &path, const QString &variant)
 {

@@ -22,8 +22,8 @@ namespace {
 
 constexpr int PanelStrip = 200; // the control panel's strip on the right
 
-const char *const TabNames[] = { "Image One", "Image Two", "Image Three", "Image Four",
-    "Image Five", "Image Six" };
+const char *const TabNames[]
+    = { "Image One", "Image Two", "Image Three", "Image Four", "Image Five", "Image Six" };
 
 } // namespace
 

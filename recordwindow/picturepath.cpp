@@ -7,8 +7,8 @@ namespace PicturePath {
 
 QString fileNamePart(const QString &path)
 {
-    const qsizetype cut = std::max({ path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'),
-        path.lastIndexOf(u':') });
+    const qsizetype cut
+        = std::max({ path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'), path.lastIndexOf(u':') });
     return path.mid(cut + 1);
 }
 

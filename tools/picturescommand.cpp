@@ -44,10 +44,10 @@ int picturesCommand(const QStringList &args)
     const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
     if (!result.ok()) {
         writeTo(stderr,
-            (result.outcome == DataFile::ReadOutcome::CannotOpen
-                    ? (result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message)
-                    : path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature)
-                        + u" file."_s)
+            (result.outcome == DataFile::ReadOutcome::CannotOpen ? (
+                 result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message)
+                                                                 : path + u" is not a valid "_s
+                        + QString::fromLatin1(DataFile::Signature) + u" file."_s)
                 + u'\n');
         return 1;
     }

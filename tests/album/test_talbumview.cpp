@@ -60,7 +60,10 @@ struct Fixture
         else
             QFAIL(name);
     }
-    QPoint centreOf(int column, int row) const { return album->grid()->cellRect(column, row).center(); }
+    QPoint centreOf(int column, int row) const
+    {
+        return album->grid()->cellRect(column, row).center();
+    }
 };
 
 } // namespace

@@ -61,19 +61,29 @@ void TestAlbumLayout::paging_data()
     QTest::addColumn<std::vector<int>>("cells");
     QTest::addColumn<bool>("next");
     QTest::addColumn<bool>("previous");
-    QTest::newRow("10 records") << 10 << 0 << 3 << 3 << 1 << "Page 1 of 2" << range(0, 8) << true << false;
-    QTest::newRow("10 records, page 2") << 10 << 0 << 3 << 3 << 2 << "Page 2 of 2" << range(9, 9) << false << true;
-    QTest::newRow("exactly 9") << 9 << 0 << 3 << 3 << 1 << "Page 1 of 1" << range(0, 8) << false << false;
+    QTest::newRow("10 records") << 10 << 0 << 3 << 3 << 1 << "Page 1 of 2" << range(0, 8) << true
+                                << false;
+    QTest::newRow("10 records, page 2")
+        << 10 << 0 << 3 << 3 << 2 << "Page 2 of 2" << range(9, 9) << false << true;
+    QTest::newRow("exactly 9") << 9 << 0 << 3 << 3 << 1 << "Page 1 of 1" << range(0, 8) << false
+                               << false;
     QTest::newRow("18") << 18 << 0 << 3 << 3 << 1 << "Page 1 of 2" << range(0, 8) << true << false;
     QTest::newRow("19") << 19 << 0 << 3 << 3 << 1 << "Page 1 of 3" << range(0, 8) << true << false;
-    QTest::newRow("20 at 3x3 page 3") << 20 << 0 << 3 << 3 << 3 << "Page 3 of 3" << range(18, 19) << false << true;
+    QTest::newRow("20 at 3x3 page 3")
+        << 20 << 0 << 3 << 3 << 3 << "Page 3 of 3" << range(18, 19) << false << true;
     // Across raised to 4 on page 3: page 3 would start at record 25 of 20, so it falls back.
-    QTest::newRow("20 at 4x3 page 3") << 20 << 0 << 4 << 3 << 3 << "Page 2 of 2" << range(12, 19) << false << true;
-    QTest::newRow("far beyond the end") << 20 << 0 << 3 << 3 << 99 << "Page 3 of 3" << range(18, 19) << false << true;
-    QTest::newRow("empty store") << 0 << 0 << 3 << 3 << 1 << "Page 0 of 0" << std::vector<int>() << false << false;
-    QTest::newRow("empty search list") << 5 << -1 << 3 << 3 << 1 << "Page 0 of 0" << std::vector<int>() << false << false;
-    QTest::newRow("search list, every 3rd") << 10 << 3 << 2 << 1 << 2 << "Page 2 of 2" << std::vector<int> { 6, 9 } << false << true;
-    QTest::newRow("9 x 9") << 100 << 0 << 9 << 9 << 2 << "Page 2 of 2" << range(81, 99) << false << true;
+    QTest::newRow("20 at 4x3 page 3")
+        << 20 << 0 << 4 << 3 << 3 << "Page 2 of 2" << range(12, 19) << false << true;
+    QTest::newRow("far beyond the end")
+        << 20 << 0 << 3 << 3 << 99 << "Page 3 of 3" << range(18, 19) << false << true;
+    QTest::newRow("empty store") << 0 << 0 << 3 << 3 << 1 << "Page 0 of 0" << std::vector<int>()
+                                 << false << false;
+    QTest::newRow("empty search list")
+        << 5 << -1 << 3 << 3 << 1 << "Page 0 of 0" << std::vector<int>() << false << false;
+    QTest::newRow("search list, every 3rd")
+        << 10 << 3 << 2 << 1 << 2 << "Page 2 of 2" << std::vector<int> { 6, 9 } << false << true;
+    QTest::newRow("9 x 9") << 100 << 0 << 9 << 9 << 2 << "Page 2 of 2" << range(81, 99) << false
+                           << true;
     QTest::newRow("1 x 1") << 3 << 0 << 1 << 1 << 2 << "Page 2 of 3" << range(1, 1) << true << true;
 }
 
@@ -101,10 +111,14 @@ void TestAlbumLayout::captions()
 {
     QCOMPARE(Album::cellLabel(11, QStringLiteral("Camera")), QStringLiteral("12: Camera"));
     QCOMPARE(Album::sizeCaption(3, 4), QStringLiteral("3 X 4"));
-    QCOMPARE(Album::activationCaption(RecordScope::AllRecords), QStringLiteral("Album Shelf (All Records)"));
-    QCOMPARE(Album::activationCaption(RecordScope::SearchList), QStringLiteral("Album View (Searched Records)"));
-    QCOMPARE(Album::modeCaption(RecordScope::AllRecords), QStringLiteral("Album View (All Records)"));
-    QCOMPARE(Album::modeCaption(RecordScope::SearchList), QStringLiteral("Album View (Searched Records)"));
+    QCOMPARE(Album::activationCaption(RecordScope::AllRecords),
+        QStringLiteral("Album Shelf (All Records)"));
+    QCOMPARE(Album::activationCaption(RecordScope::SearchList),
+        QStringLiteral("Album View (Searched Records)"));
+    QCOMPARE(
+        Album::modeCaption(RecordScope::AllRecords), QStringLiteral("Album View (All Records)"));
+    QCOMPARE(Album::modeCaption(RecordScope::SearchList),
+        QStringLiteral("Album View (Searched Records)"));
 }
 
 void TestAlbumLayout::cellSizeRoundsHalvesToEven_data()
@@ -138,14 +152,22 @@ void TestAlbumLayout::geometry_data()
     const QSize big(300, 200);
     const QSize small(100, 50);
     // The cell is 150 x 120 throughout.
-    QTest::newRow("larger, own size: top-left part") << big << false << false << QRect(0, 0, 150, 120) << QRect(0, 0, 150, 120);
-    QTest::newRow("larger, auto-size: squeezed whole") << big << true << false << QRect(0, 0, 300, 200) << QRect(0, 0, 150, 120);
-    QTest::newRow("smaller, own size") << small << false << false << QRect(0, 0, 100, 50) << QRect(0, 0, 100, 50);
-    QTest::newRow("smaller, auto-size") << small << true << false << QRect(0, 0, 100, 50) << QRect(0, 0, 150, 120);
-    QTest::newRow("larger, label: squeezed below") << big << false << true << QRect(0, 0, 150, 120) << QRect(0, 20, 150, 100);
-    QTest::newRow("smaller, label: moved down") << small << false << true << QRect(0, 0, 100, 50) << QRect(0, 20, 100, 50);
-    QTest::newRow("auto-size, label") << big << true << true << QRect(0, 0, 300, 200) << QRect(0, 20, 150, 100);
-    QTest::newRow("placeholder in the cell") << QSize(105, 105) << false << false << QRect(0, 0, 105, 105) << QRect(0, 0, 105, 105);
+    QTest::newRow("larger, own size: top-left part")
+        << big << false << false << QRect(0, 0, 150, 120) << QRect(0, 0, 150, 120);
+    QTest::newRow("larger, auto-size: squeezed whole")
+        << big << true << false << QRect(0, 0, 300, 200) << QRect(0, 0, 150, 120);
+    QTest::newRow("smaller, own size")
+        << small << false << false << QRect(0, 0, 100, 50) << QRect(0, 0, 100, 50);
+    QTest::newRow("smaller, auto-size")
+        << small << true << false << QRect(0, 0, 100, 50) << QRect(0, 0, 150, 120);
+    QTest::newRow("larger, label: squeezed below")
+        << big << false << true << QRect(0, 0, 150, 120) << QRect(0, 20, 150, 100);
+    QTest::newRow("smaller, label: moved down")
+        << small << false << true << QRect(0, 0, 100, 50) << QRect(0, 20, 100, 50);
+    QTest::newRow("auto-size, label")
+        << big << true << true << QRect(0, 0, 300, 200) << QRect(0, 20, 150, 100);
+    QTest::newRow("placeholder in the cell")
+        << QSize(105, 105) << false << false << QRect(0, 0, 105, 105) << QRect(0, 0, 105, 105);
 }
 
 void TestAlbumLayout::geometry()
@@ -184,7 +206,8 @@ void TestAlbumLayout::cellPictures()
     QVERIFY(isReddish(c.image.pixel(10, 60)));
     QVERIFY(isBluish(c.image.pixel(140, 60)));
     // A bitmap goes to the image library.
-    const QString bmp = write(QStringLiteral("scan.bmp"), bmpBytes(qRgb(255, 0, 0), qRgb(0, 0, 255)));
+    const QString bmp
+        = write(QStringLiteral("scan.bmp"), bmpBytes(qRgb(255, 0, 0), qRgb(0, 0, 255)));
     c = pictures.cellPicture(bmp, cell, false, false);
     QCOMPARE(c.kind, K::Picture);
     QCOMPARE(c.dest, QRect(0, 0, 2, 2));
@@ -252,7 +275,8 @@ void TestAlbumLayout::cacheServesRepeatsAndHonoursTheBound()
     QCOMPARE(entries, qsizetype(1));
     const AlbumPictures::Cell again = pictures.cellPicture(path, QSize(150, 120), true, false);
     QCOMPARE(pictures.cache().count(), entries);
-    QVERIFY(again.image.constBits() == first.image.constBits()); // the same pixels, not a new decode
+    QVERIFY(
+        again.image.constBits() == first.image.constBits()); // the same pixels, not a new decode
     for (int w = 100; w < 400; w += 10)
         pictures.cellPicture(path, QSize(w, w), true, false);
     QVERIFY(pictures.cache().bytesUsed() <= pictures.cache().maxBytes());

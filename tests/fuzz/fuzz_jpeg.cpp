@@ -9,7 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes
+        = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     JpegDecoder::decodeData(bytes);
     JpegDecoder::decodeScaledData(bytes, QSize(105, 105));
     JpegDecoder::decodeRegionData(bytes, QRect(3, 5, 150, 120));

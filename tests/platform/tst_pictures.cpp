@@ -97,9 +97,9 @@ void TestPictures_::libraryDecodesByContent_data()
     const QImage img = halves(10, 4);
     // Qt writes no GIF; a minimal one by hand: 2 x 1, red and blue, LZW codes clear, 0, 1, end.
     const QByteArray gif("GIF89a\x02\x00\x01\x00\x80\x00\x00"
-                     "\xff\x00\x00\x00\x00\xff"
-                     ",\x00\x00\x00\x00\x02\x00\x01\x00\x00"
-                     "\x02\x02\x44\x0a\x00;",
+                         "\xff\x00\x00\x00\x00\xff"
+                         ",\x00\x00\x00\x00\x02\x00\x01\x00\x00"
+                         "\x02\x02\x44\x0a\x00;",
         35);
     QTest::newRow("PHOTO.GIF") << "PHOTO.GIF" << gif << QSize(2, 1);
     QTest::newRow("scan.pcx") << "scan.pcx" << pcxBytes(img) << QSize(10, 4);
@@ -193,8 +193,8 @@ void TestPictures_::exifOrientationStandsUpright()
     QFETCH(QPoint, blueAt);
     const QString path = write(QStringLiteral("phone%1.jpg").arg(orientation),
         jpegWithOrientation(halves(64, 32), orientation));
-    for (const Picture &p : { JpegDecoder::decode(path), PictureLoader::load(path),
-             ImageLibrary::load(path) }) {
+    for (const Picture &p :
+        { JpegDecoder::decode(path), PictureLoader::load(path), ImageLibrary::load(path) }) {
         QVERIFY(p.ok());
         QCOMPARE(p.image.size(), shown);
         QCOMPARE(p.shownSize, shown);
@@ -210,19 +210,24 @@ void TestPictures_::exifOrientationStandsUpright()
 void TestPictures_::exifParserIgnoresDamage()
 {
     QByteArray seg = exifSegment(6).mid(4); // the payload
-    QCOMPARE(exifOrientation(reinterpret_cast<const uchar *>(seg.constData()), size_t(seg.size())), 6);
+    QCOMPARE(
+        exifOrientation(reinterpret_cast<const uchar *>(seg.constData()), size_t(seg.size())), 6);
     // Cut short anywhere, or an IFD offset pointing far away: no orientation, no overread.
     const qsizetype valueEnd = 6 + 8 + 2 + 10; // "Exif\0\0", TIFF header, count, entry to its value
     for (qsizetype n = 0; n < valueEnd; ++n) {
         const QByteArray cut = seg.left(n);
-        QCOMPARE(exifOrientation(reinterpret_cast<const uchar *>(cut.constData()), size_t(cut.size())), 1);
+        QCOMPARE(
+            exifOrientation(reinterpret_cast<const uchar *>(cut.constData()), size_t(cut.size())),
+            1);
     }
     QByteArray far = seg;
     far[6 + 7] = char(0x7f);
-    QCOMPARE(exifOrientation(reinterpret_cast<const uchar *>(far.constData()), size_t(far.size())), 1);
+    QCOMPARE(
+        exifOrientation(reinterpret_cast<const uchar *>(far.constData()), size_t(far.size())), 1);
     QByteArray bad = seg;
     bad[6 + 8 + 2 + 9] = 9; // orientation 9 does not exist
-    QCOMPARE(exifOrientation(reinterpret_cast<const uchar *>(bad.constData()), size_t(bad.size())), 1);
+    QCOMPARE(
+        exifOrientation(reinterpret_cast<const uchar *>(bad.constData()), size_t(bad.size())), 1);
 }
 
 void TestPictures_::scaledDecodeUsesDctReduction()
@@ -255,8 +260,8 @@ void TestPictures_::regionMatchesWholeDecode()
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             img.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, ((x + y) * 3) & 255));
-    const QString path = write(QStringLiteral("detail%1.jpg").arg(orientation),
-        jpegWithOrientation(img, orientation));
+    const QString path = write(
+        QStringLiteral("detail%1.jpg").arg(orientation), jpegWithOrientation(img, orientation));
     const Picture whole = JpegDecoder::decode(path);
     QVERIFY(whole.ok());
     const QRect clipped = region.intersected(whole.image.rect());
@@ -289,7 +294,8 @@ void TestPictures_::cacheFollowsFileChanges()
     QVERIFY(!cache.find(path, QStringLiteral("a")));
     // The bound holds: 300 entries of 40 KB in a 1 MB cache.
     for (int i = 0; i < 300; ++i)
-        cache.insert(path, QString::number(i), { 1, QImage(100, 100, QImage::Format_RGB32), QRect() });
+        cache.insert(
+            path, QString::number(i), { 1, QImage(100, 100, QImage::Format_RGB32), QRect() });
     QVERIFY(cache.bytesUsed() <= cache.maxBytes());
     QVERIFY(cache.count() < 30);
 }

@@ -93,12 +93,18 @@ void TestPicturePage::frameTexts_data()
     QTest::newRow("no file") << "" << QByteArray() << "No Image File Selected" << QSize();
     QTest::newRow("photo.jpeg") << "photo.jpeg" << jpeg << "" << QSize(40, 30);
     QTest::newRow("scan.JPG") << "scan.JPG" << jpeg << "" << QSize(40, 30);
-    QTest::newRow("scan.bmp") << "scan.bmp" << bmpBytes(qRgb(1, 2, 3), qRgb(4, 5, 6)) << "" << QSize(2, 2);
-    QTest::newRow("old.pcx to the library") << "old.pcx" << pcxBytes(halves(12, 8)) << "" << QSize(12, 8);
-    QTest::newRow("missing file") << "-gone.jpg" << QByteArray() << "Image File is Not Valid" << QSize();
-    QTest::newRow("missing gif") << "-gone.GIF" << QByteArray() << "Image File is Not Valid" << QSize();
-    QTest::newRow("damaged jpeg: no message") << "cut.jpg" << jpeg.left(jpeg.size() / 2) << "" << QSize();
-    QTest::newRow("unknown extension: no message") << "notes.txt" << QByteArray("hello") << "" << QSize();
+    QTest::newRow("scan.bmp") << "scan.bmp" << bmpBytes(qRgb(1, 2, 3), qRgb(4, 5, 6)) << ""
+                              << QSize(2, 2);
+    QTest::newRow("old.pcx to the library")
+        << "old.pcx" << pcxBytes(halves(12, 8)) << "" << QSize(12, 8);
+    QTest::newRow("missing file") << "-gone.jpg" << QByteArray() << "Image File is Not Valid"
+                                  << QSize();
+    QTest::newRow("missing gif") << "-gone.GIF" << QByteArray() << "Image File is Not Valid"
+                                 << QSize();
+    QTest::newRow("damaged jpeg: no message")
+        << "cut.jpg" << jpeg.left(jpeg.size() / 2) << "" << QSize();
+    QTest::newRow("unknown extension: no message")
+        << "notes.txt" << QByteArray("hello") << "" << QSize();
     QTest::newRow("gif holding text: empty") << "PHOTO.GIF" << QByteArray("text") << "" << QSize();
 }
 
@@ -211,12 +217,24 @@ void TestPicturePage::pathParts_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("old");
     QTest::addColumn<QString>("result");
-    QTest::newRow("D:\\Pictures") << "D:\\Pictures" << "C:\\Old\\cat.jpg" << "D:\\Pictures\\cat.jpg";
-    QTest::newRow("D:\\Pictures\\") << "D:\\Pictures\\" << "C:\\Old\\cat.jpg" << "D:\\Pictures\\cat.jpg";
-    QTest::newRow("unix folder") << "/home/ann/Pictures" << "C:\\Old\\cat.jpg" << "/home/ann/Pictures/cat.jpg";
-    QTest::newRow("unix folder with /") << "/home/ann/Pictures/" << "/media/old/cat.jpg" << "/home/ann/Pictures/cat.jpg";
-    QTest::newRow("drive only") << "/mnt/photos" << "C:cat.jpg" << "/mnt/photos/cat.jpg";
-    QTest::newRow("bare name") << "/mnt/photos" << "cat.jpg" << "/mnt/photos/cat.jpg";
+    QTest::newRow("D:\\Pictures") << "D:\\Pictures"
+                                  << "C:\\Old\\cat.jpg"
+                                  << "D:\\Pictures\\cat.jpg";
+    QTest::newRow("D:\\Pictures\\") << "D:\\Pictures\\"
+                                    << "C:\\Old\\cat.jpg"
+                                    << "D:\\Pictures\\cat.jpg";
+    QTest::newRow("unix folder") << "/home/ann/Pictures"
+                                 << "C:\\Old\\cat.jpg"
+                                 << "/home/ann/Pictures/cat.jpg";
+    QTest::newRow("unix folder with /") << "/home/ann/Pictures/"
+                                        << "/media/old/cat.jpg"
+                                        << "/home/ann/Pictures/cat.jpg";
+    QTest::newRow("drive only") << "/mnt/photos"
+                                << "C:cat.jpg"
+                                << "/mnt/photos/cat.jpg";
+    QTest::newRow("bare name") << "/mnt/photos"
+                               << "cat.jpg"
+                               << "/mnt/photos/cat.jpg";
 }
 
 void TestPicturePage::pathParts()
@@ -233,11 +251,16 @@ void TestPicturePage::changePicturePath_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QStringList>("messages");
     const QString cat = QStringLiteral("C:\\Old\\cat.jpg");
-    QTest::newRow("new folder") << "D:\\Pictures" << "D:\\Pictures\\cat.jpg"
-                                << QStringList { QStringLiteral("Picture file path will be changed to D:\\Pictures for all records.  Are you sure you want to continue ?"),
-                                       QStringLiteral("Picture file path has been changed.") };
-    QTest::newRow("cancelled input box") << "" << cat
-                                         << QStringList { QStringLiteral("Picture file path will be changed to  for all records.  Are you sure you want to continue ?") };
+    QTest::newRow("new folder")
+        << "D:\\Pictures"
+        << "D:\\Pictures\\cat.jpg"
+        << QStringList { QStringLiteral("Picture file path will be changed to D:\\Pictures for all "
+                                        "records.  Are you sure you want to continue ?"),
+               QStringLiteral("Picture file path has been changed.") };
+    QTest::newRow("cancelled input box")
+        << "" << cat
+        << QStringList { QStringLiteral("Picture file path will be changed to  for all records.  "
+                                        "Are you sure you want to continue ?") };
 }
 
 void TestPicturePage::changePicturePath()

@@ -108,7 +108,8 @@ inline quint32 crc32(const QByteArray &data)
     return ~crc;
 }
 
-// A PNG (signature, a correct IHDR, a stub IDAT, IEND) claiming width x height and holding no pixels.
+// A PNG (signature, a correct IHDR, a stub IDAT, IEND) claiming width x height and holding no
+// pixels.
 inline QByteArray pngHeaderClaiming(quint32 width, quint32 height)
 {
     QByteArray ihdr("IHDR", 4);
@@ -167,18 +168,35 @@ inline QByteArray wmfBytes()
         le16(b, int(v >> 16));
     };
     QByteArray records;
-    le32(records, 5); le16(records, 0x020c); le16(records, 100); le16(records, 100); // window extent
-    le32(records, 7); le16(records, 0x041b); // rectangle: bottom, right, top, left
-    le16(records, 80); le16(records, 80); le16(records, 10); le16(records, 10);
-    le32(records, 3); le16(records, 0); // end of file
+    le32(records, 5);
+    le16(records, 0x020c);
+    le16(records, 100);
+    le16(records, 100); // window extent
+    le32(records, 7);
+    le16(records, 0x041b); // rectangle: bottom, right, top, left
+    le16(records, 80);
+    le16(records, 80);
+    le16(records, 10);
+    le16(records, 10);
+    le32(records, 3);
+    le16(records, 0); // end of file
     QByteArray head;
-    le16(head, 1); le16(head, 9); le16(head, 0x0300);
+    le16(head, 1);
+    le16(head, 9);
+    le16(head, 0x0300);
     le32(head, quint32((18 + records.size()) / 2));
-    le16(head, 0); le32(head, 7); le16(head, 0);
+    le16(head, 0);
+    le32(head, 7);
+    le16(head, 0);
     QByteArray placeable;
-    le32(placeable, 0x9ac6cdd7u); le16(placeable, 0);
-    le16(placeable, 0); le16(placeable, 0); le16(placeable, 100); le16(placeable, 100);
-    le16(placeable, 1440); le32(placeable, 0);
+    le32(placeable, 0x9ac6cdd7u);
+    le16(placeable, 0);
+    le16(placeable, 0);
+    le16(placeable, 0);
+    le16(placeable, 100);
+    le16(placeable, 100);
+    le16(placeable, 1440);
+    le32(placeable, 0);
     quint16 sum = 0;
     for (int i = 0; i < 20; i += 2)
         sum ^= quint16(quint8(placeable[i]) | quint8(placeable[i + 1]) << 8);
@@ -194,15 +212,39 @@ inline QByteArray emfBytes()
         for (int i = 0; i < 4; ++i)
             b += char((quint32(v) >> (8 * i)) & 0xff);
     };
-    le32(1); le32(88); // EMR_HEADER
-    le32(0); le32(0); le32(99); le32(99); // bounds in device units
-    le32(0); le32(0); le32(2600); le32(2600); // frame in 0.01 mm
-    le32(0x464d4520); le32(0x10000); le32(88 + 24 + 20); le32(3);
+    le32(1);
+    le32(88); // EMR_HEADER
+    le32(0);
+    le32(0);
+    le32(99);
+    le32(99); // bounds in device units
+    le32(0);
+    le32(0);
+    le32(2600);
+    le32(2600); // frame in 0.01 mm
+    le32(0x464d4520);
+    le32(0x10000);
+    le32(88 + 24 + 20);
+    le32(3);
     b += QByteArray("\x01\x00\x00\x00", 4); // handles, reserved
-    le32(0); le32(0); le32(0); // description, palette
-    le32(1024); le32(768); le32(320); le32(240); // device in pixels and millimetres
-    le32(43); le32(24); le32(10); le32(10); le32(80); le32(80); // EMR_RECTANGLE
-    le32(14); le32(20); le32(0); le32(16); le32(20); // EMR_EOF
+    le32(0);
+    le32(0);
+    le32(0); // description, palette
+    le32(1024);
+    le32(768);
+    le32(320);
+    le32(240); // device in pixels and millimetres
+    le32(43);
+    le32(24);
+    le32(10);
+    le32(10);
+    le32(80);
+    le32(80); // EMR_RECTANGLE
+    le32(14);
+    le32(20);
+    le32(0);
+    le32(16);
+    le32(20); // EMR_EOF
     return b;
 }
 
