@@ -112,6 +112,11 @@ Picture ImageLibrary::decodeWithMagick(const QByteArray &data, const char *magic
             const double factor = std::sqrt(double(PictureLimits::MaxMetafilePixels)
                 / (double(size.width()) * double(size.height())));
             const double dpi = std::max(1.0, std::floor(72.0 * factor));
+            // Even at one dot an inch some frames are vast: those are not drawings anyone made.
+            const double scale = dpi / 72.0;
+            if (double(size.width()) * scale * double(size.height()) * scale
+                > double(PictureLimits::MaxMetafilePixels))
+                return Picture::rejected();
             full.density(Magick::Geometry(unsigned(dpi), unsigned(dpi)));
         } else if (!sizeAcceptable(size)) {
             return Picture::rejected();
