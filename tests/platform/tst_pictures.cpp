@@ -147,6 +147,16 @@ void TestPictures_::hostileFilesAreRefused_data()
     jpeg[sof + 6] = char(0x60);
     jpeg[sof + 7] = char(0xea);
     jpeg[sof + 8] = char(0x60);
+    // A placeable metafile whose frame is 32000 units square at one unit an inch.
+    QByteArray wmf = wmfBytes();
+    qToLittleEndian<quint16>(32000, wmf.data() + 10);
+    qToLittleEndian<quint16>(32000, wmf.data() + 12);
+    qToLittleEndian<quint16>(1, wmf.data() + 14);
+    quint16 sum = 0;
+    for (int i = 0; i < 20; i += 2)
+        sum ^= qFromLittleEndian<quint16>(wmf.constData() + i);
+    qToLittleEndian<quint16>(sum, wmf.data() + 20);
+    QTest::newRow("wmf of 2304000 inches") << "vast.wmf" << wmf;
     QTest::newRow("png 30000x30000") << "bomb.png" << pngHeaderClaiming(30000, 30000);
     QTest::newRow("jpeg 60000x60000") << "bomb.jpg" << jpeg;
     QTest::newRow("pcx 65535x65535") << "bomb.pcx" << pcxBomb();
