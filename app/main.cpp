@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include "album/talbumview.h"
 #include "app/activation.h"
 #include "app/appcontext.h"
 #include "app/windowregistry.h"
@@ -57,6 +58,7 @@ int main(int argc, char **argv)
     TSnapShot snap(ctx); // created after the record window (and the search window)
     windows.setWindow(WindowKind::Spreadsheet, &snap);
     windows.setFactory(WindowKind::Graph, [&ctx] { return new TGraphDisplay(ctx); });
+    windows.setFactory(WindowKind::Album, [&ctx] { return new TAlbumView(ctx); });
     view.show();
     QTimer::singleShot(0, &view, [&] { activation.activate(&view); });
     return app.exec();

@@ -11,6 +11,7 @@
 #include "store/sort.h"
 #include "tools/databasejson.h"
 #include "tools/relatedcommand.h"
+#include "tools/picturescommand.h"
 #include "tools/searchcommand.h"
 #include "tools/totalscommand.h"
 #include "tools/websearchcommand.h"
@@ -188,6 +189,8 @@ const Command commands[] = {
         "list the records sharing field 1..21 (or its caption) with record RECORD"_L1 },
     { "websearch"_L1, "FILE.dat RECORD [ENGINE]"_L1, 2, 3, websearchCommand,
         "print a record's search term and the engine's search address"_L1 },
+    { "pictures"_L1, "FILE.dat"_L1, 1, 1, picturesCommand,
+        "check that every picture of the catalogue is there and reads"_L1 },
 };
 
 QString usageText()
