@@ -14,6 +14,7 @@
 #include "platform/programfolder.h"
 #include "platform/settingsstore.h"
 #include "recordwindow/tview.h"
+#include "reports/tprintbox.h"
 #include "search/tsearch.h"
 #include "spreadsheet/tsnapshot.h"
 #include "store/recordstore.h"
@@ -55,6 +56,7 @@ int main(int argc, char **argv)
     windows.setWindow(WindowKind::Search, &search);
     TSnapShot snap(ctx); // created after the record window (and the search window)
     windows.setWindow(WindowKind::Spreadsheet, &snap);
+    windows.setFactory(WindowKind::ReportDesigner, [&ctx] { return new TPrintBox(ctx); });
     view.show();
     QTimer::singleShot(0, &view, [&] { activation.activate(&view); });
     return app.exec();

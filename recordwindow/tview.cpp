@@ -190,9 +190,7 @@ void TView::buildMenus()
     add(file, QStringLiteral("Open1"), QStringLiteral("Open"), [this] { OpenClick(); });
     m_saveAction = add(file, QStringLiteral("Save1"), QStringLiteral("Save"), [this] { SaveClick(); });
     add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save As"), [this] { SaveAsClick(); });
-    QAction *exportAction = file->addAction(QStringLiteral("Export"));
-    exportAction->setObjectName(QStringLiteral("Export1"));
-    exportAction->setEnabled(false);
+    add(file, QStringLiteral("Export1"), QStringLiteral("Export"), [this] { ExportClick(); });
     m_mergeAction = add(file, QStringLiteral("Merge1"), QStringLiteral("Merge"), [this] { MergeClick(); });
     m_mergeAction->setEnabled(false);
     file->addSeparator();

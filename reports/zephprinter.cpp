@@ -10,6 +10,8 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
+using namespace Qt::StringLiterals;
+
 PageGeometry PageGeometry::fromInches(double width, double height)
 {
     constexpr int dpi = 1200;
@@ -277,3 +279,51 @@ bool writePdf(const TZephPrinter &printer, const QPageSize &paper, bool landscap
         *error = QStringLiteral("Cannot create file ") + path;
     return ok;
 }
+
+namespace PreviewScale {
+
+QSizeF shownInches(const TZephPrinter &p)
+{
+    const double w = p.pageWidthInches(), h = p.pageHeightInches();
+    if (p.showMargins)
+        return { w, h };
+    const QMargins m = p.GetMargins();
+    return { w - double(m.left() + m.right()) / Twips::PerInch, h - double(m.top() + m.bottom()) / Twips::PerInch };
+}
+
+std::optional<int> scale(const QString &zoom, int dpi, QSize window, QSizeF page)
+{
+    qint64 s = 0;
+    const QString z = zoom.trimmed();
+    if (z == u"Fit Both") {
+        s = page.height() > 0 ? std::lround((window.height() - 45) / page.height()) : dpi;
+    } else if (z == u"Fit Width") {
+        s = page.width() > 0 ? std::lround((window.width() - 50) / page.width()) : dpi;
+    } else if (z == u"200") {
+        s = 2 * dpi;
+    } else if (z == u"150") {
+        s = 3 * dpi / 2;
+    } else if (z == u"100") {
+        s = dpi;
+    } else if (z == u"50") {
+        s = dpi / 2;
+    } else if (z == u"25") {
+        s = dpi / 4;
+    } else {
+        bool ok = false;
+        const int percent = z.toInt(&ok);
+        if (!ok)
+            return std::nullopt;
+        s = qint64(percent) * dpi / 100;
+    }
+    // Kept to a size a window can show: at least 4, at most 40 times the screen's own.
+    s = std::clamp<qint64>(s, 4, qint64(dpi) * 40);
+    return int(s - s % 4);
+}
+
+QString invalidInteger(const QString &text)
+{
+    return u"'%1' is not a valid integer value"_s.arg(text);
+}
+
+} // namespace PreviewScale

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QColor>
@@ -14,6 +15,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class QPainter;
 
@@ -156,3 +158,22 @@ private:
 // false with *error = "Cannot create file " + path when the file cannot be written.
 bool writePdf(const TZephPrinter &printer, const QPageSize &paper, bool landscape,
     const QString &path, QString *error);
+
+// The preview's scale: screen pixels per page inch.
+namespace PreviewScale {
+inline const QStringList &choices()
+{
+    static const QStringList list { QStringLiteral("Fit Both"), QStringLiteral("Fit Width"),
+        QStringLiteral("200"), QStringLiteral("150"), QStringLiteral("100"), QStringLiteral("50"),
+        QStringLiteral("25") };
+    return list;
+}
+// The page's shown width and height in inches: the whole page with the margins shown, else the
+// area inside them.
+QSizeF shownInches(const TZephPrinter &printer);
+// The scale for a zoom text, lowered to a multiple of 4; nothing when the text is no whole number.
+std::optional<int> scale(const QString &zoom, int screenDpi, QSize window, QSizeF pageInches);
+// "'%s' is not a valid integer value".
+QString invalidInteger(const QString &text);
+inline int gridStep(int scale) { return scale / 4; }
+} // namespace PreviewScale

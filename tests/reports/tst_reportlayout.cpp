@@ -74,6 +74,8 @@ private slots:
     void noRecordsInScope();
     void columnWidthsFromSections();
     void pdfCarriesTheText();
+    void previewScale_data();
+    void previewScale();
 };
 
 void TestReportLayout::pageSizeIsWholeInches()
@@ -307,6 +309,37 @@ void TestReportLayout::pdfCarriesTheText()
 
     QVERIFY(!writePdf(*r.pages, QPageSize(QPageSize::Letter), false, dir.filePath(u"no/such/r.pdf"_s), &error));
     QCOMPARE(error, u"Cannot create file "_s + dir.filePath(u"no/such/r.pdf"_s));
+}
+
+void TestReportLayout::previewScale_data()
+{
+    QTest::addColumn<QString>("zoom");
+    QTest::addColumn<int>("scale");
+    QTest::newRow("150") << u"150"_s << 144;
+    QTest::newRow("50") << u"50"_s << 48;
+    QTest::newRow("25") << u"25"_s << 24;
+    QTest::newRow("typed 33") << u"33"_s << 28;
+    QTest::newRow("100") << u"100"_s << 96;
+    QTest::newRow("200") << u"200"_s << 192;
+    QTest::newRow("Fit Width") << u"Fit Width"_s << 120;
+    QTest::newRow("Fit Both") << u"Fit Both"_s << 68; // (733 - 45) / 10 = 68.8 -> 69 -> 68
+    QTest::newRow("not a number") << u"big"_s << -1;
+    QTest::newRow("negative kept showable") << u"-50"_s << 4;
+}
+
+void TestReportLayout::previewScale()
+{
+    QFETCH(QString, zoom);
+    QFETCH(int, scale);
+    const auto s = PreviewScale::scale(zoom, 96, QSize(1024, 733), QSizeF(8, 10));
+    QCOMPARE(s.value_or(-1), scale);
+    QCOMPARE(PreviewScale::gridStep(96), 24);
+    QCOMPARE(PreviewScale::invalidInteger(u"big"_s), u"'big' is not a valid integer value"_s);
+    // Margins hidden: the shown page is the area inside them.
+    TZephPrinter p(letter());
+    p.SetMargins(QMargins(1440, 720, 720, 1440));
+    p.showMargins = false;
+    QCOMPARE(PreviewScale::shownInches(p), QSizeF(6.5, 8.5));
 }
 
 QTEST_MAIN(TestReportLayout)
