@@ -276,7 +276,7 @@ void TZephPreview::MarginButtonClick()
 {
     m_printer.showMargins = !m_printer.showMargins;
     m_marginButton->setChecked(m_printer.showMargins);
-    applyZoom(m_zoom->currentText());
+    layoutView();
 }
 
 void TZephPreview::GridButtonClick()
