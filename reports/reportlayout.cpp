@@ -167,8 +167,13 @@ void Composer::run(const PageGeometry &geometry)
 
 void Composer::text(const QString &text, int itemIndex)
 {
-    page().setBrushColour(m_totalsOnWhite ? QColor(Qt::white) : columnColour(m_column));
     const int w = width(m_column);
+    // A cell lies on its own column's stripe, already filled with its colour: drawing it on a
+    // clear brush looks the same and halves the work of every page replay.
+    if (m_totalsOnWhite || m_column >= m_columns || m_y + lineHeight() + 2 > m_ph)
+        page().setBrushColour(m_totalsOnWhite ? QColor(Qt::white) : columnColour(m_column));
+    else
+        page().setBrushClear();
     page().textRect(QRect(m_x, m_y, w, lineHeight() + 2), QPoint(m_x, m_y), text);
     if (m_exportRow >= 0 && m_exportColumn >= 0)
         m_table.setCell(m_exportRow, m_exportColumn, text);

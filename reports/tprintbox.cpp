@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolButton>
@@ -75,6 +76,9 @@ TPrintBox::TPrintBox(AppContext &ctx, QWidget *parent)
     };
     runPreview = [this](TZephPreview &preview) {
         m_ctx.activation.modalStarted();
+        // Maximised, also where no window manager does it.
+        if (const QScreen *screen = this->screen())
+            preview.setGeometry(screen->availableGeometry());
         preview.setWindowState(Qt::WindowMaximized);
         preview.exec();
         m_ctx.activation.modalFinished();
@@ -672,6 +676,9 @@ void TPrintBox::LoadClick()
     const ReportOrientation read = d.orientation;
     d.orientation = before;
     setDefinition(d); // what was read before a fault stays
+    CalculateSpace();
+    if (d.sections.isEmpty())
+        DoColumns(); // a bar without sections would give the report no columns
     if (!r.ok()) {
         showError(r.message);
         return;

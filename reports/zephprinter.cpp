@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -103,10 +104,26 @@ void PageDrawing::replay(QPainter &painter) const
     painter.save();
     // The thinnest line the device draws.
     painter.setPen(QPen(Qt::black, 0));
-    std::vector<qreal> ascents;
-    ascents.reserve(size_t(m_fonts.size()));
+    std::vector<QFontMetricsF> metrics;
+    metrics.reserve(size_t(m_fonts.size()));
     for (const PageFont &f : m_fonts)
-        ascents.push_back(QFontMetricsF(f.font).ascent());
+        metrics.emplace_back(f.font);
+    // Measuring every cell's text costs as much as drawing it: a sum of cached character
+    // advances, with room for kerning, tells the cells that surely fit from those to clip.
+    std::vector<QHash<char16_t, qreal>> advances(size_t(m_fonts.size()));
+    const auto surelyFits = [&](int font, const QString &text, qreal room) {
+        QHash<char16_t, qreal> &cache = advances[size_t(font)];
+        qreal width = 0;
+        for (const QChar c : text) {
+            if (c.isSurrogate() || c.category() == QChar::Mark_NonSpacing)
+                return false;
+            auto it = cache.find(c.unicode());
+            if (it == cache.end())
+                it = cache.insert(c.unicode(), metrics[size_t(font)].horizontalAdvance(c));
+            width += it.value();
+        }
+        return width * 1.02 + 2 <= room;
+    };
     int currentFont = -1;
     const auto useFont = [&](int index) {
         if (index == currentFont || index >= m_fonts.size())
@@ -126,11 +143,12 @@ void PageDrawing::replay(QPainter &painter) const
             if (item.brush.isValid())
                 painter.fillRect(item.rect, item.brush);
             useFont(item.fontIndex);
-            const qreal ascent = ascents[size_t(currentFont)];
-            const QFontMetricsF fm(m_fonts[currentFont].font);
-            // Clip only what runs out of the cell: most cells fit.
-            const bool fits = item.p1.x() + fm.horizontalAdvance(item.text) <= item.rect.right() + 1
-                && item.p1.y() + fm.height() <= item.rect.bottom() + 1 && item.p1.x() >= item.rect.left()
+            const QFontMetricsF &fm = metrics[size_t(currentFont)];
+            const qreal ascent = fm.ascent();
+            // Clip only what runs out of the cell sideways: most cells fit. A line's descenders may
+            // reach a little below its cell, as the next line's cell starts 2 twips above it.
+            const bool fits = surelyFits(currentFont, item.text, item.rect.right() + 1 - item.p1.x())
+                && item.p1.y() + ascent <= item.rect.bottom() + 1 && item.p1.x() >= item.rect.left()
                 && item.p1.y() >= item.rect.top();
             if (!fits) {
                 painter.save();
@@ -145,9 +163,9 @@ void PageDrawing::replay(QPainter &painter) const
             if (m_fonts.isEmpty())
                 break;
             useFont(item.fontIndex);
-            const qreal ascent = ascents[size_t(currentFont)];
+            const QFontMetricsF &fm = metrics[size_t(currentFont)];
+            const qreal ascent = fm.ascent();
             if (item.brush.isValid()) {
-                const QFontMetricsF fm(m_fonts[currentFont].font);
                 painter.fillRect(QRectF(item.p1.x(), item.p1.y(), fm.horizontalAdvance(item.text), fm.height()),
                     item.brush);
             }
