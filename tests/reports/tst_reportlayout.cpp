@@ -1,4 +1,6 @@
 // The regular report's composition: totals, wrapping, page limit, export table, page engine.
+#include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,6 +76,7 @@ private slots:
     void noRecordsInScope();
     void columnWidthsFromSections();
     void pdfCarriesTheText();
+    void textClippedToItsCell();
     void previewScale_data();
     void previewScale();
 };
@@ -309,6 +312,31 @@ void TestReportLayout::pdfCarriesTheText()
 
     QVERIFY(!writePdf(*r.pages, QPageSize(QPageSize::Letter), false, dir.filePath(u"no/such/r.pdf"_s), &error));
     QCOMPARE(error, u"Cannot create file "_s + dir.filePath(u"no/such/r.pdf"_s));
+}
+
+void TestReportLayout::textClippedToItsCell()
+{
+    // Drawn at 144 dpi: a long text stops at its cell, a short one is drawn whole.
+    PageDrawing page(QSize(1440, 1440));
+    page.setFont(twipFont(u"DejaVu Sans"_s, 12));
+    page.textRect(QRect(0, 0, 400, 300), QPoint(0, 0), u"WWWWWWWWWWWWWWWWWWWW"_s);
+    page.textRect(QRect(0, 600, 1440, 300), QPoint(0, 600), u"WWW"_s);
+    QImage image(144, 144, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.scale(0.1, 0.1);
+    page.replay(painter);
+    painter.end();
+    const auto inkIn = [&](int x0, int x1, int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (qGray(image.pixel(x, y)) < 128)
+                    return true;
+        return false;
+    };
+    QVERIFY(inkIn(0, 40, 0, 30));
+    QVERIFY(!inkIn(41, 144, 0, 30));
+    QVERIFY(inkIn(0, 144, 60, 90));
 }
 
 void TestReportLayout::previewScale_data()
