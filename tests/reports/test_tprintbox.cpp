@@ -339,6 +339,21 @@ void TestTPrintBox::previewZoomAndPages()
         QCOMPARE(p.pageView()->width(), 5 * hundred);
         p.GridButtonClick();
         QVERIFY(p.printer().showGrid);
+
+        // Typing defers: a list choice made while typing waits for the field to be left.
+        QTest::keyClicks(zoom->lineEdit(), u"5"_s);
+        p.ZoomChange(zoom->findText(u"200"_s));
+        QCOMPARE(p.scale(), hundred);
+        QTest::keyClick(zoom->lineEdit(), Qt::Key_Return);
+        p.ZoomChange(zoom->findText(u"200"_s));
+        QCOMPARE(p.scale(), 192);
+        // The page label follows typing in the page field; the page waits for the entry.
+        QLineEdit *pageText = spin->findChild<QLineEdit *>();
+        pageText->selectAll();
+        QTest::keyClicks(pageText, u"3"_s);
+        QCOMPARE(p.findChild<QLabel *>(u"Pages"_s)->text(),
+            u"Page 3 of "_s + QString::number(p.printer().PageCount()));
+        QCOMPARE(p.shownPage(), 2);
         QVERIFY(!p.pageView()->grab().isNull());
     };
     f.box->ppreviewClick();
