@@ -52,7 +52,8 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         QString error;
-        if (!writePdf(*result.pages, QPageSize(QPageSize::Letter), false, dir.filePath(u"r.pdf"_s), &error)) {
+        if (!writePdf(*result.pages, QPageSize(QPageSize::Letter), false, dir.filePath(u"r.pdf"_s),
+                &error)) {
             std::printf("%s\n", qPrintable(error));
             return 1;
         }

@@ -53,6 +53,7 @@ void ColumnBar::paintSection(QPainter *painter, const QRect &rect, int logicalIn
     painter->drawRect(rect.adjusted(0, 0, -1, -1));
     painter->setPen(Qt::black);
     const QFontMetrics fm(font());
-    painter->drawText(QPoint(rect.left() + 10, rect.top() + 5 + fm.ascent()), m_labels.value(logicalIndex));
+    painter->drawText(
+        QPoint(rect.left() + 10, rect.top() + 5 + fm.ascent()), m_labels.value(logicalIndex));
     painter->restore();
 }

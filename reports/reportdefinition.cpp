@@ -74,7 +74,8 @@ ReportFontSpec ReportFontSpec::fromQFont(const QFont &font, const QColor &colour
 
 bool ReportDefinition::hasItem(int code) const
 {
-    return std::any_of(items.begin(), items.end(), [code](const ReportItem &i) { return i.code == code; });
+    return std::any_of(
+        items.begin(), items.end(), [code](const ReportItem &i) { return i.code == code; });
 }
 
 int ReportDefinition::columnCountValue() const

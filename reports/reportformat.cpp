@@ -27,13 +27,13 @@ struct Named
     quint32 value;
 };
 
-constexpr Named charsets[] = { { "ANSI_CHARSET", 0 }, { "DEFAULT_CHARSET", 1 },
-    { "SYMBOL_CHARSET", 2 }, { "MAC_CHARSET", 77 }, { "SHIFTJIS_CHARSET", 128 },
-    { "HANGEUL_CHARSET", 129 }, { "JOHAB_CHARSET", 130 }, { "GB2312_CHARSET", 134 },
-    { "CHINESEBIG5_CHARSET", 136 }, { "GREEK_CHARSET", 161 }, { "TURKISH_CHARSET", 162 },
-    { "HEBREW_CHARSET", 177 }, { "ARABIC_CHARSET", 178 }, { "BALTIC_CHARSET", 186 },
-    { "RUSSIAN_CHARSET", 204 }, { "THAI_CHARSET", 222 }, { "EASTEUROPE_CHARSET", 238 },
-    { "OEM_CHARSET", 255 } };
+constexpr Named charsets[]
+    = { { "ANSI_CHARSET", 0 }, { "DEFAULT_CHARSET", 1 }, { "SYMBOL_CHARSET", 2 },
+          { "MAC_CHARSET", 77 }, { "SHIFTJIS_CHARSET", 128 }, { "HANGEUL_CHARSET", 129 },
+          { "JOHAB_CHARSET", 130 }, { "GB2312_CHARSET", 134 }, { "CHINESEBIG5_CHARSET", 136 },
+          { "GREEK_CHARSET", 161 }, { "TURKISH_CHARSET", 162 }, { "HEBREW_CHARSET", 177 },
+          { "ARABIC_CHARSET", 178 }, { "BALTIC_CHARSET", 186 }, { "RUSSIAN_CHARSET", 204 },
+          { "THAI_CHARSET", 222 }, { "EASTEUROPE_CHARSET", 238 }, { "OEM_CHARSET", 255 } };
 
 constexpr Named colours[] = { { "clBlack", 0x000000 }, { "clMaroon", 0x000080 },
     { "clGreen", 0x008000 }, { "clOlive", 0x008080 }, { "clNavy", 0x800000 },
@@ -52,8 +52,7 @@ constexpr Named colours[] = { { "clBlack", 0x000000 }, { "clMaroon", 0x000080 },
     { "cl3DDkShadow", 0x80000015 }, { "cl3DLight", 0x80000016 }, { "clInfoText", 0x80000017 },
     { "clInfoBk", 0x80000018 }, { "clNone", 0x1FFFFFFF } };
 
-template <size_t N>
-Value namedValue(const Named (&table)[N], qint32 v)
+template<size_t N> Value namedValue(const Named (&table)[N], qint32 v)
 {
     for (const Named &n : table) {
         if (n.value == quint32(v))
@@ -63,8 +62,7 @@ Value namedValue(const Named (&table)[N], qint32 v)
 }
 
 // An identifier of the table or an integer; false for anything else.
-template <size_t N>
-bool namedInteger(const Named (&table)[N], const Value &v, qint32 &out)
+template<size_t N> bool namedInteger(const Named (&table)[N], const Value &v, qint32 &out)
 {
     if (v.kind == Value::Kind::Integer) {
         out = v.integer;
@@ -242,9 +240,9 @@ QByteArray write(const ReportDefinition &d)
     w.text(d.columnCount);
     for (qint32 c : d.colours) {
         StreamObject dialog { "TColorDialog", "SelectColColor", {}, {} };
-        dialog.properties = { prop("Ctl3D", Value::fromBool(true)),
-            prop("Color", namedValue(colours, c)), prop("Left", Value::fromInt(56)),
-            prop("Top", Value::fromInt(8)) };
+        dialog.properties
+            = { prop("Ctl3D", Value::fromBool(true)), prop("Color", namedValue(colours, c)),
+                  prop("Left", Value::fromInt(56)), prop("Top", Value::fromInt(8)) };
         w.object(dialog);
     }
     w.flag(d.orientation == ReportOrientation::Portrait);

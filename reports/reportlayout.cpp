@@ -13,7 +13,8 @@ namespace ReportLayout {
 
 QMargins marginsTwips(const ReportDefinition &d)
 {
-    const auto twips = [&](int side) { return int(std::lround(d.marginInches(side) * Twips::PerInch)); };
+    const auto twips
+        = [&](int side) { return int(std::lround(d.marginInches(side) * Twips::PerInch)); };
     return QMargins(twips(0), twips(2), twips(1), twips(3));
 }
 
@@ -63,9 +64,12 @@ class Composer
 {
 public:
     Composer(const RecordStore &store, const ReportDefinition &d, const Options &o, Result &r)
-        : m_store(store), m_def(d), m_options(o), m_result(r), m_table(r.table)
-    {
-    }
+        : m_store(store)
+        , m_def(d)
+        , m_options(o)
+        , m_result(r)
+        , m_table(r.table)
+    { }
 
     void run(const PageGeometry &geometry);
 
@@ -82,7 +86,8 @@ private:
     int width(int column) const { return column < m_widths.size() ? m_widths[column] : 0; }
     QColor columnColour(int column) const
     {
-        return StoredColour::toColor(m_def.colours[size_t(std::clamp(column, 0, ReportDefinition::ColourSlots - 1))]);
+        return StoredColour::toColor(
+            m_def.colours[size_t(std::clamp(column, 0, ReportDefinition::ColourSlots - 1))]);
     }
 
     void text(const QString &text, int itemIndex);
@@ -283,8 +288,9 @@ void Composer::previewRecord(int position, bool header)
     for (int i = 0; i < m_def.items.size(); ++i) {
         ++m_exportColumn;
         const int code = m_def.items[i].code;
-        text(header ? ReportItems::caption(code, m_store.captions)
-                    : ReportItems::cellText(code, *record, position + 1, m_options.shortDescriptions),
+        text(header
+                ? ReportItems::caption(code, m_store.captions)
+                : ReportItems::cellText(code, *record, position + 1, m_options.shortDescriptions),
             i);
     }
     if (header && m_page != 1)

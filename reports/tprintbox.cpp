@@ -42,7 +42,11 @@ const QString reportFilter = u"Comma Delimated|*.txt|Report|*.rpt"_s;
 // Counts this window's own dialogs, so the activation they hand back keeps the column widths.
 struct OwnModal
 {
-    explicit OwnModal(int &n) : m_n(n) { ++m_n; }
+    explicit OwnModal(int &n)
+        : m_n(n)
+    {
+        ++m_n;
+    }
     ~OwnModal() { --m_n; }
     int &m_n;
 };
@@ -117,12 +121,15 @@ void TPrintBox::buildToolbar()
     m_loadBtn = own(QStyle::SP_DialogOpenButton, u"LoadReportBtn"_s, u"Load a Report Format"_s);
     m_saveBtn = own(QStyle::SP_DialogSaveButton, u"SaveReportBtn"_s, u"Save a Report Format"_s);
     m_emailBtn = own(QStyle::SP_MessageBoxInformation, u"EmailReportBtn"_s, u"Email Report"_s);
-    m_ftpBtn = own(QStyle::SP_DriveNetIcon, u"FTPReportBTN"_s, u"Post report to Internet Newsgroup"_s);
+    m_ftpBtn
+        = own(QStyle::SP_DriveNetIcon, u"FTPReportBTN"_s, u"Post report to Internet Newsgroup"_s);
     // Sending arrives with its own window.
     m_emailBtn->setEnabled(false);
     m_ftpBtn->setEnabled(false);
-    m_modeBtn = own(QStyle::SP_BrowserReload, u"SetModeBtn"_s, u"Toggle Between Searched Records or All Records"_s);
-    m_importBtn = own(QStyle::SP_FileDialogDetailedView, u"ImportFileBtn"_s, u"Import/Export Comma Delimited Files"_s);
+    m_modeBtn = own(QStyle::SP_BrowserReload, u"SetModeBtn"_s,
+        u"Toggle Between Searched Records or All Records"_s);
+    m_importBtn = own(QStyle::SP_FileDialogDetailedView, u"ImportFileBtn"_s,
+        u"Import/Export Comma Delimited Files"_s);
     m_previewBtn = m_toolbar->addCustom(ToolIcon::Print, u"ppreview"_s, u"Print/Preview Report"_s);
     m_toolbar->addSeparator();
     using A = SharedToolbar::Action;
@@ -141,7 +148,8 @@ void TPrintBox::buildToolbar()
     m_reportMenu->setObjectName(u"ReportMenu"_s);
     QAction *html = m_reportMenu->addAction(u"Generate HTML Report"_s);
     html->setObjectName(u"GenerateHTMLReport1"_s);
-    connect(html, &QAction::triggered, this, [this] { m_ctx.windows.openWindow(WindowKind::HtmlReport); });
+    connect(html, &QAction::triggered, this,
+        [this] { m_ctx.windows.openWindow(WindowKind::HtmlReport); });
     QAction *regular = m_reportMenu->addAction(u"Generate Regular Report"_s);
     regular->setObjectName(u"GenerateRegularReport1"_s);
     regular->setEnabled(false);
@@ -246,7 +254,8 @@ void TPrintBox::buildPanels()
     m_widths->setObjectName(u"Widths"_s);
     m_widths->setFixedHeight(24);
     m_widths->colourOf = [this](int section) {
-        return StoredColour::toColor(m_def.colours[size_t(std::clamp(section, 0, ReportDefinition::ColourSlots - 1))]);
+        return StoredColour::toColor(
+            m_def.colours[size_t(std::clamp(section, 0, ReportDefinition::ColourSlots - 1))]);
     };
     grid->addWidget(m_widths, 5, 0, 1, 4, Qt::AlignLeft);
     grid->addWidget(new QLabel(u"Click Column to Change Color."_s, m_setupPanel), 6, 0, 1, 4);
@@ -373,9 +382,9 @@ void TPrintBox::setDefinition(const ReportDefinition &d)
     m_widths->blockSignals(true);
     m_widths->setSections(widths, labels);
     m_widths->blockSignals(false);
-    const std::tuple<QLineEdit *, const ReportFontSpec &, QString> samples[] = {
-        { m_headerFont, d.titleFont, d.titleSample }, { m_bodyFont, d.bodyFont, d.bodySample },
-        { m_valueFont, d.valueFont, d.valueSample } };
+    const std::tuple<QLineEdit *, const ReportFontSpec &, QString> samples[]
+        = { { m_headerFont, d.titleFont, d.titleSample }, { m_bodyFont, d.bodyFont, d.bodySample },
+              { m_valueFont, d.valueFont, d.valueSample } };
     for (const auto &[box, font, text] : samples) {
         box->setFont(font.screen());
         QPalette pal = box->palette();
@@ -485,14 +494,16 @@ void TPrintBox::clearClick()
 
 void TPrintBox::disableForEmptyList()
 {
-    for (QWidget *w : std::initializer_list<QWidget *> { m_undo, m_saveBtn, m_importBtn, m_clear, m_modeBtn, m_sFont, m_previewBtn })
+    for (QWidget *w : std::initializer_list<QWidget *> {
+             m_undo, m_saveBtn, m_importBtn, m_clear, m_modeBtn, m_sFont, m_previewBtn })
         w->setEnabled(false);
 }
 
 void TPrintBox::EnableScreen()
 {
     if (!m_def.items.isEmpty()) {
-        for (QWidget *w : std::initializer_list<QWidget *> { m_importBtn, m_undo, m_saveBtn, m_clear })
+        for (QWidget *w :
+            std::initializer_list<QWidget *> { m_importBtn, m_undo, m_saveBtn, m_clear })
             w->setEnabled(true);
     }
     if (m_ctx.store.databaseOpen) {
@@ -501,7 +512,8 @@ void TPrintBox::EnableScreen()
     }
 }
 
-// --- Setup panel ----------------------------------------------------------------------------------
+// --- Setup panel
+// ----------------------------------------------------------------------------------
 
 void TPrintBox::SetColumnsClick()
 {
@@ -562,7 +574,8 @@ void TPrintBox::sfontClick()
     m_wfont->popup(m_sFont->mapToGlobal(QPoint(0, m_sFont->height())));
 }
 
-void TPrintBox::chooseFont(ReportFontSpec &font, int maxSize, QLineEdit *sample, const QString &sampleText)
+void TPrintBox::chooseFont(
+    ReportFontSpec &font, int maxSize, QLineEdit *sample, const QString &sampleText)
 {
     OwnModal guard(m_ownModal);
     const QFont chosen = fontDialog(font.screen(), maxSize);
@@ -596,7 +609,8 @@ void TPrintBox::Value1Click()
 
 bool TPrintBox::checkMargin(QLineEdit *field)
 {
-    const size_t i = size_t(std::find(m_margins.begin(), m_margins.end(), field) - m_margins.begin());
+    const size_t i
+        = size_t(std::find(m_margins.begin(), m_margins.end(), field) - m_margins.begin());
     if (i >= m_margins.size())
         return false;
     const QString text = field->text().trimmed();
@@ -620,8 +634,9 @@ bool TPrintBox::checkMargin(QLineEdit *field)
 void TPrintBox::applyOrientation(ReportOrientation orientation)
 {
     m_def.orientation = orientation;
-    m_ctx.printer.setOrientation(
-        orientation == ReportOrientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    m_ctx.printer.setOrientation(orientation == ReportOrientation::Landscape
+            ? QPageLayout::Landscape
+            : QPageLayout::Portrait);
     m_portrait->setChecked(orientation == ReportOrientation::Portrait);
     m_landscape->setChecked(orientation == ReportOrientation::Landscape);
     CalculateSpace();
@@ -650,7 +665,8 @@ void TPrintBox::CalculateSpace()
     m_printableHeight = s.height();
 }
 
-// --- Toolbar ---------------------------------------------------------------------------------------
+// --- Toolbar
+// ---------------------------------------------------------------------------------------
 
 void TPrintBox::LoadClick()
 {
@@ -708,7 +724,8 @@ void TPrintBox::SaveReportBtnClick()
         if (!QFileInfo::exists(path))
             break;
         OwnModal guard(m_ownModal);
-        if (m_ctx.dialogs.askYesNo(path + u" already exists.  Do you want to overwrite it ?"_s) == Dialogs::Answer::Yes)
+        if (m_ctx.dialogs.askYesNo(path + u" already exists.  Do you want to overwrite it ?"_s)
+            == Dialogs::Answer::Yes)
             break;
     }
     const ReportFormat::Result r = ReportFormat::save(path, definition());
@@ -746,7 +763,8 @@ void TPrintBox::ImportFileBtnClick()
     QList<int> codes;
     for (const ReportItem &item : m_def.items)
         codes.append(item.code);
-    const CsvFile::ImportResult r = CsvFile::importFile(path, m_ctx.store, codes, m_ctx.clock.today());
+    const CsvFile::ImportResult r
+        = CsvFile::importFile(path, m_ctx.store, codes, m_ctx.clock.today());
     if (!r.ok)
         showError(r.message);
     else

@@ -99,7 +99,8 @@ private:
     void disableForEmptyList();
     void updateCaption();
     void refreshItemMenu();
-    void chooseFont(ReportFontSpec &font, int maxSize, QLineEdit *sample, const QString &sampleText);
+    void chooseFont(
+        ReportFontSpec &font, int maxSize, QLineEdit *sample, const QString &sampleText);
     bool checkMargin(QLineEdit *field);
     void applyOrientation(ReportOrientation orientation);
     PageGeometry geometry() const;
@@ -116,7 +117,8 @@ private:
     int m_ownModal = 0; // inside a dialog of this window: its return keeps the columns
 
     SharedToolbar *m_toolbar = nullptr;
-    QToolButton *m_loadBtn, *m_saveBtn, *m_emailBtn, *m_ftpBtn, *m_modeBtn, *m_importBtn, *m_previewBtn;
+    QToolButton *m_loadBtn, *m_saveBtn, *m_emailBtn, *m_ftpBtn, *m_modeBtn, *m_importBtn,
+        *m_previewBtn;
     QMenu *m_reportMenu;
     QSplitter *m_splitter;
     QWidget *m_itemPanel;

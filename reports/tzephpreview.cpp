@@ -121,7 +121,8 @@ TZephPreview::TZephPreview(TZephPrinter &printer, Printer &device, Dialogs &dial
     setWindowTitle(u"Preview"_s);
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint | Qt::WindowMaximizeButtonHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    printDialog = [this](int count, int &from, int &to) { return askPageRange(this, count, from, to); };
+    printDialog
+        = [this](int count, int &from, int &to) { return askPageRange(this, count, from, to); };
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -173,8 +174,10 @@ TZephPreview::TZephPreview(TZephPrinter &printer, Printer &device, Dialogs &dial
     m_exportBtn = button(u"ExportBtn"_s, u"Export"_s);
     m_exportMenu = new QMenu(this);
     m_exportMenu->setObjectName(u"ExportMenu"_s);
-    m_exportMenu->addAction(u"Export to CSV"_s, this, &TZephPreview::ExportCSVClick)->setObjectName(u"ExporttoCSV1"_s);
-    m_exportMenu->addAction(u"Export to HTML"_s, this, &TZephPreview::ExportHTMLClick)->setObjectName(u"ExporttoHTML1"_s);
+    m_exportMenu->addAction(u"Export to CSV"_s, this, &TZephPreview::ExportCSVClick)
+        ->setObjectName(u"ExporttoCSV1"_s);
+    m_exportMenu->addAction(u"Export to HTML"_s, this, &TZephPreview::ExportHTMLClick)
+        ->setObjectName(u"ExporttoHTML1"_s);
     m_closeBtn = button(u"BitBtn2"_s, u"Close"_s);
     bar->addStretch(1);
 
@@ -190,18 +193,20 @@ TZephPreview::TZephPreview(TZephPrinter &printer, Printer &device, Dialogs &dial
     connect(m_zoom, &QComboBox::activated, this, &TZephPreview::ZoomChange);
     connect(m_zoom->lineEdit(), &QLineEdit::textEdited, this, [this] { m_typed = true; });
     connect(m_spin, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
-    connect(m_spin->findChild<QLineEdit *>(), &QLineEdit::textEdited, this, [this](const QString &t) {
-        m_typed = true;
-        bool ok = false;
-        const int n = t.trimmed().toInt(&ok);
-        if (ok)
-            updatePagesLabel(n);
-    });
+    connect(
+        m_spin->findChild<QLineEdit *>(), &QLineEdit::textEdited, this, [this](const QString &t) {
+            m_typed = true;
+            bool ok = false;
+            const int n = t.trimmed().toInt(&ok);
+            if (ok)
+                updatePagesLabel(n);
+        });
     connect(m_marginButton, &QToolButton::clicked, this, &TZephPreview::MarginButtonClick);
     connect(m_gridButton, &QToolButton::clicked, this, &TZephPreview::GridButtonClick);
     connect(m_printBtn, &QPushButton::clicked, this, &TZephPreview::PrintBtnClick);
-    connect(m_exportBtn, &QPushButton::clicked, this,
-        [this] { m_exportMenu->popup(m_exportBtn->mapToGlobal(QPoint(0, m_exportBtn->height()))); });
+    connect(m_exportBtn, &QPushButton::clicked, this, [this] {
+        m_exportMenu->popup(m_exportBtn->mapToGlobal(QPoint(0, m_exportBtn->height())));
+    });
     connect(m_closeBtn, &QPushButton::clicked, this, &QDialog::close);
 }
 
@@ -226,12 +231,14 @@ void TZephPreview::prepare()
 
 void TZephPreview::updatePagesLabel(int page)
 {
-    m_pages->setText(u"Page "_s + QString::number(page) + u" of "_s + QString::number(m_printer.PageCount()));
+    m_pages->setText(
+        u"Page "_s + QString::number(page) + u" of "_s + QString::number(m_printer.PageCount()));
 }
 
 bool TZephPreview::applyZoom(const QString &text)
 {
-    const auto s = PreviewScale::scale(text, screenDpi(this), size(), PreviewScale::shownInches(m_printer));
+    const auto s
+        = PreviewScale::scale(text, screenDpi(this), size(), PreviewScale::shownInches(m_printer));
     if (!s) {
         m_dialogs.error(PreviewScale::invalidInteger(text));
         return false;

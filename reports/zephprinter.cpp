@@ -19,8 +19,8 @@ PageGeometry PageGeometry::fromInches(double width, double height)
     return { QSize(int(std::lround(width * dpi)), int(std::lround(height * dpi))), dpi, dpi };
 }
 
-QFont twipFont(const QString &family, double pointSize, bool bold, bool italic, bool underline,
-    bool strikeOut)
+QFont twipFont(
+    const QString &family, double pointSize, bool bold, bool italic, bool underline, bool strikeOut)
 {
     QFont f(family);
     // Pixel size in twips: the painter's transform scales it, never the device's resolution.
@@ -44,9 +44,10 @@ double twipFontPoints(const QFont &font)
 
 void PageDrawing::setFont(const QFont &font, const QColor &colour)
 {
-    const PageFont pf { font.pixelSize() > 0 ? font
-                                             : twipFont(font.family(), font.pointSizeF(), font.bold(),
-                                                   font.italic(), font.underline(), font.strikeOut()),
+    const PageFont pf { font.pixelSize() > 0
+            ? font
+            : twipFont(font.family(), font.pointSizeF(), font.bold(), font.italic(),
+                font.underline(), font.strikeOut()),
         colour };
     const qsizetype i = m_fonts.indexOf(pf);
     if (i >= 0) {
@@ -147,7 +148,8 @@ void PageDrawing::replay(QPainter &painter) const
             const qreal ascent = fm.ascent();
             // Clip only what runs out of the cell sideways: most cells fit. A line's descenders may
             // reach a little below its cell, as the next line's cell starts 2 twips above it.
-            const bool fits = surelyFits(currentFont, item.text, item.rect.right() + 1 - item.p1.x())
+            const bool fits
+                = surelyFits(currentFont, item.text, item.rect.right() + 1 - item.p1.x())
                 && item.p1.y() + ascent <= item.rect.bottom() + 1 && item.p1.x() >= item.rect.left()
                 && item.p1.y() >= item.rect.top();
             if (!fits) {
@@ -166,7 +168,8 @@ void PageDrawing::replay(QPainter &painter) const
             const QFontMetricsF &fm = metrics[size_t(currentFont)];
             const qreal ascent = fm.ascent();
             if (item.brush.isValid()) {
-                painter.fillRect(QRectF(item.p1.x(), item.p1.y(), fm.horizontalAdvance(item.text), fm.height()),
+                painter.fillRect(
+                    QRectF(item.p1.x(), item.p1.y(), fm.horizontalAdvance(item.text), fm.height()),
                     item.brush);
             }
             painter.drawText(QPointF(item.p1.x(), item.p1.y() + ascent), item.text);
@@ -279,8 +282,8 @@ bool writePdf(const TZephPrinter &printer, const QPageSize &paper, bool landscap
         QPdfWriter pdf(&file);
         constexpr int dpi = 1200;
         pdf.setResolution(dpi);
-        pdf.setPageLayout(QPageLayout(paper, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-            QMarginsF(0, 0, 0, 0)));
+        pdf.setPageLayout(QPageLayout(paper,
+            landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         pdf.setCreator(QStringLiteral("Larkspur Cataloguer"));
         QPainter painter;
         ok = painter.begin(&pdf);
@@ -306,7 +309,8 @@ QSizeF shownInches(const TZephPrinter &p)
     if (p.showMargins)
         return { w, h };
     const QMargins m = p.GetMargins();
-    return { w - double(m.left() + m.right()) / Twips::PerInch, h - double(m.top() + m.bottom()) / Twips::PerInch };
+    return { w - double(m.left() + m.right()) / Twips::PerInch,
+        h - double(m.top() + m.bottom()) / Twips::PerInch };
 }
 
 std::optional<int> scale(const QString &zoom, int dpi, QSize window, QSizeF page)

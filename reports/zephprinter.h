@@ -68,7 +68,9 @@ double twipFontPoints(const QFont &font);
 class PageDrawing
 {
 public:
-    explicit PageDrawing(QSize extentTwips) : m_extent(extentTwips) { }
+    explicit PageDrawing(QSize extentTwips)
+        : m_extent(extentTwips)
+    { }
 
     QSize extent() const { return m_extent; }
     const std::vector<PageItem> &items() const { return m_items; }
@@ -128,7 +130,10 @@ public:
 
     int pageWidthInches() const { return m_widthInches; }
     int pageHeightInches() const { return m_heightInches; }
-    QSize pageExtent() const { return { m_widthInches * Twips::PerInch, m_heightInches * Twips::PerInch }; }
+    QSize pageExtent() const
+    {
+        return { m_widthInches * Twips::PerInch, m_heightInches * Twips::PerInch };
+    }
 
     // Preview options.
     bool showMargins = true;
@@ -152,8 +157,6 @@ private:
     QMargins m_margins;
 };
 
-
-
 // Writes every finished page into a PDF file of that paper (no unprintable border), atomically;
 // false with *error = "Cannot create file " + path when the file cannot be written.
 bool writePdf(const TZephPrinter &printer, const QPageSize &paper, bool landscape,
@@ -175,5 +178,8 @@ QSizeF shownInches(const TZephPrinter &printer);
 std::optional<int> scale(const QString &zoom, int screenDpi, QSize window, QSizeF pageInches);
 // "'%s' is not a valid integer value".
 QString invalidInteger(const QString &text);
-inline int gridStep(int scale) { return scale / 4; }
+inline int gridStep(int scale)
+{
+    return scale / 4;
+}
 } // namespace PreviewScale

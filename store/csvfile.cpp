@@ -103,7 +103,8 @@ void apply(ItemRecord &r, int code, const QString &f)
 
 } // namespace
 
-int importBytes(QByteArrayView bytes, RecordStore &store, const QList<int> &codes, const QDate &today)
+int importBytes(
+    QByteArrayView bytes, RecordStore &store, const QList<int> &codes, const QDate &today)
 {
     const qsizetype ctrlZ = bytes.indexOf('\x1A');
     if (ctrlZ >= 0)
@@ -141,7 +142,8 @@ int importBytes(QByteArrayView bytes, RecordStore &store, const QList<int> &code
     return added;
 }
 
-ImportResult importFile(const QString &path, RecordStore &store, const QList<int> &codes, const QDate &today)
+ImportResult importFile(
+    const QString &path, RecordStore &store, const QList<int> &codes, const QDate &today)
 {
     if (!store.databaseOpen) {
         store.clear();

@@ -27,7 +27,8 @@ QString moneyTemplate(const QString &field);
 ItemRecord importDefaults(const QDate &today);
 // Appends one record per line of bytes, field j going to item code codes[j]; returns how many.
 // A line ends at CR, CR LF or LF; Ctrl-Z ends the input.
-int importBytes(QByteArrayView bytes, RecordStore &store, const QList<int> &codes, const QDate &today);
+int importBytes(
+    QByteArrayView bytes, RecordStore &store, const QList<int> &codes, const QDate &today);
 
 struct ImportResult
 {
@@ -36,6 +37,7 @@ struct ImportResult
     QString message; // the platform's message when the file could not be read
 };
 // Reads the file and appends its records; opens an empty store first when no database is open.
-ImportResult importFile(const QString &path, RecordStore &store, const QList<int> &codes, const QDate &today);
+ImportResult importFile(
+    const QString &path, RecordStore &store, const QList<int> &codes, const QDate &today);
 
 } // namespace CsvFile

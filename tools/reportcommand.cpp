@@ -44,9 +44,11 @@ bool readDatabase(const QString &path, RecordStore &store)
         return true;
     }
     if (result.outcome == DataFile::ReadOutcome::CannotOpen)
-        writeTo(stderr, result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message);
+        writeTo(
+            stderr, result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message);
     else
-        writeTo(stderr, path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s);
+        writeTo(stderr,
+            path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s);
     return false;
 }
 
@@ -85,7 +87,8 @@ int reportCommand(const QStringList &args)
                 return usageError(command, u"--page needs letter or a4"_s, reportUsage);
             page = args[++i].toLower();
             if (page != u"letter" && page != u"a4")
-                return usageError(command, u"--page takes letter or a4, not \"%1\""_s.arg(args[i]), reportUsage);
+                return usageError(
+                    command, u"--page takes letter or a4, not \"%1\""_s.arg(args[i]), reportUsage);
         } else if (a == u"--short-descriptions") {
             shortDescriptions = true;
         } else if (a.startsWith(u"--")) {
@@ -95,7 +98,8 @@ int reportCommand(const QStringList &args)
         }
     }
     if (positional.size() != 2 || kind.isEmpty())
-        return usageError(command, u"a format file, a database file and one output are needed"_s, reportUsage);
+        return usageError(
+            command, u"a format file, a database file and one output are needed"_s, reportUsage);
 
     ReportDefinition definition;
     if (!readFormat(positional[0], definition))
@@ -117,7 +121,8 @@ int reportCommand(const QStringList &args)
     QString error;
     bool ok = false;
     if (kind == u"pdf") {
-        ok = writePdf(*result.pages, paper, definition.orientation == ReportOrientation::Landscape, out, &error);
+        ok = writePdf(*result.pages, paper, definition.orientation == ReportOrientation::Landscape,
+            out, &error);
     } else if (kind == u"csv") {
         ok = ExportWriters::writeFile(out, ExportWriters::csv(result.table), &error);
     } else {
@@ -127,7 +132,8 @@ int reportCommand(const QStringList &args)
         writeTo(stderr, error);
         return Failure;
     }
-    writeTo(stdout, out + u": "_s + QString::number(result.recordsComposed) + u" records, "_s
+    writeTo(stdout,
+        out + u": "_s + QString::number(result.recordsComposed) + u" records, "_s
             + QString::number(result.pages->PageCount()) + u" pages"_s);
     return Success;
 }
@@ -157,7 +163,8 @@ int importCommand(const QStringList &args)
     QList<int> codes;
     for (const ReportItem &item : definition.items)
         codes.append(item.code);
-    const CsvFile::ImportResult imported = CsvFile::importFile(args[2], store, codes, QDate::currentDate());
+    const CsvFile::ImportResult imported
+        = CsvFile::importFile(args[2], store, codes, QDate::currentDate());
     if (!imported.ok) {
         writeTo(stderr, imported.message);
         return Failure;
@@ -165,10 +172,12 @@ int importCommand(const QStringList &args)
     const QString out = args.size() > 3 ? args[3] : args[1];
     const DataFile::WriteResult written = DataFile::writeDatabase(out, store);
     if (!written.ok) {
-        writeTo(stderr, written.message.isEmpty() ? u"Cannot create file %1"_s.arg(out) : written.message);
+        writeTo(stderr,
+            written.message.isEmpty() ? u"Cannot create file %1"_s.arg(out) : written.message);
         return Failure;
     }
-    writeTo(stdout, out + u": "_s + QString::number(imported.added) + u" records imported, "_s
+    writeTo(stdout,
+        out + u": "_s + QString::number(imported.added) + u" records imported, "_s
             + QString::number(store.count()) + u" in all"_s);
     return Success;
 }

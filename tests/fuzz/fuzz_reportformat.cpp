@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the report format reader; whatever reads must write and read back stably.
+// Feeds arbitrary bytes to the report format reader; whatever reads must write and read back
+// stably.
 #include <cstdint>
 #include <cstdlib>
 

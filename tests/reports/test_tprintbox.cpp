@@ -49,7 +49,7 @@ struct Fixture
         box = std::make_unique<TPrintBox>(t.ctx);
         t.activation.activate(box.get());
     }
-    template <typename T> T *get(const QString &name) const
+    template<typename T> T *get(const QString &name) const
     {
         T *w = box->findChild<T *>(name);
         if (!w)
@@ -200,7 +200,8 @@ void TestTPrintBox::saveAndLoad()
     f.t.dialogs.answer(Dialogs::Answer::No);
     f.t.dialogs.file(QString());
     f.box->SaveReportBtnClick();
-    QVERIFY(f.t.dialogs.texts().contains(path + u" already exists.  Do you want to overwrite it ?"_s));
+    QVERIFY(
+        f.t.dialogs.texts().contains(path + u" already exists.  Do you want to overwrite it ?"_s));
     QVERIFY(f.t.dialogs.allUsed());
 
     f.box->clearClick();
@@ -229,7 +230,8 @@ void TestTPrintBox::loadDamagedKeepsWhatWasRead()
     file.close();
     f.t.dialogs.file(file.fileName());
     f.box->LoadClick();
-    QCOMPARE(f.t.dialogs.lastText(), u"Sorry "_s + file.fileName() + u" is not a valid report file"_s);
+    QCOMPARE(
+        f.t.dialogs.lastText(), u"Sorry "_s + file.fileName() + u" is not a valid report file"_s);
     QCOMPARE(f.get<QLineEdit>(u"ReportTitle"_s)->text(), u"Half"_s);
     QCOMPARE(f.get<QListWidget>(u"Fields"_s)->count(), 1);
     QVERIFY(!f.enabled(u"SaveReportBtn"_s)); // EnableScreen did not run
@@ -365,9 +367,8 @@ void TestTPrintBox::previewPrintsAndExports()
     f.add(22);
     f.get<QLineEdit>(u"ReportTitle"_s)->setText(u"Printed List"_s);
     f.box->runPreview = [&](TZephPreview &p) {
-        p.printDialog = [](int count, int &from, int &to) {
-            return count == 1 && from == 1 && to == 1;
-        };
+        p.printDialog
+            = [](int count, int &from, int &to) { return count == 1 && from == 1 && to == 1; };
         p.PrintBtnClick();
         f.t.dialogs.file(f.path(u"out.csv"_s));
         p.ExportCSVClick();
@@ -402,7 +403,9 @@ void TestTPrintBox::tooMuchDataWarns()
     f.box->ppreviewClick();
     QCOMPARE(composed, 11);
     const QString warning = f.t.dialogs.texts().last();
-    QVERIFY2(warning.startsWith(u"Warning ... your report contains too much data.  Only the first "_s), qPrintable(warning));
+    QVERIFY2(
+        warning.startsWith(u"Warning ... your report contains too much data.  Only the first "_s),
+        qPrintable(warning));
     QVERIFY(warning.endsWith(u" records will be displayed."_s));
 }
 

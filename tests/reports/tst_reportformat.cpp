@@ -21,7 +21,8 @@ StreamObject object(const char *cls, const char *name, QList<Property> props)
     return { cls, name, std::move(props), {} };
 }
 
-QList<Property> font(Value charset, Value colour, int height, const QString &name, QList<QByteArray> style)
+QList<Property> font(
+    Value charset, Value colour, int height, const QString &name, QList<QByteArray> style)
 {
     return { p("Font.Charset", std::move(charset)), p("Font.Color", std::move(colour)),
         p("Font.Height", Value::fromInt(height)), p("Font.Name", Value::fromText(name)),
@@ -41,7 +42,8 @@ QByteArray originalFile(bool truncateColours = false)
     w.flag(true); // item numbers
     w.flag(false); // totals
     w.integer(3);
-    for (auto [code, caption] : { std::pair { 22, u"Name"_s }, { 11, u"Value"_s }, { 21, u"Record #"_s } }) {
+    for (auto [code, caption] :
+        { std::pair { 22, u"Name"_s }, { 11, u"Value"_s }, { 21, u"Record #"_s } }) {
         w.integer(code);
         w.integer(0);
         w.text(caption);
@@ -56,14 +58,15 @@ QByteArray originalFile(bool truncateColours = false)
         props += font(Value::fromIdent("ANSI_CHARSET"), Value::fromIdent("clWindowText"), -11,
             u"Arial"_s, {});
         props += { p("ParentFont", Value::fromBool(false)), p("ReadOnly", Value::fromBool(true)),
-            p("TabOrder", Value::fromInt(12 + i)), p("Text", Value::fromText(QString::fromLatin1(texts[i]))) };
+            p("TabOrder", Value::fromInt(12 + i)),
+            p("Text", Value::fromText(QString::fromLatin1(texts[i]))) };
         w.object(object("TEdit", samples[i], props));
     }
     // Body, title, value fonts.
     QList<Property> a = font(Value::fromIdent("DEFAULT_CHARSET"), Value::fromInt(0x0000FF), -13,
         u"Times New Roman"_s, { "fsItalic" });
-    a += { p("Options", Value::fromSet({ "fdEffects", "fdLimitSize" })), p("MaxFontSize", Value::fromInt(12)),
-        p("Left", Value::fromInt(24)) };
+    a += { p("Options", Value::fromSet({ "fdEffects", "fdLimitSize" })),
+        p("MaxFontSize", Value::fromInt(12)), p("Left", Value::fromInt(24)) };
     w.object(object("TFontDialog", "a", a));
     QList<Property> b = font(Value::fromInt(204), Value::fromIdent("clNavy"), -24, u"Arial"_s,
         { "fsBold", "fsUnderline" });
@@ -73,14 +76,17 @@ QByteArray originalFile(bool truncateColours = false)
     CollectionItem s1 { std::nullopt,
         { p("ImageIndex", Value::fromInt(-1)), p("Style", Value::fromIdent("hsOwnerDraw")),
             p("Text", Value::fromText(u"3.00"_s)), p("Width", Value::fromInt(200)) } };
-    CollectionItem s2 { 1, { p("Style", Value::fromIdent("hsOwnerDraw")), p("Text", Value::fromText(u"x"_s)) } };
+    CollectionItem s2 { 1,
+        { p("Style", Value::fromIdent("hsOwnerDraw")), p("Text", Value::fromText(u"x"_s)) } };
     StreamObject widths = object("THeaderControl", "Widths",
         { p("Left", Value::fromInt(8)), p("Width", Value::fromInt(400)),
-            p("Sections", Value::fromItems({ s1, s2 })), p("OnSectionClick", Value::fromIdent("WidthsSectionClick")) });
+            p("Sections", Value::fromItems({ s1, s2 })),
+            p("OnSectionClick", Value::fromIdent("WidthsSectionClick")) });
     widths.children.append(object("TLabel", "Inner", { p("Caption", Value::fromText(u"x"_s)) }));
     w.object(widths);
     w.object(object("TCheckBox", "ic",
-        { p("Left", Value::fromInt(8)), p("State", Value::fromIdent("cbChecked")), p("TabOrder", Value::fromInt(9)) }));
+        { p("Left", Value::fromInt(8)), p("State", Value::fromIdent("cbChecked")),
+            p("TabOrder", Value::fromInt(9)) }));
     w.text(u"2"_s);
     for (int i = 0; i < 10; ++i) {
         if (truncateColours && i == 4)
@@ -162,13 +168,18 @@ void TestReportFormat::roundTrip()
 
     // The writer names colours and character sets it has identifiers for.
     const QByteArray bytes = ReportFormat::write(d);
-    QVERIFY(bytes.contains("\x07\x07" "clBlack"));
-    QVERIFY(bytes.contains("\x07\x07" "clWhite"));
-    QVERIFY(bytes.contains("\x07\x0F" "RUSSIAN_CHARSET"));
-    QVERIFY(bytes.contains("\x07\x0B" "hsOwnerDraw"));
+    QVERIFY(bytes.contains("\x07\x07"
+                           "clBlack"));
+    QVERIFY(bytes.contains("\x07\x07"
+                           "clWhite"));
+    QVERIFY(bytes.contains("\x07\x0F"
+                           "RUSSIAN_CHARSET"));
+    QVERIFY(bytes.contains("\x07\x0B"
+                           "hsOwnerDraw"));
     QVERIFY(!bytes.contains("cbChecked"));
     d.indent = true;
-    QVERIFY(ReportFormat::write(d).contains("\x07\x09" "cbChecked"));
+    QVERIFY(ReportFormat::write(d).contains("\x07\x09"
+                                            "cbChecked"));
 }
 
 void TestReportFormat::readsOriginalFiles()
@@ -230,18 +241,38 @@ void TestReportFormat::hostileCounts_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QByteArray head = QByteArray("\x06\x01t", 3) + QByteArray(6, '\x09');
-    QTest::newRow("two billion items") << head + QByteArray("\x04\x00\x94\x35\x77", 5) + QByteArray("\x02\x16\x02\x00\x06\x00", 6);
-    QTest::newRow("item code out of range") << head + QByteArray("\x02\x01\x02\x17\x02\x00\x06\x00", 8);
-    QTest::newRow("text for an integer") << head + QByteArray("\x06\x01" "3", 3);
+    QTest::newRow("two billion items")
+        << head + QByteArray("\x04\x00\x94\x35\x77", 5) + QByteArray("\x02\x16\x02\x00\x06\x00", 6);
+    QTest::newRow("item code out of range")
+        << head + QByteArray("\x02\x01\x02\x17\x02\x00\x06\x00", 8);
+    QTest::newRow("text for an integer") << head
+            + QByteArray("\x06\x01"
+                         "3",
+                3);
     QTest::newRow("long text past the end") << QByteArray("\x0C\xFF\xFF\xFF\x7F", 5);
-    QTest::newRow("negative text length") << QByteArray("\x0C\xFF\xFF\xFF\xFF" "abc", 8);
+    QTest::newRow("negative text length") << QByteArray("\x0C\xFF\xFF\xFF\xFF"
+                                                        "abc",
+        8);
     // Items, margins, then an object stream whose collection never ends.
-    QByteArray open = head + QByteArray("\x02\x00", 2) + QByteArray("\x06\x01" "1", 3).repeated(4)
+    QByteArray open = head + QByteArray("\x02\x00", 2)
+        + QByteArray("\x06\x01"
+                     "1",
+            3)
+              .repeated(4)
         + "TPF0\x05TEdit\x0AHeaderFont\x08Sections\x0E\x01\x05Width\x02\x05";
     QTest::newRow("collection without its end") << open;
     QTest::newRow("wrong tag in a stream") << head + QByteArray("\x02\x00", 2)
-            + QByteArray("\x06\x01" "1", 3).repeated(4) + "TPF0\x05TEdit\x01" "a\x04Left\x10";
-    QTest::newRow("no signature") << head + QByteArray("\x02\x00", 2) + QByteArray("\x06\x01" "1", 3).repeated(4)
+            + QByteArray("\x06\x01"
+                         "1",
+                3)
+                  .repeated(4)
+            + "TPF0\x05TEdit\x01"
+              "a\x04Left\x10";
+    QTest::newRow("no signature") << head + QByteArray("\x02\x00", 2)
+            + QByteArray("\x06\x01"
+                         "1",
+                3)
+                  .repeated(4)
             + "XPF0\x05TEdit";
 }
 
@@ -270,7 +301,8 @@ void TestReportFormat::loadAndSaveFiles()
     const auto r = ReportFormat::load(bad.fileName(), back);
     QCOMPARE(r.outcome, ReportFormat::Outcome::NotReportFile);
     QCOMPARE(r.message, u"Sorry "_s + bad.fileName() + u" is not a valid report file"_s);
-    QCOMPARE(ReportFormat::load(dir.filePath(u"none.rpt"_s), back).outcome, ReportFormat::Outcome::CannotOpen);
+    QCOMPARE(ReportFormat::load(dir.filePath(u"none.rpt"_s), back).outcome,
+        ReportFormat::Outcome::CannotOpen);
     const auto s = ReportFormat::save(dir.filePath(u"no/such/x.rpt"_s), d);
     QCOMPARE(s.message, u"Cannot create file "_s + dir.filePath(u"no/such/x.rpt"_s));
 }

@@ -230,7 +230,8 @@ void TestReportLayout::recordAcrossPageBreakKeepsItsRow()
     }
     // Every page repeats the heading.
     const QList<Cell> page2 = cells(*result.pages, 2);
-    QVERIFY(std::any_of(page2.begin(), page2.end(), [](const Cell &c) { return c.text == u"Origin"_s; }));
+    QVERIFY(std::any_of(
+        page2.begin(), page2.end(), [](const Cell &c) { return c.text == u"Origin"_s; }));
 }
 
 void TestReportLayout::pageLimit()
@@ -246,7 +247,8 @@ void TestReportLayout::pageLimit()
     // The record that reached page 11 is composed: it is on page 11.
     const QString last = u"R%1"_s.arg(limited.recordsComposed - 1);
     const QList<Cell> page11 = cells(*limited.pages, 11);
-    QVERIFY(std::any_of(page11.begin(), page11.end(), [&](const Cell &c) { return c.text == last; }));
+    QVERIFY(
+        std::any_of(page11.begin(), page11.end(), [&](const Cell &c) { return c.text == last; }));
     QCOMPARE(ReportLayout::tooMuchDataWarning(limited.recordsComposed),
         u"Warning ... your report contains too much data.  Only the first %1 records will be displayed."_s
             .arg(limited.recordsComposed));
@@ -310,7 +312,8 @@ void TestReportLayout::pdfCarriesTheText()
     QVERIFY(text.contains(u"Brass lamp"_s));
     QVERIFY(text.contains(u"Total Value : 12.00"_s));
 
-    QVERIFY(!writePdf(*r.pages, QPageSize(QPageSize::Letter), false, dir.filePath(u"no/such/r.pdf"_s), &error));
+    QVERIFY(!writePdf(
+        *r.pages, QPageSize(QPageSize::Letter), false, dir.filePath(u"no/such/r.pdf"_s), &error));
     QCOMPARE(error, u"Cannot create file "_s + dir.filePath(u"no/such/r.pdf"_s));
 }
 

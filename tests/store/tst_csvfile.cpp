@@ -70,11 +70,15 @@ void TestCsvFile::importLines_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("names");
     QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList { u"a"_s, u"b"_s };
-    QTest::newRow("LF only, a line each") << QByteArray("a\nb\nc") << QStringList { u"a"_s, u"b"_s, u"c"_s };
+    QTest::newRow("LF only, a line each")
+        << QByteArray("a\nb\nc") << QStringList { u"a"_s, u"b"_s, u"c"_s };
     QTest::newRow("CR only") << QByteArray("a\rb\r") << QStringList { u"a"_s, u"b"_s };
-    QTest::newRow("CR CR LF: two ends") << QByteArray("a\r\r\nb") << QStringList { u"a"_s, QString(), u"b"_s };
-    QTest::newRow("empty line") << QByteArray("a\r\n\r\nb\r\n") << QStringList { u"a"_s, QString(), u"b"_s };
-    QTest::newRow("Ctrl-Z ends") << QByteArray("a\r\nb\x1A\r\nc\r\n") << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("CR CR LF: two ends")
+        << QByteArray("a\r\r\nb") << QStringList { u"a"_s, QString(), u"b"_s };
+    QTest::newRow("empty line") << QByteArray("a\r\n\r\nb\r\n")
+                                << QStringList { u"a"_s, QString(), u"b"_s };
+    QTest::newRow("Ctrl-Z ends") << QByteArray("a\r\nb\x1A\r\nc\r\n")
+                                 << QStringList { u"a"_s, u"b"_s };
     QTest::newRow("empty file") << QByteArray() << QStringList {};
 }
 
@@ -131,7 +135,8 @@ void TestCsvFile::failures()
     const QString bad = dir.filePath(u"no/such/x.csv"_s);
     QVERIFY(!CsvFile::exportFile(bad, store, &error));
     QCOMPARE(error, u"Cannot create file "_s + bad);
-    const auto r = CsvFile::importFile(dir.filePath(u"none.txt"_s), store, { 22 }, QDate(2026, 1, 2));
+    const auto r
+        = CsvFile::importFile(dir.filePath(u"none.txt"_s), store, { 22 }, QDate(2026, 1, 2));
     QVERIFY(!r.ok);
     QCOMPARE(store.count(), 1);
     // Without an open database the import starts an empty one.
