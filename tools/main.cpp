@@ -13,6 +13,7 @@
 #include "tools/databasejson.h"
 #include "tools/reportcommand.h"
 #include "tools/searchcommand.h"
+#include "tools/totalscommand.h"
 
 using namespace Qt::StringLiterals;
 
@@ -187,6 +188,8 @@ const Command commands[] = {
         "write every record as a comma-delimited line of 21 fields"_L1 },
     { "import"_L1, "FORMAT.rpt IN.dat FILE.txt [OUT.dat]"_L1, 3, 4, importCommand,
         "append the lines of a comma-delimited file, columns as the format's items"_L1 },
+    { "totals"_L1, "FILE.dat K [--node \"FULL NAME\"]"_L1, 2, 4, totalsCommand,
+        "count records and total paid and value per sub-category of description K"_L1 },
 };
 
 QString usageText()
