@@ -230,7 +230,7 @@ public:
     }
 
 private:
-    static constexpr size_t MaxEntries = 1 << 22;
+    static constexpr size_t MaxEntries = 1 << 18; // a table of 2^19 slots, about 20 MB at most
     struct Slot
     {
         quint32 hash = 0;
@@ -726,7 +726,9 @@ bool readTreeStream(ByteReader &r, CategoryTree &tree)
 
 bool readRecord(ByteReader &r, ItemRecord &rec)
 {
-    if (!r.text(rec.Name) || !r.uniqueText(rec.RecordCode))
+    // Names, codes and picture paths are nearly always unique: sharing them would only grow the
+    // table of shared texts and make every lookup slower.
+    if (!r.uniqueText(rec.Name) || !r.uniqueText(rec.RecordCode))
         return false;
     rec.RecordCode.truncate(ItemRecord::RecordCodeLength);
     for (QString &d : rec.Details)
@@ -740,7 +742,7 @@ bool readRecord(ByteReader &r, ItemRecord &rec)
         return false;
     for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
         ImageRecord &p = rec.Pictures[size_t(k)];
-        if (!r.text(p.FileName) || !r.text(p.Title) || !r.flag(p.AutoSize))
+        if (!r.uniqueText(p.FileName) || !r.text(p.Title) || !r.flag(p.AutoSize))
             return false;
     }
     return r.text(rec.SpareText) && r.flag(rec.Wanted) && r.flag(rec.ForTrade)

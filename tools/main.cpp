@@ -1,4 +1,5 @@
 // larkspur-tool: the command-line companion (dump, build, check, sort) over database files.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -11,9 +12,11 @@
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
+#include "tools/relatedcommand.h"
 #include "tools/reportcommand.h"
 #include "tools/searchcommand.h"
 #include "tools/totalscommand.h"
+#include "tools/websearchcommand.h"
 
 using namespace Qt::StringLiterals;
 
@@ -190,6 +193,10 @@ const Command commands[] = {
         "append the lines of a comma-delimited file, columns as the format's items"_L1 },
     { "totals"_L1, "FILE.dat K [--node \"FULL NAME\"]"_L1, 2, 4, totalsCommand,
         "count records and total paid and value per sub-category of description K"_L1 },
+    { "related"_L1, "FILE.dat RECORD FIELD"_L1, 3, 3, relatedCommand,
+        "list the records sharing field 1..21 (or its caption) with record RECORD"_L1 },
+    { "websearch"_L1, "FILE.dat RECORD [ENGINE]"_L1, 2, 3, websearchCommand,
+        "print a record's search term and the engine's search address"_L1 },
 };
 
 QString usageText()
@@ -199,8 +206,11 @@ QString usageText()
         text += (text.isEmpty() ? u"usage: "_s : u"       "_s) + u"larkspur-tool "_s + c.name
             + u" "_s + c.arguments + u"\n"_s;
     }
+    qsizetype width = 0;
     for (const Command &c : commands)
-        text += u"  "_s + QString(c.name).leftJustified(7) + c.summary + u"\n"_s;
+        width = std::max(width, c.name.size());
+    for (const Command &c : commands)
+        text += u"  "_s + QString(c.name).leftJustified(width + 1) + c.summary + u"\n"_s;
     return text;
 }
 
