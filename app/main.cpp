@@ -16,6 +16,7 @@
 #include "platform/programfolder.h"
 #include "platform/settingsstore.h"
 #include "recordwindow/tview.h"
+#include "reports/tprintbox.h"
 #include "search/tsearch.h"
 #include "spreadsheet/tsnapshot.h"
 #include "store/recordstore.h"
@@ -57,6 +58,7 @@ int main(int argc, char **argv)
     windows.setWindow(WindowKind::Search, &search);
     TSnapShot snap(ctx); // created after the record window (and the search window)
     windows.setWindow(WindowKind::Spreadsheet, &snap);
+    windows.setFactory(WindowKind::ReportDesigner, [&ctx] { return new TPrintBox(ctx); });
     windows.setFactory(WindowKind::Graph, [&ctx] { return new TGraphDisplay(ctx); });
     windows.setFactory(WindowKind::Album, [&ctx] { return new TAlbumView(ctx); });
     view.show();

@@ -226,9 +226,7 @@ void TView::buildMenus()
         file, QStringLiteral("Save1"), QStringLiteral("&Save"), [this] { SaveClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_S));
     add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] { SaveAsClick(); });
-    QAction *exportAction = file->addAction(QStringLiteral("&Export"));
-    exportAction->setObjectName(QStringLiteral("Export1"));
-    exportAction->setEnabled(false);
+    add(file, QStringLiteral("Export1"), QStringLiteral("&Export"), [this] { ExportClick(); });
     m_mergeAction
         = add(file, QStringLiteral("Merge1"), QStringLiteral("&Merge"), [this] { MergeClick(); });
     m_mergeAction->setEnabled(false);

@@ -71,6 +71,7 @@ public:
     void NewClick();
     bool OpenClick();
     void MergeClick();
+    void ExportClick();
     bool SaveClick();
     bool SaveAsClick();
     void CloseClick();
