@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPalette>
 
@@ -72,12 +73,44 @@ bool sameName(QByteArrayView a, const char *b)
     return a.compare(QByteArrayView(b), Qt::CaseInsensitive) == 0;
 }
 
+// The desktop's colour of a palette role. Without a desktop (larkspur-tool runs without one) the
+// standard light palette stands in, the one Qt itself falls back on.
+QColor roleColour(QPalette::ColorRole role, QPalette::ColorGroup group)
+{
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return QGuiApplication::palette().color(group, role);
+    if (group == QPalette::Disabled && role == QPalette::Text)
+        return QColor(0xbe, 0xbe, 0xbe);
+    switch (role) {
+    case QPalette::Window:
+    case QPalette::Button:
+        return QColor(0xef, 0xef, 0xef);
+    case QPalette::Light:
+    case QPalette::Base:
+    case QPalette::HighlightedText:
+        return QColor(Qt::white);
+    case QPalette::Midlight:
+        return QColor(0xca, 0xca, 0xca);
+    case QPalette::Mid:
+        return QColor(0xb8, 0xb8, 0xb8);
+    case QPalette::Dark:
+        return QColor(0x9f, 0x9f, 0x9f);
+    case QPalette::Shadow:
+        return QColor(0x76, 0x76, 0x76);
+    case QPalette::Highlight:
+        return QColor(0x30, 0x8c, 0xc6);
+    case QPalette::ToolTipBase:
+        return QColor(0xff, 0xff, 0xdc);
+    default:
+        return QColor(Qt::black); // the text roles
+    }
+}
+
 // The desktop palette entry standing in for each system colour.
 QColor systemColour(int index)
 {
-    const QPalette pal = QGuiApplication::palette();
-    auto c = [&pal](QPalette::ColorRole role, QPalette::ColorGroup group = QPalette::Active) {
-        return pal.color(group, role);
+    auto c = [](QPalette::ColorRole role, QPalette::ColorGroup group = QPalette::Active) {
+        return roleColour(role, group);
     };
     switch (index) {
     case 0: return c(QPalette::Mid); // clScrollBar

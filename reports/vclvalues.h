@@ -29,7 +29,8 @@ std::optional<qint32> colourFromIdent(QByteArrayView name);
 QByteArray colourIdent(qint32 colour);
 bool isSystemColour(qint32 colour);
 // The colour as the screen shows it: RGB values as they are, system colours from the desktop's
-// current palette, clNone and unknown system colours as white.
+// current palette (a standard light palette when there is no desktop), clNone and unknown
+// system colours as white.
 QColor toQColor(qint32 colour);
 // An RGB colour as a colour integer.
 qint32 fromQColor(const QColor &colour);
