@@ -238,12 +238,13 @@ void TSnapShot::PrintScreenBtnClick()
 void TSnapShot::PrintSettings1Click()
 {
     if (!m_printDialog) {
-        m_printDialog = new SpreadPrintDialog([this] { return printGrid(); }, this);
+        m_printDialog = new TablePrintDialog([this] { return printGrid(); }, this);
+        m_printDialog->setObjectName(QStringLiteral("SpreadPrintDialog"));
         m_printDialog->setNow(
             [this] { return QDateTime(m_ctx.clock.today(), QTime::currentTime()); });
         connect(m_printDialog, &QDialog::accepted, this,
             [this] { m_printSettings = m_printDialog->settings(); });
-        connect(m_printDialog, &SpreadPrintDialog::printRequested, this, [this] {
+        connect(m_printDialog, &TablePrintDialog::printRequested, this, [this] {
             m_printSettings = m_printDialog->settings();
             Print1Click();
         });
@@ -254,6 +255,6 @@ void TSnapShot::PrintSettings1Click()
 
 bool TSnapShot::Print1Click()
 {
-    return printSpreadGrid(printGrid(), m_printSettings, m_ctx.printer,
-        QDateTime(m_ctx.clock.today(), QTime::currentTime()));
+    return printTable(printGrid(), m_printSettings, m_ctx.printer,
+        QDateTime(m_ctx.clock.today(), QTime::currentTime()), QStringLiteral("Spreadsheet View"));
 }

@@ -489,9 +489,9 @@ void TSnapShot::layoutPanel()
     m_grid->setGeometry(10, 0, std::max(20, pw - 20), std::max(20, ph - 23));
 }
 
-SpreadPrintGrid TSnapShot::printGrid() const
+TablePrintGrid TSnapShot::printGrid() const
 {
-    SpreadPrintGrid g;
+    TablePrintGrid g;
     const QHeaderView *hh = m_grid->horizontalHeader();
     QVector<int> logical;
     for (int v = 0; v < SpreadColumn::Count; ++v) {

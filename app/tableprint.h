@@ -1,4 +1,5 @@
-// Printing the spreadsheet grid: its print settings, the page layout and the settings dialog.
+// Printing a table of texts (the spreadsheet grid, the HTML report table): its print settings,
+// the page layout and the settings dialog with a preview.
 #pragma once
 
 #include <functional>
@@ -21,7 +22,7 @@ class QRadioButton;
 class QSpinBox;
 class Printer;
 
-struct SpreadPrintSettings
+struct TablePrintSettings
 {
     // Borders.
     bool outerBorder = false;
@@ -57,8 +58,8 @@ struct SpreadPrintSettings
     static QFont defaultFont(int points, bool bold);
 };
 
-// What is printed: the grid in its visual order.
-struct SpreadPrintGrid
+// What is printed: column headings, widths and the cells, columns in the order shown.
+struct TablePrintGrid
 {
     QStringList headings; // per visual column
     QVector<int> widths; // screen pixels per visual column
@@ -67,7 +68,7 @@ struct SpreadPrintGrid
 };
 
 // A page surface: a painter on a device, the printable area in device pixels, its resolution.
-struct SpreadPageTarget
+struct TablePageTarget
 {
     QPainter *painter = nullptr;
     QSize page;
@@ -78,23 +79,23 @@ struct SpreadPageTarget
 // Lays the grid out on pages and draws them. A page in the other orientation than the settings
 // ask for is drawn on turned by a quarter. maxPages > 0 stops after that many pages (the
 // preview). Returns the number of pages drawn.
-int paintSpreadGrid(const SpreadPrintGrid &grid, const SpreadPrintSettings &settings,
-    SpreadPageTarget &target, const QDateTime &now, int maxPages = 0);
+int paintTable(const TablePrintGrid &grid, const TablePrintSettings &settings,
+    TablePageTarget &target, const QDateTime &now, int maxPages = 0);
 
 // Prints through the printer adapter; false when no job could be started.
-bool printSpreadGrid(const SpreadPrintGrid &grid, const SpreadPrintSettings &settings,
-    Printer &printer, const QDateTime &now);
+bool printTable(const TablePrintGrid &grid, const TablePrintSettings &settings, Printer &printer,
+    const QDateTime &now, const QString &jobName);
 
-// The grid's print-settings dialog with a live preview.
-class SpreadPrintDialog : public QDialog
+// The table's print-settings dialog with a live preview.
+class TablePrintDialog : public QDialog
 {
     Q_OBJECT
 public:
-    SpreadPrintDialog(std::function<SpreadPrintGrid()> grid, QWidget *parent = nullptr);
-    ~SpreadPrintDialog() override;
+    TablePrintDialog(std::function<TablePrintGrid()> grid, QWidget *parent = nullptr);
+    ~TablePrintDialog() override;
 
-    void setSettings(const SpreadPrintSettings &settings);
-    SpreadPrintSettings settings() const;
+    void setSettings(const TablePrintSettings &settings);
+    TablePrintSettings settings() const;
     QPrintPreviewWidget *preview() const { return m_preview; }
     int previewPageCount() const;
 
@@ -110,7 +111,7 @@ Q_SIGNALS:
 private:
     void paintPreview(QPrinter *printer);
 
-    std::function<SpreadPrintGrid()> m_grid;
+    std::function<TablePrintGrid()> m_grid;
     std::function<QDateTime()> m_now;
     QPrinter *m_previewPrinter = nullptr;
     QPrintPreviewWidget *m_preview = nullptr;
