@@ -9,7 +9,9 @@
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
+#include "tools/htmlreportcommand.h"
 #include "tools/searchcommand.h"
+#include "tools/toolio.h"
 
 using namespace Qt::StringLiterals;
 
@@ -33,26 +35,6 @@ void printErrLine(const QString &line)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
-// Reads like the program's Open does and reports a failure with the program's own messages.
-bool readOrReport(const QString &path, RecordStore &store)
-{
-    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
-    switch (result.outcome) {
-    case DataFile::ReadOutcome::Read:
-        return true;
-    case DataFile::ReadOutcome::CannotOpen:
-        printErrLine(
-            result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message);
-        return false;
-    case DataFile::ReadOutcome::NotDatabase:
-    case DataFile::ReadOutcome::ReadError:
-        break;
-    }
-    printErrLine(
-        path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s);
-    return false;
-}
-
 bool writeOrReport(const QString &path, const RecordStore &store)
 {
     const DataFile::WriteResult result = DataFile::writeDatabase(path, store);
@@ -73,7 +55,7 @@ int dumpCommand(const QStringList &args)
 {
     const QString &path = args[0];
     RecordStore store;
-    if (!readOrReport(path, store))
+    if (!ToolIo::readOrReport(path, store))
         return Failure;
     // The reader has just read the file, so its head reads too.
     const QString version = DataFile::readVersion(path).value_or(QString());
@@ -116,7 +98,7 @@ int checkCommand(const QStringList &args)
 {
     const QString &path = args[0];
     RecordStore store;
-    if (!readOrReport(path, store))
+    if (!ToolIo::readOrReport(path, store))
         return Failure;
     printOutLine(path + u": "_s + recordCount(store.count()));
     return Success;
@@ -147,7 +129,7 @@ int sortCommand(const QStringList &args)
     const QString &in = args[1];
     const QString &out = args.size() > 2 ? args[2] : in;
     RecordStore store;
-    if (!readOrReport(in, store))
+    if (!ToolIo::readOrReport(in, store))
         return Failure;
     sortRecords(store, key);
     if (!writeOrReport(out, store))
@@ -178,6 +160,8 @@ const Command commands[] = {
         "writes IN.dat when OUT.dat is not given"_L1 },
     { "search"_L1, "FILE.dat [options]"_L1, 1, 1000, searchCommand,
         "list the records a search finds (search --help for the options)"_L1 },
+    { "html-report"_L1, "FORMAT.hrf IN.dat OUT.htm [--short-descriptions]"_L1, 3, 4,
+        htmlReportCommand, "write the HTML report page of every record in a format's design"_L1 },
 };
 
 QString usageText()
