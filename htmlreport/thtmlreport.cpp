@@ -315,14 +315,22 @@ void THTMLReport::FormActivate()
     const FieldCaptions &captions = m_ctx.store.captions;
     for (int code = 0; code < ItemCount; ++code)
         m_entries[size_t(code)]->setText(ReportItems::caption(code, captions));
-    // A font or colour chosen or loaded lasts only until the window is next activated.
-    m_font = VclValues::Font();
-    m_colour = VclValues::clWhite;
-    showSample();
+    // A font or colour chosen or loaded lasts only until the window is next activated from
+    // another window. Coming back from one of its own dialogs is no new activation: the font
+    // just chosen or loaded would otherwise be lost as the dialog or its message closes.
+    if (!m_leftForDialog) {
+        m_font = VclValues::Font();
+        m_colour = VclValues::clWhite;
+        showSample();
+    }
+    m_leftForDialog = false;
     m_toolbar->refreshAvailability();
 }
 
-void THTMLReport::FormDeactivate() { }
+void THTMLReport::FormDeactivate()
+{
+    m_leftForDialog = m_ctx.activation.modalOpen();
+}
 
 void THTMLReport::setListButtonsEnabled(bool on)
 {

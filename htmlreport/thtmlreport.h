@@ -107,4 +107,5 @@ private:
     VclValues::Font m_font; // ReportFont
     qint32 m_colour = VclValues::clWhite; // ReportColor
     ExportTable m_reportData; // ReportData
+    bool m_leftForDialog = false; // the last deactivation was for one of this window's dialogs
 };
