@@ -195,9 +195,11 @@ void TAddDescription::FormActivate()
     m_active = true;
     m_addText->clear();
     setWindowTitle(title()); // the caption may have been renamed since
-    const TreeBuildResult built = buildCategoryTree(m_ctx.store.categoryTexts[m_k]);
+    const TreeBuildResult built = m_ctx.store.buildCategory(m_k);
     showTree(built.tree);
     m_addText->setFocus(Qt::OtherFocusReason);
+    // A text that does not build is kept until the user puts something in its place.
+    m_keepInvalidText = !built.ok();
     if (!built.ok())
         m_ctx.dialogs.error(built.error);
 }
@@ -239,7 +241,10 @@ void TAddDescription::done(int result)
 
 void TAddDescription::writeBack()
 {
-    m_ctx.store.categoryTexts[m_k] = categoryTreeToText(currentTree());
+    CategoryTree tree = currentTree();
+    if (m_keepInvalidText && tree.empty())
+        return;
+    m_ctx.store.setCategoryTree(m_k, std::move(tree));
 }
 
 CategoryTree TAddDescription::currentTree() const
@@ -409,12 +414,19 @@ void TAddDescription::SortChildrenClick(bool sortAll)
 void TAddDescription::MakeDefaultClick()
 {
     const QString path = DataFile::defaultCategoryFile(m_ctx.folder.path(), m_k);
+    // A default file is read back through the text form, which cannot carry every tree.
+    const CategoryTree tree = currentTree();
+    const QString problem = textFormProblem(tree);
+    if (!problem.isEmpty()) {
+        m_ctx.dialogs.error(problem);
+        return;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         m_ctx.dialogs.error(QStringLiteral("Cannot create file ") + path);
         return;
     }
-    const QByteArray bytes = encodeText(categoryTreeToText(currentTree()));
+    const QByteArray bytes = encodeText(categoryTreeToText(tree));
     if (file.write(bytes) != bytes.size() || !file.commit())
         m_ctx.dialogs.error(QStringLiteral("Cannot write file ") + path);
 }

@@ -154,7 +154,7 @@ bool TSnapShot::SpreadViewKeyDown(int key, Qt::KeyboardModifiers modifiers)
             TAddDescription editor(m_ctx, k, this);
             editor.exec();
         }
-        m_descMenus[size_t(k)]->MakeMenu(m_ctx.store.categoryTexts[size_t(k)]);
+        m_descMenus[size_t(k)]->MakeMenu(m_ctx.store.categoryTree(k));
         // The editor may have written the record's value and renamed others: the record
         // window reloads its buffer and the grid repaints from the store.
         if (m_menuRow >= 0 && m_model->positionAt(m_menuRow) == pos) {

@@ -285,7 +285,7 @@ void TSnapShot::fill()
     for (int i = 0; i < 3; ++i)
         m_statusItems[size_t(i)]->setText(texts.flags[size_t(i)]);
     for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-        m_descMenus[size_t(k)]->MakeMenu(store.categoryTexts[size_t(k)]);
+        m_descMenus[size_t(k)]->MakeMenu(store.categoryTree(k));
 
     applyColumnOrder();
     applyColumnWidths();

@@ -709,9 +709,9 @@ namespace {
 std::array<CategoryTree, RecordStore::CategoryCount + 1> categoryTrees(const RecordStore &store)
 {
     std::array<CategoryTree, RecordStore::CategoryCount + 1> trees;
-    // Category texts are held in the text form, which always builds.
+    // A tree read from a file is written back node for node, whatever its texts.
     for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-        trees[size_t(k)] = buildCategoryTree(store.categoryTexts[size_t(k)]).tree;
+        trees[size_t(k)] = store.categoryTree(k);
     return trees;
 }
 
@@ -862,15 +862,14 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
     if (head != ReadOutcome::Read)
         return { head, QString() };
 
-    std::array<QString, RecordStore::CategoryCount + 1> categories;
+    std::array<CategoryTree, RecordStore::CategoryCount + 1> categories;
     for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
-        CategoryTree tree;
+        CategoryTree &tree = categories[size_t(k)];
         if (!readStep(source, [&](ByteReader &r) {
                 tree.clear();
                 return readTreeStream(r, tree);
             }))
             return { ReadOutcome::ReadError, QString() };
-        categories[size_t(k)] = categoryTreeToText(tree);
     }
 
     // A database holds one record at least; a count the remaining bytes cannot hold is damage.
@@ -892,7 +891,7 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
 
     store.captions = std::move(captions);
     for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-        store.categoryTexts[size_t(k)] = std::move(categories[size_t(k)]);
+        store.setCategoryTree(k, std::move(categories[size_t(k)]));
     if (merge) {
         auto &target = store.records();
         target.reserve(target.size() + records.size());
@@ -942,8 +941,7 @@ QStringList loadDefaultCategoryTexts(const QString &folder, RecordStore &store)
 {
     QStringList messages;
     for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
-        QString &target = store.categoryTexts[size_t(k)];
-        target.clear();
+        store.setCategoryTree(k, {});
         const QString path = defaultCategoryFile(folder, k);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -960,7 +958,7 @@ QStringList loadDefaultCategoryTexts(const QString &folder, RecordStore &store)
             messages.append(built.error);
             continue;
         }
-        target = categoryTreeToText(built.tree);
+        store.setCategoryTree(k, built.tree);
     }
     return messages;
 }

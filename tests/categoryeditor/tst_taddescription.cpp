@@ -659,6 +659,22 @@ private slots:
         QCOMPARE(fresh.categoryTexts[K], text);
     }
 
+    // A tree read from a file whose node text starts with a blank: the editor shows and keeps
+    // it whole, and Make Default, whose file holds the text form, refuses it with the message.
+    void treeTheTextFormCannotCarry()
+    {
+        const CategoryTree attic { { QStringLiteral("Attic"),
+            { { QStringLiteral(" Box"), {} }, { QStringLiteral("Shelf"), {} } } } };
+        m_env->store.setCategoryTree(K, attic);
+        auto d = std::make_unique<TAddDescription>(m_env->ctx, K);
+        m_env->activation.activate(d.get());
+        click(*d, QStringLiteral("MakeDefault"));
+        QCOMPARE(m_env->dialogs.lastText(), QStringLiteral("Invalid level (2) for item \"Box\""));
+        QVERIFY(!QFileInfo::exists(DataFile::defaultCategoryFile(m_env->folder.path(), K)));
+        m_env->activation.activate(nullptr);
+        QCOMPARE(m_env->store.categoryTree(K), attic);
+    }
+
     void help()
     {
         auto d = open();

@@ -524,6 +524,27 @@ private slots:
         QCOMPARE(QDir(sub).entryList(QDir::Files), QStringList { QStringLiteral("old.dat") });
     }
 
+    // The text form cannot carry a node text that starts with a blank; a tree read from a file
+    // is written back node for node all the same.
+    void treeWithBlankLedTextsWrittenBackWhole()
+    {
+        const CategoryTree attic { { QStringLiteral("Attic"),
+            { { QStringLiteral(" Box"), {} }, { QStringLiteral("Shelf"), { { QStringLiteral("\tTin"), {} } } } } } };
+        RecordStore s = lampStore();
+        s.setCategoryTree(5, attic);
+        const QByteArray first = encodeDatabase(s);
+        QVERIFY(first.contains(encodeNodeBlock(attic)));
+
+        RecordStore back;
+        QVERIFY(readDatabaseBytes(first, back, false).ok());
+        QCOMPARE(back.categoryTree(5), attic);
+        QCOMPARE(encodeDatabase(back), first);
+
+        // Once the text is changed, the text is what counts.
+        back.categoryTexts[5] = QStringLiteral("Garage\r\n");
+        QCOMPARE(back.categoryTree(5), (CategoryTree { { QStringLiteral("Garage"), {} } }));
+    }
+
     void captionsOnly()
     {
         QTemporaryDir dir;
