@@ -160,7 +160,7 @@ const Command commands[] = {
         "writes IN.dat when OUT.dat is not given"_L1 },
     { "search"_L1, "FILE.dat [options]"_L1, 1, 1000, searchCommand,
         "list the records a search finds (search --help for the options)"_L1 },
-    { "html-report"_L1, "FORMAT.hrf IN.dat OUT.htm [--short-descriptions]"_L1, 3, 4,
+    { "html-report"_L1, "FORMAT.hrf IN.dat OUT.htm [--short-descriptions]"_L1, 0, 1000,
         htmlReportCommand, "write the HTML report page of every record in a format's design"_L1 },
 };
 
