@@ -123,8 +123,8 @@ QColor systemColour(int index)
     case 7: return c(QPalette::WindowText); // clMenuText
     case 8: return c(QPalette::Text); // clWindowText
     case 9: return c(QPalette::HighlightedText); // clCaptionText
-    case 10: return c(QPalette::Button); // clActiveBorder
-    case 11: return c(QPalette::Button, QPalette::Inactive); // clInactiveBorder
+    case 10: return c(QPalette::Midlight); // clActiveBorder: a frame, darker than a face
+    case 11: return c(QPalette::Midlight, QPalette::Inactive); // clInactiveBorder
     case 12: return c(QPalette::Dark); // clAppWorkSpace
     case 13: return c(QPalette::Highlight); // clHighlight
     case 14: return c(QPalette::HighlightedText); // clHighlightText

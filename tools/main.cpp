@@ -1,4 +1,5 @@
 // larkspur-tool: the command-line companion (dump, build, check, sort) over database files.
+#include <algorithm>
 #include <cstdio>
 
 #include <QCoreApplication>
@@ -171,8 +172,11 @@ QString usageText()
         text += (text.isEmpty() ? u"usage: "_s : u"       "_s) + u"larkspur-tool "_s + c.name
             + u" "_s + c.arguments + u"\n"_s;
     }
+    qsizetype width = 0;
     for (const Command &c : commands)
-        text += u"  "_s + QString(c.name).leftJustified(7) + c.summary + u"\n"_s;
+        width = std::max(width, c.name.size() + 1);
+    for (const Command &c : commands)
+        text += u"  "_s + QString(c.name).leftJustified(width) + c.summary + u"\n"_s;
     return text;
 }
 
