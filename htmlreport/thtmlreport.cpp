@@ -54,7 +54,7 @@ QString invalidFormatText()
 }
 
 // The window's own toolbar pictures, in the style of the shared ones.
-enum class Picture { LoadFormat, Clear, Font, Colour };
+enum class Picture { LoadFormat, SaveFormat, Clear, Font, Colour };
 
 QIcon picture(Picture which)
 {
@@ -83,6 +83,28 @@ QIcon picture(Picture which)
         p.drawRect(QRectF(6.5, 3.5, 11, 9));
         p.drawLine(QPointF(8.5, 6.5), QPointF(15.5, 6.5));
         p.drawLine(QPointF(8.5, 9), QPointF(15.5, 9));
+        break;
+    }
+    case Picture::SaveFormat: {
+        // A format sheet going down into a tray, so it is not taken for the database's Save.
+        p.setBrush(paper);
+        p.drawRect(QRectF(6.5, 2.5, 11, 11));
+        p.drawLine(QPointF(8.5, 5.5), QPointF(15.5, 5.5));
+        p.drawLine(QPointF(8.5, 8), QPointF(15.5, 8));
+        p.setBrush(QColor(0x2f, 0x6f, 0xb5));
+        p.drawPolygon(QPolygonF({ QPointF(9, 11), QPointF(15, 11), QPointF(12, 16) }));
+        p.setBrush(gold);
+        QPainterPath tray;
+        tray.moveTo(3.5, 14.5);
+        tray.lineTo(7.5, 14.5);
+        tray.lineTo(9.5, 17.5);
+        tray.lineTo(14.5, 17.5);
+        tray.lineTo(16.5, 14.5);
+        tray.lineTo(20.5, 14.5);
+        tray.lineTo(20.5, 20.5);
+        tray.lineTo(3.5, 20.5);
+        tray.closeSubpath();
+        p.drawPath(tray);
         break;
     }
     case Picture::Clear:
@@ -133,6 +155,9 @@ THTMLReport::THTMLReport(AppContext &ctx, QWidget *parent)
     setFixedSize(WindowWidth, WindowHeight);
     setListButtonsEnabled(false);
     showSample();
+    // The table prints ruled, as the page shows it.
+    m_printSettings.outerBorder = true;
+    m_printSettings.gridLines = true;
     m_ctx.activation.registerWindow(this, this);
 }
 
@@ -274,8 +299,8 @@ void THTMLReport::buildToolbar()
     };
     QToolButton *load = custom(
         Picture::LoadFormat, QStringLiteral("LoadFormatBtn"), QStringLiteral("Load Report Form"));
-    QToolButton *save = m_toolbar->addCustom(
-        ToolIcon::Save, QStringLiteral("SaveFormatBtn"), QStringLiteral("Save Report Format"));
+    QToolButton *save = custom(
+        Picture::SaveFormat, QStringLiteral("SaveFormatBtn"), QStringLiteral("Save Report Format"));
     m_clearBtn
         = custom(Picture::Clear, QStringLiteral("ClearBtn"), QStringLiteral("Clear the Report"));
     QToolButton *font = custom(

@@ -572,6 +572,7 @@ void TestTHTMLReport::printSettingsDialog()
     QVERIFY(dialog->isVisible());
     QTRY_COMPARE(dialog->previewPageCount(), 1);
     TablePrintSettings s = dialog->settings();
+    QVERIFY(s.outerBorder && s.gridLines); // ruled, as the page shows the table
     s.pageNumbers = true;
     s.orientation = QPageLayout::Portrait;
     dialog->setSettings(s);
