@@ -544,3 +544,35 @@ void TablePrintDialog::paintPreview(QPrinter *printer)
     target.newPage = [printer] { return printer->newPage(); };
     paintTable(m_grid ? m_grid() : TablePrintGrid(), settings(), target, m_now(), PreviewPageLimit);
 }
+
+TablePrinting::TablePrinting(QWidget *owner, Printer &printer, QString jobName, QString dialogName,
+    std::function<TablePrintGrid()> grid, std::function<QDateTime()> now)
+    : QObject(owner)
+    , m_owner(owner)
+    , m_printer(printer)
+    , m_jobName(std::move(jobName))
+    , m_dialogName(std::move(dialogName))
+    , m_grid(std::move(grid))
+    , m_now(std::move(now))
+{ }
+
+void TablePrinting::showSettings()
+{
+    if (!m_dialog) {
+        m_dialog = new TablePrintDialog(m_grid, m_owner);
+        m_dialog->setObjectName(m_dialogName);
+        m_dialog->setNow(m_now);
+        connect(m_dialog, &QDialog::accepted, this, [this] { m_settings = m_dialog->settings(); });
+        connect(m_dialog, &TablePrintDialog::printRequested, this, [this] {
+            m_settings = m_dialog->settings();
+            print();
+        });
+    }
+    m_dialog->setSettings(m_settings);
+    m_dialog->open();
+}
+
+bool TablePrinting::print()
+{
+    return printTable(m_grid(), m_settings, m_printer, m_now(), m_jobName);
+}

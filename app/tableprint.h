@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QPageLayout>
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 
@@ -125,4 +126,33 @@ private:
     QSpinBox *m_firstPage, *m_lastPage;
     QDoubleSpinBox *m_left, *m_top, *m_right, *m_bottom, *m_padding, *m_spacing;
     QRadioButton *m_portrait, *m_landscape;
+};
+
+// A window's table printing: its print settings, kept while the window lives, and its settings
+// dialog, made on first use.
+class TablePrinting : public QObject
+{
+    Q_OBJECT
+public:
+    TablePrinting(QWidget *owner, Printer &printer, QString jobName, QString dialogName,
+        std::function<TablePrintGrid()> grid, std::function<QDateTime()> now);
+
+    // Opens the settings dialog; OK keeps what it shows, its Print button also prints with it.
+    void showSettings();
+    // Prints the table with the kept settings; false when no job could be started.
+    bool print();
+
+    TablePrintDialog *dialog() const { return m_dialog; }
+    const TablePrintSettings &settings() const { return m_settings; }
+    void setSettings(const TablePrintSettings &s) { m_settings = s; }
+
+private:
+    QWidget *m_owner;
+    Printer &m_printer;
+    QString m_jobName;
+    QString m_dialogName;
+    std::function<TablePrintGrid()> m_grid;
+    std::function<QDateTime()> m_now;
+    QPointer<TablePrintDialog> m_dialog;
+    TablePrintSettings m_settings;
 };

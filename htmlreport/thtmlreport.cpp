@@ -155,9 +155,15 @@ THTMLReport::THTMLReport(AppContext &ctx, QWidget *parent)
     setFixedSize(WindowWidth, WindowHeight);
     setListButtonsEnabled(false);
     showSample();
+    m_printing = new TablePrinting(
+        this, m_ctx.printer, QStringLiteral("HTML Report"), QStringLiteral("HTMLPrintDialog"),
+        [this] { return printGrid(); },
+        [this] { return QDateTime(m_ctx.clock.today(), QTime::currentTime()); });
     // The table prints ruled, as the page shows it.
-    m_printSettings.outerBorder = true;
-    m_printSettings.gridLines = true;
+    TablePrintSettings ruled;
+    ruled.outerBorder = true;
+    ruled.gridLines = true;
+    m_printing->setSettings(ruled);
     m_ctx.activation.registerWindow(this, this);
 }
 
@@ -655,26 +661,12 @@ TablePrintGrid THTMLReport::printGrid() const
 
 void THTMLReport::PrintSettings1Click()
 {
-    if (!m_printDialog) {
-        m_printDialog = new TablePrintDialog([this] { return printGrid(); }, this);
-        m_printDialog->setObjectName(QStringLiteral("HTMLPrintDialog"));
-        m_printDialog->setNow(
-            [this] { return QDateTime(m_ctx.clock.today(), QTime::currentTime()); });
-        connect(m_printDialog, &QDialog::accepted, this,
-            [this] { m_printSettings = m_printDialog->settings(); });
-        connect(m_printDialog, &TablePrintDialog::printRequested, this, [this] {
-            m_printSettings = m_printDialog->settings();
-            Print1Click();
-        });
-    }
-    m_printDialog->setSettings(m_printSettings);
-    m_printDialog->open();
+    m_printing->showSettings();
 }
 
 bool THTMLReport::Print1Click()
 {
-    return printTable(printGrid(), m_printSettings, m_ctx.printer,
-        QDateTime(m_ctx.clock.today(), QTime::currentTime()), QStringLiteral("HTML Report"));
+    return m_printing->print();
 }
 
 void THTMLReport::ReportBtnClick()

@@ -4,7 +4,6 @@
 #include <array>
 
 #include <QMainWindow>
-#include <QPointer>
 
 #include "app/activation.h"
 #include "app/appcontext.h"
@@ -62,9 +61,9 @@ public:
     QAction *itemEntry(int code) const { return m_entries[size_t(code)]; }
     QMenu *printMenu() const { return m_printMenu; }
     QMenu *reportMenu() const { return m_reportMenu; }
-    TablePrintDialog *printDialog() const { return m_printDialog; }
-    const TablePrintSettings &printSettings() const { return m_printSettings; }
-    void setPrintSettings(const TablePrintSettings &s) { m_printSettings = s; }
+    TablePrintDialog *printDialog() const { return m_printing->dialog(); }
+    const TablePrintSettings &printSettings() const { return m_printing->settings(); }
+    void setPrintSettings(const TablePrintSettings &s) { m_printing->setSettings(s); }
     TablePrintGrid printGrid() const;
 
 private:
@@ -100,8 +99,7 @@ private:
     std::array<QAction *, 23> m_entries {};
     QMenu *m_printMenu = nullptr; // PrintMenu
     QMenu *m_reportMenu = nullptr; // ReportMenu
-    QPointer<TablePrintDialog> m_printDialog;
-    TablePrintSettings m_printSettings;
+    TablePrinting *m_printing = nullptr; // its dialog is HTMLPrintDialog
 
     QList<HtmlReportItem> m_items; // in the order of Fields
     VclValues::Font m_font; // ReportFont

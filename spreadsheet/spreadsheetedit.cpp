@@ -237,24 +237,10 @@ void TSnapShot::PrintScreenBtnClick()
 
 void TSnapShot::PrintSettings1Click()
 {
-    if (!m_printDialog) {
-        m_printDialog = new TablePrintDialog([this] { return printGrid(); }, this);
-        m_printDialog->setObjectName(QStringLiteral("SpreadPrintDialog"));
-        m_printDialog->setNow(
-            [this] { return QDateTime(m_ctx.clock.today(), QTime::currentTime()); });
-        connect(m_printDialog, &QDialog::accepted, this,
-            [this] { m_printSettings = m_printDialog->settings(); });
-        connect(m_printDialog, &TablePrintDialog::printRequested, this, [this] {
-            m_printSettings = m_printDialog->settings();
-            Print1Click();
-        });
-    }
-    m_printDialog->setSettings(m_printSettings);
-    m_printDialog->open();
+    m_printing->showSettings();
 }
 
 bool TSnapShot::Print1Click()
 {
-    return printTable(printGrid(), m_printSettings, m_ctx.printer,
-        QDateTime(m_ctx.clock.today(), QTime::currentTime()), QStringLiteral("Spreadsheet View"));
+    return m_printing->print();
 }

@@ -16,6 +16,7 @@
 
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
 #include "recordwindow/pickmenu.h"
@@ -39,6 +40,10 @@ TSnapShot::TSnapShot(AppContext &ctx, QWidget *parent)
     setWindowTitle(QStringLiteral("Spreadsheet View"));
     // Closing only hides the window; it lives until the program ends.
     setAttribute(Qt::WA_DeleteOnClose, false);
+    m_printing = new TablePrinting(
+        this, m_ctx.printer, QStringLiteral("Spreadsheet View"),
+        QStringLiteral("SpreadPrintDialog"), [this] { return printGrid(); },
+        [this] { return QDateTime(m_ctx.clock.today(), QTime::currentTime()); });
     buildControls();
     buildToolbar();
     buildMenus();
