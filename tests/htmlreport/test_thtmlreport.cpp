@@ -6,7 +6,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -15,6 +14,7 @@
 #include "htmlreport/thtmlreport.h"
 #include "recordwindow/tview.h"
 #include "tests/support/apptest.h"
+#include "tests/support/toolrun.h"
 
 using namespace Qt::StringLiterals;
 
@@ -527,11 +527,9 @@ void TestTHTMLReport::sameBytesAsTheTool()
         QStringList args { u"html-report"_s, hrf, dat, out };
         if (shortValues)
             args << u"--short-descriptions"_s;
-        QProcess p;
-        p.start(QStringLiteral(LARKSPUR_TOOL_PATH), args);
-        QVERIFY(p.waitForFinished(30000));
-        QCOMPARE(p.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), out + u": 5 records written\n"_s);
+        const ToolRun r = runProgram(QStringLiteral(LARKSPUR_TOOL_PATH), args);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.outText(), out + u": 5 records written\n"_s);
         if (!shortValues) {
             QCOMPARE(f.read(out), f.read(page));
         } else {
@@ -551,10 +549,8 @@ void TestTHTMLReport::printTable()
     f.report->printMenu()->close();
     QCOMPARE(f.report->printGrid().rows, 40);
     QVERIFY(f.report->Print1Click());
-    QProcess p;
-    p.start(u"pdftotext"_s, { f.t.path(u"printout.pdf"_s), u"-"_s });
-    QVERIFY(p.waitForFinished(30000));
-    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    const QString text
+        = runProgram(u"pdftotext"_s, { f.t.path(u"printout.pdf"_s), u"-"_s }).outText();
     for (const QString &s : { u"Name"_s, f.t.store.captions.detail[1], u"Item 1"_s,
              u"Grandfather Clock"_s, u"400.00"_s })
         QVERIFY2(text.contains(s), qPrintable(s));

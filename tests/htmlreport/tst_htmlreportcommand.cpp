@@ -1,13 +1,13 @@
 // larkspur-tool html-report, run as the real executable: arguments, bad format files, every
 // record written whatever the format's search-list option, short description values.
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "htmlreport/hrffile.h"
 #include "store/datafile.h"
 #include "store/recordstore.h"
+#include "tests/support/toolrun.h"
 
 using namespace Qt::StringLiterals;
 
@@ -22,15 +22,8 @@ struct Run
 
 Run runTool(const QStringList &args)
 {
-    QProcess p;
-    p.start(QStringLiteral(LARKSPUR_TOOL_PATH), args);
-    Run r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    const ToolRun r = runProgram(QStringLiteral(LARKSPUR_TOOL_PATH), args);
+    return { r.exitCode, r.outText(), r.errText() };
 }
 
 QByteArray readFile(const QString &path)
