@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "categoryeditor/descriptionlist.h"
+#include "platform/windowsize.h"
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
 #include "platform/programfolder.h"
@@ -95,9 +96,10 @@ TAddDescription::TAddDescription(AppContext &ctx, int k, QWidget *parent)
         w = std::min(w, s->availableGeometry().width());
         h = std::min(h, s->availableGeometry().height());
     }
-    resize(w, h);
+    WindowSize::resizeOuter(this, QSize(w, h));
 
-    m_ctx.activation.registerWindow(this, this);
+    // Switching to another program and back writes the tree back and reads it again.
+    m_ctx.activation.registerWindow(this, this, true);
 }
 
 TAddDescription::~TAddDescription()
@@ -212,8 +214,7 @@ void TAddDescription::FormDeactivate()
         return;
     m_active = false;
     writeBack();
-    m_ctx.settings.writeInteger(QStringLiteral("AddDescW:"), width());
-    m_ctx.settings.writeInteger(QStringLiteral("AddDescH:"), height());
+    WindowSize::save(this, m_ctx.settings, QStringLiteral("AddDescW:"), QStringLiteral("AddDescH:"));
 }
 
 void TAddDescription::showEvent(QShowEvent *event)
@@ -422,7 +423,7 @@ void TAddDescription::MakeDefaultClick()
         return;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_ctx.dialogs.error(QStringLiteral("Cannot create file ") + path);
         return;
     }

@@ -18,6 +18,7 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -35,7 +36,7 @@
 namespace {
 
 constexpr int WindowWidth = 660;
-constexpr int WindowHeight = 470;
+constexpr int WindowHeight = 492;
 constexpr int ItemCount = 23;
 
 QString htmlFilter()
@@ -152,6 +153,7 @@ THTMLReport::THTMLReport(AppContext &ctx, QWidget *parent)
     buildMenus();
     buildControls();
     buildToolbar();
+    statusBar()->setObjectName(QStringLiteral("StatusBar")); // outcomes such as "Saved" show here
     setFixedSize(WindowWidth, WindowHeight);
     setListButtonsEnabled(false);
     showSample();
@@ -515,7 +517,7 @@ bool THTMLReport::SaveHTMLBtnClick()
         m_ctx.dialogs.error(error);
         return false;
     }
-    m_ctx.dialogs.information(QStringLiteral("HTML report saved as ") + path + u'.');
+    m_ctx.dialogs.status(this, QStringLiteral("HTML report saved as ") + path + u'.');
     return true;
 }
 
@@ -575,7 +577,7 @@ void THTMLReport::LoadFormatBtnClick()
     showSample();
     setListButtonsEnabled(!m_items.isEmpty());
     if (ok)
-        m_ctx.dialogs.information(QStringLiteral("HTML Report Format file loaded."));
+        m_ctx.dialogs.status(this, QStringLiteral("HTML Report Format file loaded."));
     else
         m_ctx.dialogs.error(invalidFormatText());
 }
@@ -594,7 +596,7 @@ void THTMLReport::SaveFormatBtnClick()
         m_ctx.dialogs.error(error);
         return;
     }
-    m_ctx.dialogs.information(QStringLiteral("HTML Report Format Saved."));
+    m_ctx.dialogs.status(this, QStringLiteral("HTML Report Format Saved."));
 }
 
 void THTMLReport::SelectFontBtnClick()

@@ -9,8 +9,10 @@
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QInputDialog>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -78,6 +80,15 @@ void QtDialogs::information(const QString &text)
 {
     ModalScope scope(*this);
     showBox(QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtDialogs::status(QWidget *window, const QString &text)
+{
+    if (auto *main = qobject_cast<QMainWindow *>(window ? window->window() : nullptr)) {
+        main->statusBar()->showMessage(text, StatusMilliseconds);
+        return;
+    }
+    information(text);
 }
 
 void QtDialogs::error(const QString &text)

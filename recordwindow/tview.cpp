@@ -3,8 +3,10 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -13,6 +15,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -20,14 +23,17 @@
 #include "app/formprint.h"
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
+#include "platform/windowsize.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
 #include "recordwindow/descriptionpage.h"
 #include "recordwindow/descriptionvalue.h"
 #include "recordwindow/detailpage.h"
+#include "recordwindow/internetpage.h"
 #include "recordwindow/maskedit.h"
 #include "recordwindow/memolines.h"
+#include "recordwindow/relatedpage.h"
 #include "recordwindow/utilities.h"
 
 TView::TView(AppContext &ctx, QWidget *parent)
@@ -43,22 +49,51 @@ TView::TView(AppContext &ctx, QWidget *parent)
     refreshWindowCommands();
 
     // Creation: size from the settings, first page, no database yet, default captions.
-    resize(m_ctx.settings.readInteger(QStringLiteral("ViewW:"), 634),
-        m_ctx.settings.readInteger(QStringLiteral("ViewH:"), 482));
+    WindowSize::restore(this, m_ctx.settings, QStringLiteral("ViewW:"), QStringLiteral("ViewH:"),
+        QSize(634, 482));
     m_book->setCurrentIndex(0);
     m_ctx.store.databaseOpen = false;
     m_mergeMode = false;
     m_ctx.store.scope = RecordScope::AllRecords;
     resetCaptionsAndCategories();
+    // The labels show the default captions already while the start-up question is up.
+    applyCaptions();
     setDeleteEnabled(false);
     setInsertEnabled(false);
     setSaveEnabled(false);
     setWindowTitle(QStringLiteral("Untitled"));
     m_ctx.activation.registerWindow(this, this);
+    // Ctrl+C is Copy Record unless the focused box has text selected (see eventFilter).
+    qApp->installEventFilter(this);
+}
+
+bool TView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        auto *w = static_cast<QWidget *>(watched);
+        if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_C)
+            && w->window() == this) {
+            bool selected = false;
+            if (auto *line = qobject_cast<QLineEdit *>(w))
+                selected = line->hasSelectedText();
+            else if (auto *memo = qobject_cast<QPlainTextEdit *>(w))
+                selected = memo->textCursor().hasSelection();
+            else if (auto *rich = qobject_cast<QTextEdit *>(w))
+                selected = rich->textCursor().hasSelection();
+            // Without a selection the box does not claim the key, so the shortcut runs.
+            if (!selected) {
+                key->ignore();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 TView::~TView()
 {
+    m_ctx.windows.setSaveAs({});
     m_ctx.activation.unregisterWindow(this);
 }
 
@@ -106,9 +141,9 @@ void TView::buildPages()
     m_detailPage = new DetailPage(m_book);
     m_book->addTab(m_descPage, QStringLiteral("Description"));
     m_book->addTab(m_detailPage, QStringLiteral("Detail"));
-    const char *later[] = { "Images", "Related Records", "Internet Search" };
-    const char *laterNames[] = { "ImagesPage", "RelatedPage", "InternetPage" };
-    for (int i = 0; i < 3; ++i) {
+    const char *later[] = { "Images" };
+    const char *laterNames[] = { "ImagesPage" };
+    for (int i = 0; i < 1; ++i) {
         auto *page = new QWidget(m_book);
         page->setObjectName(QString::fromLatin1(laterNames[i]));
         auto *pl = new QVBoxLayout(page);
@@ -118,6 +153,10 @@ void TView::buildPages()
         pl->addWidget(note);
         m_book->addTab(page, QString::fromLatin1(later[i]));
     }
+    m_relatedPage = new RelatedPage(m_ctx, *this, m_book);
+    m_book->addTab(m_relatedPage, QStringLiteral("Related Records"));
+    m_internetPage = new InternetPage(m_ctx, *this, m_book);
+    m_book->addTab(m_internetPage, QStringLiteral("Internet Search"));
     v->addWidget(m_book, 1);
     setCentralWidget(central);
 
@@ -130,6 +169,7 @@ void TView::buildPages()
 void TView::buildToolbar()
 {
     m_toolbar = new SharedToolbar(this, m_ctx.windows);
+    m_ctx.windows.setSaveAs([this] { return SaveAsClick(); });
     addToolBar(Qt::TopToolBarArea, m_toolbar);
     using A = SharedToolbar::Action;
     SharedToolbar *t = m_toolbar;
@@ -186,17 +226,25 @@ void TView::buildMenus()
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    add(file, QStringLiteral("New1"), QStringLiteral("New"), [this] { NewClick(); });
-    add(file, QStringLiteral("Open1"), QStringLiteral("Open"), [this] { OpenClick(); });
-    m_saveAction = add(file, QStringLiteral("Save1"), QStringLiteral("Save"), [this] { SaveClick(); });
-    add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save As"), [this] { SaveAsClick(); });
-    QAction *exportAction = file->addAction(QStringLiteral("Export"));
+    // Ctrl+N belongs to New Record, so New has only its mnemonic.
+    add(file, QStringLiteral("New1"), QStringLiteral("&New"), [this] { NewClick(); });
+    add(
+        file, QStringLiteral("Open1"), QStringLiteral("&Open"), [this] { OpenClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_saveAction = add(
+        file, QStringLiteral("Save1"), QStringLiteral("&Save"), [this] { SaveClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_S));
+    add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] { SaveAsClick(); });
+    QAction *exportAction = file->addAction(QStringLiteral("&Export"));
     exportAction->setObjectName(QStringLiteral("Export1"));
     exportAction->setEnabled(false);
-    m_mergeAction = add(file, QStringLiteral("Merge1"), QStringLiteral("Merge"), [this] { MergeClick(); });
+    m_mergeAction
+        = add(file, QStringLiteral("Merge1"), QStringLiteral("&Merge"), [this] { MergeClick(); });
     m_mergeAction->setEnabled(false);
     file->addSeparator();
-    add(file, QStringLiteral("Close1"), QStringLiteral("Close"), [this] { CloseClick(); });
+    add(
+        file, QStringLiteral("Close1"), QStringLiteral("&Close"), [this] { CloseClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("Edit1"));
@@ -329,6 +377,8 @@ void TView::GetRecord(int index)
     store.currentIndex = index;
     const ItemRecord &r = store.at(index);
     m_shown = store.shared(index);
+    if (m_book->currentWidget() == m_relatedPage)
+        m_relatedPage->RelatedRecordSelectionChange();
     for (int k = 1; k <= 10; ++k) {
         QLineEdit *box = m_descPage->descBoxes[size_t(k)];
         box->setToolTip(r.Descriptions[size_t(k)]);
@@ -346,6 +396,7 @@ void TView::GetRecord(int index)
     setLines(m_detailPage->keywords, r.Keywords);
     setLines(m_detailPage->history, r.History);
     setLines(m_detailPage->notes, r.Notes);
+    m_internetPage->setLinks(r.Links);
 }
 
 void TView::SaveRecord(int index)
@@ -362,6 +413,7 @@ void TView::SaveRecord(int index)
     r.Keywords = displayedLines(m_detailPage->keywords);
     r.History = displayedLines(m_detailPage->history);
     r.Notes = displayedLines(m_detailPage->notes);
+    r.Links = m_internetPage->links();
     for (int d = 0; d < 10; ++d)
         r.Details[size_t(d)] = m_descPage->detailBoxes[size_t(d)]->storedText();
     for (int k = 1; k <= 10; ++k)

@@ -5,7 +5,7 @@
 #include "htmlreport/htmlreportdesign.h"
 #include "reports/exporttable.h"
 #include "store/recordstore.h"
-#include "tools/toolio.h"
+#include "tools/readorreport.h"
 
 using namespace Qt::StringLiterals;
 
@@ -15,10 +15,10 @@ enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
 
 int usage(const QString &problem)
 {
-    ToolIo::write(stderr,
-        u"larkspur-tool html-report: "_s + problem
+    printToolLine(u"larkspur-tool html-report: "_s + problem
             + u"\nusage: larkspur-tool html-report FORMAT.hrf IN.dat OUT.htm "
-              "[--short-descriptions]\n"_s);
+              "[--short-descriptions]"_s,
+        true);
     return Usage;
 }
 
@@ -44,20 +44,20 @@ int htmlReportCommand(const QStringList &args)
 
     HtmlReportDesign design;
     if (!HrfFile::load(format, design)) {
-        ToolIo::write(stderr, u"HTML Report Format file is invalid.  No format loaded.\n"_s);
+        printToolLine(u"HTML Report Format file is invalid.  No format loaded."_s, true);
         return Failure;
     }
     RecordStore store;
-    if (!ToolIo::readOrReport(in, store))
+    if (!readDatabaseOrReport(in, store))
         return Failure;
     // A file has no search list, so the format's only-search-list option has nothing to keep.
     const HtmlReport::Table t
         = HtmlReport::buildTable(store, design.items, false, shortDescriptions, 0);
     QString error;
     if (!ExportWriters::writeFile(out, HtmlReport::page(t.table, design), &error)) {
-        ToolIo::write(stderr, error + u'\n');
+        printToolLine(error, true);
         return Failure;
     }
-    ToolIo::write(stdout, u"%1: %2 records written\n"_s.arg(out).arg(t.recordRows));
+    printToolLine(u"%1: %2 records written"_s.arg(out).arg(t.recordRows));
     return Success;
 }

@@ -11,8 +11,10 @@
 #include "store/sort.h"
 #include "tools/databasejson.h"
 #include "tools/htmlreportcommand.h"
+#include "tools/relatedcommand.h"
 #include "tools/searchcommand.h"
-#include "tools/toolio.h"
+#include "tools/totalscommand.h"
+#include "tools/websearchcommand.h"
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +38,26 @@ void printErrLine(const QString &line)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
+// Reads like the program's Open does and reports a failure with the program's own messages.
+bool readOrReport(const QString &path, RecordStore &store)
+{
+    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
+    switch (result.outcome) {
+    case DataFile::ReadOutcome::Read:
+        return true;
+    case DataFile::ReadOutcome::CannotOpen:
+        printErrLine(
+            result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message);
+        return false;
+    case DataFile::ReadOutcome::NotDatabase:
+    case DataFile::ReadOutcome::ReadError:
+        break;
+    }
+    printErrLine(
+        path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s);
+    return false;
+}
+
 bool writeOrReport(const QString &path, const RecordStore &store)
 {
     const DataFile::WriteResult result = DataFile::writeDatabase(path, store);
@@ -56,7 +78,7 @@ int dumpCommand(const QStringList &args)
 {
     const QString &path = args[0];
     RecordStore store;
-    if (!ToolIo::readOrReport(path, store))
+    if (!readOrReport(path, store))
         return Failure;
     // The reader has just read the file, so its head reads too.
     const QString version = DataFile::readVersion(path).value_or(QString());
@@ -99,7 +121,7 @@ int checkCommand(const QStringList &args)
 {
     const QString &path = args[0];
     RecordStore store;
-    if (!ToolIo::readOrReport(path, store))
+    if (!readOrReport(path, store))
         return Failure;
     printOutLine(path + u": "_s + recordCount(store.count()));
     return Success;
@@ -130,7 +152,7 @@ int sortCommand(const QStringList &args)
     const QString &in = args[1];
     const QString &out = args.size() > 2 ? args[2] : in;
     RecordStore store;
-    if (!ToolIo::readOrReport(in, store))
+    if (!readOrReport(in, store))
         return Failure;
     sortRecords(store, key);
     if (!writeOrReport(out, store))
@@ -163,6 +185,12 @@ const Command commands[] = {
         "list the records a search finds (search --help for the options)"_L1 },
     { "html-report"_L1, "FORMAT.hrf IN.dat OUT.htm [--short-descriptions]"_L1, 0, 1000,
         htmlReportCommand, "write the HTML report page of every record in a format's design"_L1 },
+    { "totals"_L1, "FILE.dat K [--node \"FULL NAME\"]"_L1, 2, 4, totalsCommand,
+        "count records and total paid and value per sub-category of description K"_L1 },
+    { "related"_L1, "FILE.dat RECORD FIELD"_L1, 3, 3, relatedCommand,
+        "list the records sharing field 1..21 (or its caption) with record RECORD"_L1 },
+    { "websearch"_L1, "FILE.dat RECORD [ENGINE]"_L1, 2, 3, websearchCommand,
+        "print a record's search term and the engine's search address"_L1 },
 };
 
 QString usageText()
@@ -174,9 +202,9 @@ QString usageText()
     }
     qsizetype width = 0;
     for (const Command &c : commands)
-        width = std::max(width, c.name.size() + 1);
+        width = std::max(width, c.name.size());
     for (const Command &c : commands)
-        text += u"  "_s + QString(c.name).leftJustified(width) + c.summary + u"\n"_s;
+        text += u"  "_s + QString(c.name).leftJustified(width + 1) + c.summary + u"\n"_s;
     return text;
 }
 

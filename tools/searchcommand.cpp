@@ -11,7 +11,6 @@
 #include "search/searchmatch.h"
 #include "store/datafile.h"
 #include "store/recordstore.h"
-#include "tools/toolio.h"
 
 using namespace Qt::StringLiterals;
 
@@ -176,6 +175,26 @@ void warnAboutUntickedGroups(const Options &o)
         warn("--keywords/--history/--notes-text", "--notes");
 }
 
+bool readOrReport(const QString &path, RecordStore &store)
+{
+    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
+    switch (result.outcome) {
+    case DataFile::ReadOutcome::Read:
+        return true;
+    case DataFile::ReadOutcome::CannotOpen:
+        writeTo(stderr,
+            (result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message)
+                + u'\n');
+        return false;
+    case DataFile::ReadOutcome::NotDatabase:
+    case DataFile::ReadOutcome::ReadError:
+        break;
+    }
+    writeTo(stderr,
+        path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file.\n"_s);
+    return false;
+}
+
 } // namespace
 
 int searchCommand(const QStringList &args)
@@ -190,7 +209,7 @@ int searchCommand(const QStringList &args)
     warnAboutUntickedGroups(o);
 
     RecordStore store;
-    if (!ToolIo::readOrReport(o.file, store))
+    if (!readOrReport(o.file, store))
         return Failure;
     // A database read from a file starts with an empty search list.
     const SearchRunResult result = runSearch(store, o.criteria);

@@ -359,7 +359,8 @@ void TestTHTMLReport::formatRoundTripWithBlack()
     const QString path = f.t.path(u"design.hrf"_s);
     f.t.dialogs.file(path);
     f.report->findChild<QToolButton *>(u"SaveFormatBtn"_s)->click();
-    QCOMPARE(f.t.dialogs.shown.last().kind, u"information"_s);
+    QCOMPARE(f.t.dialogs.shown.last().kind, u"status"_s);
+    QCOMPARE(f.t.dialogs.statusWindows.last(), f.report);
     QCOMPARE(f.t.dialogs.lastText(), u"HTML Report Format Saved."_s);
     const FileDialogOptions &o = f.t.dialogs.shown[f.t.dialogs.shown.size() - 2].file;
     QCOMPARE(o.filter, u"HTML Report Format|*.hrf"_s);
