@@ -32,6 +32,8 @@ public:
     // Also raises and activates the real window, so tests and the toolbar use the same path.
     void activate(QWidget *window);
     QWidget *activeWindow() const { return m_active; }
+    // True while a modal dialog is open (its opening deactivates the window that opened it).
+    bool modalOpen() const { return m_modalDepth > 0; }
 
     // A modal dialog takes activation from the active window and gives it back when it closes.
     void modalStarted() override;

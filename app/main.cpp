@@ -8,6 +8,7 @@
 #include "app/appcontext.h"
 #include "app/windowregistry.h"
 #include "graph/tgraphdisplay.h"
+#include "htmlreport/thtmlreport.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/desktopshell.h"
@@ -61,6 +62,7 @@ int main(int argc, char **argv)
     windows.setFactory(WindowKind::ReportDesigner, [&ctx] { return new TPrintBox(ctx); });
     windows.setFactory(WindowKind::Graph, [&ctx] { return new TGraphDisplay(ctx); });
     windows.setFactory(WindowKind::Album, [&ctx] { return new TAlbumView(ctx); });
+    windows.setFactory(WindowKind::HtmlReport, [&ctx] { return new THTMLReport(ctx); });
     view.show();
     QTimer::singleShot(0, &view, [&] { activation.activate(&view); });
     return app.exec();

@@ -2,11 +2,18 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QFormLayout>
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -148,4 +155,79 @@ QString QtDialogs::saveFileName(const FileDialogOptions &options)
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     prepareFileDialog(dialog, options);
     return runFileDialog(dialog);
+}
+
+namespace {
+
+// The sixteen colours a font dialog with effects offers.
+struct NamedColour
+{
+    const char *name;
+    QRgb rgb;
+};
+constexpr NamedColour fontColours[] = { { "Black", 0x000000 }, { "Maroon", 0x800000 },
+    { "Green", 0x008000 }, { "Olive", 0x808000 }, { "Navy", 0x000080 }, { "Purple", 0x800080 },
+    { "Teal", 0x008080 }, { "Gray", 0x808080 }, { "Silver", 0xC0C0C0 }, { "Red", 0xFF0000 },
+    { "Lime", 0x00FF00 }, { "Yellow", 0xFFFF00 }, { "Blue", 0x0000FF }, { "Fuchsia", 0xFF00FF },
+    { "Aqua", 0x00FFFF }, { "White", 0xFFFFFF } };
+
+QIcon swatch(const QColor &c)
+{
+    QPixmap pm(16, 12);
+    pm.fill(c);
+    return QIcon(pm);
+}
+
+} // namespace
+
+bool QtDialogs::chooseFont(FontChoice &choice, int maxPointSize)
+{
+    ModalScope scope(*this);
+    // Qt's font dialog has no colour, so it is embedded with a colour box beside it.
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(QStringLiteral("Font"));
+    auto *fonts = new QFontDialog(&dialog);
+    fonts->setWindowFlags(Qt::Widget);
+    fonts->setOptions(QFontDialog::NoButtons);
+    fonts->setCurrentFont(choice.font);
+    auto *colours = new QComboBox(&dialog);
+    colours->setObjectName(QStringLiteral("FontColour"));
+    int current = -1;
+    for (const NamedColour &n : fontColours) {
+        const QColor c = QColor::fromRgb(n.rgb);
+        colours->addItem(swatch(c), QString::fromLatin1(n.name), c);
+        if (c.rgb() == choice.colour.rgb())
+            current = colours->count() - 1;
+    }
+    if (current < 0) { // a colour of the desktop or the user's own keeps its place
+        colours->addItem(swatch(choice.colour), QStringLiteral("Current"), choice.colour);
+        current = colours->count() - 1;
+    }
+    colours->setCurrentIndex(current);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *colourRow = new QFormLayout;
+    colourRow->addRow(QStringLiteral("Colour:"), colours);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(fonts);
+    layout->addLayout(colourRow);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    choice.font = fonts->currentFont();
+    if (maxPointSize > 0 && choice.font.pointSize() > maxPointSize)
+        choice.font.setPointSize(maxPointSize);
+    choice.colour = colours->currentData().value<QColor>();
+    return true;
+}
+
+bool QtDialogs::chooseColour(QColor &colour)
+{
+    ModalScope scope(*this);
+    const QColor chosen = QColorDialog::getColor(colour, QApplication::activeWindow());
+    if (!chosen.isValid())
+        return false;
+    colour = chosen;
+    return true;
 }

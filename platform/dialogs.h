@@ -1,6 +1,8 @@
 // Every message box, input box and file dialog goes through this adapter so tests can script them.
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +28,13 @@ struct FileDialogOptions
     int filterIndex = 0; // the filter selected when the dialog opens, from 0
 };
 
+// A font as the font dialog with effects offers it: face, size, style and colour.
+struct FontChoice
+{
+    QFont font;
+    QColor colour = Qt::black;
+};
+
 class Dialogs
 {
 public:
@@ -45,6 +54,11 @@ public:
     // Empty when the user chose no file.
     virtual QString openFileName(const FileDialogOptions &options) = 0;
     virtual QString saveFileName(const FileDialogOptions &options) = 0;
+    // Font dialog with effects, preset to choice; maxPointSize > 0 limits the size. False, with
+    // choice unchanged, when the user cancelled.
+    virtual bool chooseFont(FontChoice &choice, int maxPointSize = 0) = 0;
+    // Colour dialog preset to colour; false, with colour unchanged, when the user cancelled.
+    virtual bool chooseColour(QColor &colour) = 0;
 
     void setModalObserver(ModalObserver *observer) { m_observer = observer; }
 
@@ -94,4 +108,6 @@ public:
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;
+    bool chooseFont(FontChoice &choice, int maxPointSize = 0) override;
+    bool chooseColour(QColor &colour) override;
 };

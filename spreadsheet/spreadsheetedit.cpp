@@ -331,23 +331,10 @@ void TSnapShot::PrintScreenBtnClick()
 
 void TSnapShot::PrintSettings1Click()
 {
-    if (!m_printDialog) {
-        m_printDialog = new SpreadPrintDialog([this] { return printGrid(); }, this);
-        m_printDialog->setNow(
-            [this] { return QDateTime(m_ctx.clock.today(), QTime::currentTime()); });
-        connect(m_printDialog, &QDialog::accepted, this,
-            [this] { m_printSettings = m_printDialog->settings(); });
-        connect(m_printDialog, &SpreadPrintDialog::printRequested, this, [this] {
-            m_printSettings = m_printDialog->settings();
-            Print1Click();
-        });
-    }
-    m_printDialog->setSettings(m_printSettings);
-    m_printDialog->open();
+    m_printing->showSettings();
 }
 
 bool TSnapShot::Print1Click()
 {
-    return printSpreadGrid(printGrid(), m_printSettings, m_ctx.printer,
-        QDateTime(m_ctx.clock.today(), QTime::currentTime()));
+    return m_printing->print();
 }

@@ -16,6 +16,7 @@
 
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
+#include "platform/clock.h"
 #include "platform/windowsize.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
@@ -40,6 +41,10 @@ TSnapShot::TSnapShot(AppContext &ctx, QWidget *parent)
     setWindowTitle(QStringLiteral("Spreadsheet View"));
     // Closing only hides the window; it lives until the program ends.
     setAttribute(Qt::WA_DeleteOnClose, false);
+    m_printing = new TablePrinting(
+        this, m_ctx.printer, QStringLiteral("Spreadsheet View"),
+        QStringLiteral("SpreadPrintDialog"), [this] { return printGrid(); },
+        [this] { return QDateTime(m_ctx.clock.today(), QTime::currentTime()); });
     buildControls();
     buildToolbar();
     buildMenus();
@@ -497,9 +502,9 @@ void TSnapShot::layoutPanel()
     m_grid->setGeometry(10, 0, std::max(20, pw - 20), std::max(20, ph - 23));
 }
 
-SpreadPrintGrid TSnapShot::printGrid() const
+TablePrintGrid TSnapShot::printGrid() const
 {
-    SpreadPrintGrid g;
+    TablePrintGrid g;
     const QHeaderView *hh = m_grid->horizontalHeader();
     QVector<int> logical;
     for (int v = 0; v < SpreadColumn::Count; ++v) {

@@ -12,7 +12,7 @@
 
 #include "app/activation.h"
 #include "app/appcontext.h"
-#include "spreadsheet/spreadsheetprint.h"
+#include "app/tableprint.h"
 
 class QAction;
 class QCheckBox;
@@ -131,12 +131,12 @@ public:
     QMenu *printMenu() const { return m_printMenu; }
     QMenu *statusMenu() const { return m_statusMenu; }
     PickMenu *descriptionMenu(int k) const { return m_descMenus[size_t(k)]; }
-    SpreadPrintDialog *printDialog() const { return m_printDialog; }
-    const SpreadPrintSettings &printSettings() const { return m_printSettings; }
-    void setPrintSettings(const SpreadPrintSettings &s) { m_printSettings = s; }
+    TablePrintDialog *printDialog() const { return m_printing->dialog(); }
+    const TablePrintSettings &printSettings() const { return m_printing->settings(); }
+    void setPrintSettings(const TablePrintSettings &s) { m_printing->setSettings(s); }
     int menuRow() const { return m_menuRow; }
     // The grid's content in visual order, as printing takes it.
-    SpreadPrintGrid printGrid() const;
+    TablePrintGrid printGrid() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -180,9 +180,8 @@ private:
     QMenu *m_statusMenu = nullptr; // Checkb
     std::array<QAction *, 3> m_statusItems {}; // One1, Two1, Three1
     std::array<PickMenu *, 11> m_descMenus {}; // [k] = DMenu(k-1), k = 1..10
-    QPointer<SpreadPrintDialog> m_printDialog; // SpreadPrintDialog
+    TablePrinting *m_printing = nullptr; // its dialog is SpreadPrintDialog
     QPointer<TView> m_connectedView;
-    SpreadPrintSettings m_printSettings;
 
     QString m_searchStatus; // the last search outcome handed to this window
     int m_selectedRow = -1;

@@ -12,6 +12,7 @@
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
+#include "tools/htmlreportcommand.h"
 #include "tools/relatedcommand.h"
 #include "tools/picturescommand.h"
 #include "tools/reportcommand.h"
@@ -192,6 +193,8 @@ const Command commands[] = {
         "write every record as a comma-delimited line of 21 fields"_L1 },
     { "import"_L1, "FORMAT.rpt IN.dat FILE.txt [OUT.dat]"_L1, 3, 4, importCommand,
         "append the lines of a comma-delimited file, columns as the format's items"_L1 },
+    { "html-report"_L1, "FORMAT.hrf IN.dat OUT.htm [--short-descriptions]"_L1, 0, 1000,
+        htmlReportCommand, "write the HTML report page of every record in a format's design"_L1 },
     { "totals"_L1, "FILE.dat K [--node \"FULL NAME\"]"_L1, 2, 4, totalsCommand,
         "count records and total paid and value per sub-category of description K"_L1 },
     { "related"_L1, "FILE.dat RECORD FIELD"_L1, 3, 3, relatedCommand,

@@ -403,7 +403,7 @@ void TestTSnapShot::columnMoves()
     QTest::mouseClick(f.grid()->viewport(), Qt::LeftButton, {}, f.cellCentre(3, C::Number));
     QCOMPARE(f.t.store.currentIndex, 3);
     QCOMPARE(f.recordName(), QStringLiteral("Item 4"));
-    const SpreadPrintGrid printed = f.snap->printGrid();
+    const TablePrintGrid printed = f.snap->printGrid();
     QCOMPARE(printed.headings.last(), QStringLiteral("Number"));
     QCOMPARE(printed.cell(3, 22), QStringLiteral("4"));
 
@@ -727,12 +727,12 @@ void TestTSnapShot::printSettingsDialog()
     Fixture f(3);
     f.showSheet();
     f.snap->findChild<QAction *>(QStringLiteral("PrintSettings1"))->trigger();
-    SpreadPrintDialog *dialog
-        = f.snap->findChild<SpreadPrintDialog *>(QStringLiteral("SpreadPrintDialog"));
+    TablePrintDialog *dialog
+        = f.snap->findChild<TablePrintDialog *>(QStringLiteral("SpreadPrintDialog"));
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
     // Defaults: landscape, shrink to fit, nothing around the grid.
-    const SpreadPrintSettings d = dialog->settings();
+    const TablePrintSettings d = dialog->settings();
     QCOMPARE(d.orientation, QPageLayout::Landscape);
     QVERIFY(d.shrinkToFit && !d.outerBorder && !d.gridLines && !d.pageNumbers && !d.printDate
         && !d.printTitle && !d.printHeader && !d.printFooter);

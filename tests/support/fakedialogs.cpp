@@ -7,7 +7,8 @@ QStringList FakeDialogs::texts() const
 {
     QStringList out;
     for (const Shown &s : shown)
-        if (s.kind != u"open" && s.kind != u"save" && s.kind != u"input")
+        if (s.kind != u"open" && s.kind != u"save" && s.kind != u"input" && s.kind != u"font"
+            && s.kind != u"colour")
             out << s.text;
     return out;
 }
@@ -19,6 +20,8 @@ void FakeDialogs::reset()
     answers.clear();
     inputs.clear();
     files.clear();
+    fonts.clear();
+    colours.clear();
 }
 
 void FakeDialogs::information(const QString &text)
@@ -102,4 +105,40 @@ QString FakeDialogs::saveFileName(const FileDialogOptions &options)
     QString s = files.front();
     files.pop_front();
     return s;
+}
+
+bool FakeDialogs::chooseFont(FontChoice &choice, int maxPointSize)
+{
+    ModalScope scope(*this);
+    shown.append({ QStringLiteral("font"), QString::number(maxPointSize), {} });
+    lastFontPreset = choice;
+    if (fonts.empty()) {
+        QTest::qFail("unscripted font dialog", __FILE__, __LINE__);
+        return false;
+    }
+    const std::optional<FontChoice> answer = fonts.front();
+    fonts.pop_front();
+    if (!answer)
+        return false;
+    choice = *answer;
+    if (maxPointSize > 0 && choice.font.pointSize() > maxPointSize)
+        choice.font.setPointSize(maxPointSize);
+    return true;
+}
+
+bool FakeDialogs::chooseColour(QColor &colour)
+{
+    ModalScope scope(*this);
+    shown.append({ QStringLiteral("colour"), colour.name(), {} });
+    lastColourPreset = colour;
+    if (colours.empty()) {
+        QTest::qFail("unscripted colour dialog", __FILE__, __LINE__);
+        return false;
+    }
+    const std::optional<QColor> answer = colours.front();
+    colours.pop_front();
+    if (!answer)
+        return false;
+    colour = *answer;
+    return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 
 #include <QList>
 #include <QString>
@@ -14,7 +15,8 @@ class FakeDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString kind; // "information", "status", "error", "yesno", "yesnocancel", "input", "open", "save"
+        QString kind; // "information", "status", "error", "yesno", "yesnocancel", "input", "open",
+                      // "save", "font", "colour"
         QString text; // message, or "title|prompt|preset" for input boxes, or the dialog title
         FileDialogOptions file; // for "open" and "save"
     };
@@ -23,16 +25,26 @@ public:
     std::deque<Answer> answers;
     std::deque<QString> inputs; // answers to input boxes
     std::deque<QString> files; // answers to file dialogs; "" means cancelled
+    std::deque<std::optional<FontChoice>> fonts; // answers to font dialogs; nullopt means cancelled
+    std::deque<std::optional<QColor>> colours; // answers to colour dialogs
+    FontChoice lastFontPreset; // what the last font dialog was preset to
+    QColor lastColourPreset;
 
     void answer(Answer a) { answers.push_back(a); }
     void input(const QString &text) { inputs.push_back(text); }
     void file(const QString &path) { files.push_back(path); }
+    void font(std::optional<FontChoice> choice) { fonts.push_back(std::move(choice)); }
+    void colour(std::optional<QColor> c) { colours.push_back(std::move(c)); }
 
     // The texts of all shown message and question boxes, in order.
     QStringList texts() const;
     QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
     // True when every scripted answer has been used.
-    bool allUsed() const { return answers.empty() && inputs.empty() && files.empty(); }
+    bool allUsed() const
+    {
+        return answers.empty() && inputs.empty() && files.empty() && fonts.empty()
+            && colours.empty();
+    }
     void reset();
 
     void information(const QString &text) override;
@@ -45,6 +57,8 @@ public:
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;
+    bool chooseFont(FontChoice &choice, int maxPointSize = 0) override;
+    bool chooseColour(QColor &colour) override;
 
 private:
     Answer nextAnswer(const QString &text);

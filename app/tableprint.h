@@ -1,4 +1,5 @@
-// Printing the spreadsheet grid: its print settings, the page layout and the settings dialog.
+// Printing a table of texts (the spreadsheet grid, the HTML report table): its print settings,
+// the page layout and the settings dialog with a preview.
 #pragma once
 
 #include <functional>
@@ -7,6 +8,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QPageLayout>
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 
@@ -21,7 +23,7 @@ class QRadioButton;
 class QSpinBox;
 class Printer;
 
-struct SpreadPrintSettings
+struct TablePrintSettings
 {
     // Borders.
     bool outerBorder = false;
@@ -57,8 +59,8 @@ struct SpreadPrintSettings
     static QFont defaultFont(int points, bool bold);
 };
 
-// What is printed: the grid in its visual order.
-struct SpreadPrintGrid
+// What is printed: column headings, widths and the cells, columns in the order shown.
+struct TablePrintGrid
 {
     QStringList headings; // per visual column
     QVector<int> widths; // screen pixels per visual column
@@ -67,7 +69,7 @@ struct SpreadPrintGrid
 };
 
 // A page surface: a painter on a device, the printable area in device pixels, its resolution.
-struct SpreadPageTarget
+struct TablePageTarget
 {
     QPainter *painter = nullptr;
     QSize page;
@@ -78,23 +80,23 @@ struct SpreadPageTarget
 // Lays the grid out on pages and draws them. A page in the other orientation than the settings
 // ask for is drawn on turned by a quarter. maxPages > 0 stops after that many pages (the
 // preview). Returns the number of pages drawn.
-int paintSpreadGrid(const SpreadPrintGrid &grid, const SpreadPrintSettings &settings,
-    SpreadPageTarget &target, const QDateTime &now, int maxPages = 0);
+int paintTable(const TablePrintGrid &grid, const TablePrintSettings &settings,
+    TablePageTarget &target, const QDateTime &now, int maxPages = 0);
 
 // Prints through the printer adapter; false when no job could be started.
-bool printSpreadGrid(const SpreadPrintGrid &grid, const SpreadPrintSettings &settings,
-    Printer &printer, const QDateTime &now);
+bool printTable(const TablePrintGrid &grid, const TablePrintSettings &settings, Printer &printer,
+    const QDateTime &now, const QString &jobName);
 
-// The grid's print-settings dialog with a live preview.
-class SpreadPrintDialog : public QDialog
+// The table's print-settings dialog with a live preview.
+class TablePrintDialog : public QDialog
 {
     Q_OBJECT
 public:
-    SpreadPrintDialog(std::function<SpreadPrintGrid()> grid, QWidget *parent = nullptr);
-    ~SpreadPrintDialog() override;
+    TablePrintDialog(std::function<TablePrintGrid()> grid, QWidget *parent = nullptr);
+    ~TablePrintDialog() override;
 
-    void setSettings(const SpreadPrintSettings &settings);
-    SpreadPrintSettings settings() const;
+    void setSettings(const TablePrintSettings &settings);
+    TablePrintSettings settings() const;
     QPrintPreviewWidget *preview() const { return m_preview; }
     int previewPageCount() const;
 
@@ -110,7 +112,7 @@ Q_SIGNALS:
 private:
     void paintPreview(QPrinter *printer);
 
-    std::function<SpreadPrintGrid()> m_grid;
+    std::function<TablePrintGrid()> m_grid;
     std::function<QDateTime()> m_now;
     QPrinter *m_previewPrinter = nullptr;
     QPrintPreviewWidget *m_preview = nullptr;
@@ -124,4 +126,33 @@ private:
     QSpinBox *m_firstPage, *m_lastPage;
     QDoubleSpinBox *m_left, *m_top, *m_right, *m_bottom, *m_padding, *m_spacing;
     QRadioButton *m_portrait, *m_landscape;
+};
+
+// A window's table printing: its print settings, kept while the window lives, and its settings
+// dialog, made on first use.
+class TablePrinting : public QObject
+{
+    Q_OBJECT
+public:
+    TablePrinting(QWidget *owner, Printer &printer, QString jobName, QString dialogName,
+        std::function<TablePrintGrid()> grid, std::function<QDateTime()> now);
+
+    // Opens the settings dialog; OK keeps what it shows, its Print button also prints with it.
+    void showSettings();
+    // Prints the table with the kept settings; false when no job could be started.
+    bool print();
+
+    TablePrintDialog *dialog() const { return m_dialog; }
+    const TablePrintSettings &settings() const { return m_settings; }
+    void setSettings(const TablePrintSettings &s) { m_settings = s; }
+
+private:
+    QWidget *m_owner;
+    Printer &m_printer;
+    QString m_jobName;
+    QString m_dialogName;
+    std::function<TablePrintGrid()> m_grid;
+    std::function<QDateTime()> m_now;
+    QPointer<TablePrintDialog> m_dialog;
+    TablePrintSettings m_settings;
 };

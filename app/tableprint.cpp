@@ -1,5 +1,5 @@
-// Printing the spreadsheet grid: page layout over any painter, the printer job and the dialog.
-#include "spreadsheet/spreadsheetprint.h"
+// Printing a table: page layout over any painter, the printer job and the settings dialog.
+#include "app/tableprint.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +27,7 @@
 
 #include "platform/printer.h"
 
-QFont SpreadPrintSettings::defaultFont(int points, bool bold)
+QFont TablePrintSettings::defaultFont(int points, bool bold)
 {
     QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     f.setPointSize(points);
@@ -60,8 +60,8 @@ struct PageFurniture
 
 } // namespace
 
-int paintSpreadGrid(const SpreadPrintGrid &grid, const SpreadPrintSettings &s,
-    SpreadPageTarget &target, const QDateTime &now, int maxPages)
+int paintTable(const TablePrintGrid &grid, const TablePrintSettings &s, TablePageTarget &target,
+    const QDateTime &now, int maxPages)
 {
     QPainter *p = target.painter;
     if (!p || target.page.isEmpty())
@@ -247,17 +247,17 @@ int paintSpreadGrid(const SpreadPrintGrid &grid, const SpreadPrintSettings &s,
     return printed;
 }
 
-bool printSpreadGrid(const SpreadPrintGrid &grid, const SpreadPrintSettings &settings,
-    Printer &printer, const QDateTime &now)
+bool printTable(const TablePrintGrid &grid, const TablePrintSettings &settings, Printer &printer,
+    const QDateTime &now, const QString &jobName)
 {
-    if (!printer.begin(QStringLiteral("Spreadsheet View")))
+    if (!printer.begin(jobName))
         return false;
-    SpreadPageTarget target;
+    TablePageTarget target;
     target.painter = printer.painter();
     target.page = printer.pageSize();
     target.resolution = printer.resolution();
     target.newPage = [&printer] { return printer.newPage(); };
-    paintSpreadGrid(grid, settings, target, now, 0);
+    paintTable(grid, settings, target, now, 0);
     return printer.end();
 }
 
@@ -285,12 +285,12 @@ QSpinBox *points(QWidget *parent)
 
 } // namespace
 
-SpreadPrintDialog::SpreadPrintDialog(std::function<SpreadPrintGrid()> grid, QWidget *parent)
+TablePrintDialog::TablePrintDialog(std::function<TablePrintGrid()> grid, QWidget *parent)
     : QDialog(parent)
     , m_grid(std::move(grid))
     , m_now([] { return QDateTime::currentDateTime(); })
 {
-    setObjectName(QStringLiteral("SpreadPrintDialog"));
+    setObjectName(QStringLiteral("TablePrintDialog"));
     setWindowTitle(QStringLiteral("Print Settings"));
 
     auto *sections = new QWidget;
@@ -400,8 +400,7 @@ SpreadPrintDialog::SpreadPrintDialog(std::function<SpreadPrintGrid()> grid, QWid
     m_preview = new QPrintPreviewWidget(m_previewPrinter, this);
     m_preview->setObjectName(QStringLiteral("PrintPreview"));
     m_preview->setMinimumSize(360, 300);
-    connect(
-        m_preview, &QPrintPreviewWidget::paintRequested, this, &SpreadPrintDialog::paintPreview);
+    connect(m_preview, &QPrintPreviewWidget::paintRequested, this, &TablePrintDialog::paintPreview);
     auto *limitNote = new QLabel(
         QStringLiteral("The preview shows at most %1 pages.").arg(PreviewPageLimit), this);
 
@@ -410,7 +409,7 @@ SpreadPrintDialog::SpreadPrintDialog(std::function<SpreadPrintGrid()> grid, QWid
     print->setObjectName(QStringLiteral("PrintButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(print, &QPushButton::clicked, this, &SpreadPrintDialog::printRequested);
+    connect(print, &QPushButton::clicked, this, &TablePrintDialog::printRequested);
 
     auto *right = new QVBoxLayout;
     right->addWidget(m_preview, 1);
@@ -441,15 +440,15 @@ SpreadPrintDialog::SpreadPrintDialog(std::function<SpreadPrintGrid()> grid, QWid
         connect(c, &QFontComboBox::currentFontChanged, this, refresh);
     connect(m_landscape, &QRadioButton::toggled, this, refresh);
 
-    setSettings(SpreadPrintSettings());
+    setSettings(TablePrintSettings());
 }
 
-SpreadPrintDialog::~SpreadPrintDialog()
+TablePrintDialog::~TablePrintDialog()
 {
     delete m_previewPrinter;
 }
 
-void SpreadPrintDialog::setSettings(const SpreadPrintSettings &s)
+void TablePrintDialog::setSettings(const TablePrintSettings &s)
 {
     m_loading = true;
     m_outerBorder->setChecked(s.outerBorder);
@@ -486,9 +485,9 @@ void SpreadPrintDialog::setSettings(const SpreadPrintSettings &s)
     updatePreview();
 }
 
-SpreadPrintSettings SpreadPrintDialog::settings() const
+TablePrintSettings TablePrintDialog::settings() const
 {
-    SpreadPrintSettings s;
+    TablePrintSettings s;
     s.outerBorder = m_outerBorder->isChecked();
     s.gridLines = m_gridLines->isChecked();
     s.shrinkToFit = m_shrink->isChecked();
@@ -524,25 +523,56 @@ SpreadPrintSettings SpreadPrintDialog::settings() const
     return s;
 }
 
-void SpreadPrintDialog::updatePreview()
+void TablePrintDialog::updatePreview()
 {
     m_previewPrinter->setPageOrientation(settings().orientation);
     m_preview->updatePreview();
 }
 
-int SpreadPrintDialog::previewPageCount() const
+int TablePrintDialog::previewPageCount() const
 {
     return m_preview->pageCount();
 }
 
-void SpreadPrintDialog::paintPreview(QPrinter *printer)
+void TablePrintDialog::paintPreview(QPrinter *printer)
 {
     QPainter painter(printer);
-    SpreadPageTarget target;
+    TablePageTarget target;
     target.painter = &painter;
     target.page = printer->pageLayout().paintRectPixels(printer->resolution()).size();
     target.resolution = printer->resolution();
     target.newPage = [printer] { return printer->newPage(); };
-    paintSpreadGrid(
-        m_grid ? m_grid() : SpreadPrintGrid(), settings(), target, m_now(), PreviewPageLimit);
+    paintTable(m_grid ? m_grid() : TablePrintGrid(), settings(), target, m_now(), PreviewPageLimit);
+}
+
+TablePrinting::TablePrinting(QWidget *owner, Printer &printer, QString jobName, QString dialogName,
+    std::function<TablePrintGrid()> grid, std::function<QDateTime()> now)
+    : QObject(owner)
+    , m_owner(owner)
+    , m_printer(printer)
+    , m_jobName(std::move(jobName))
+    , m_dialogName(std::move(dialogName))
+    , m_grid(std::move(grid))
+    , m_now(std::move(now))
+{ }
+
+void TablePrinting::showSettings()
+{
+    if (!m_dialog) {
+        m_dialog = new TablePrintDialog(m_grid, m_owner);
+        m_dialog->setObjectName(m_dialogName);
+        m_dialog->setNow(m_now);
+        connect(m_dialog, &QDialog::accepted, this, [this] { m_settings = m_dialog->settings(); });
+        connect(m_dialog, &TablePrintDialog::printRequested, this, [this] {
+            m_settings = m_dialog->settings();
+            print();
+        });
+    }
+    m_dialog->setSettings(m_settings);
+    m_dialog->open();
+}
+
+bool TablePrinting::print()
+{
+    return printTable(m_grid(), m_settings, m_printer, m_now(), m_jobName);
 }
