@@ -165,7 +165,7 @@ private:
                                                           : "535 5.7.8 Authentication failed");
             return;
         }
-        const QByteArray verb = line.left(line.indexOf(' ')).toUpper();
+        const QByteArray verb = line.split(' ').first().toUpper();
         if (verb == "HELO") {
             say(rejectNamedHelo && line.size() > 4 ? "501 Syntax: HELO hostname" : "250 fake.test");
         } else if (verb == "EHLO") {
@@ -193,8 +193,9 @@ private:
             bool rejected = false;
             for (const QByteArray &r : rejectRecipients)
                 rejected = rejected || line.contains(r);
-            say(rejected ? "550 5.1.1 <" + line.mid(9).chopped(1) + ">: Recipient address rejected"
-                         : "250 2.1.5 Ok");
+            say(rejected ? QByteArray("550 5.1.1 <" + line.mid(9).chopped(1)
+                                     + ">: Recipient address rejected")
+                         : QByteArray("250 2.1.5 Ok"));
         } else if (verb == "DATA") {
             m_data = true;
             m_message.clear();
