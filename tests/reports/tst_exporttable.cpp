@@ -1,0 +1,151 @@
+// The export table and its writers, with the quoting and escaping mends, and the item codes.
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "reports/exporttable.h"
+#include "reports/reportitems.h"
+
+using namespace Qt::StringLiterals;
+
+class TestExportTable : public QObject
+{
+    Q_OBJECT
+private slots:
+    void tableGrows();
+    void csvCells_data();
+    void csvCells();
+    void htmlDefaultCells();
+    void htmlStyledCellsAndHeaderRow();
+    void writeFileFailureNamesFile();
+    void itemCaptionsAndCells_data();
+    void itemCaptionsAndCells();
+};
+
+void TestExportTable::tableGrows()
+{
+    ExportTable t;
+    t.setCell(1, 2, u"x"_s);
+    QCOMPARE(t.rowCount(), 2);
+    QCOMPARE(t.columnCount(), 3);
+    QCOMPARE(t.cell(0, 2), QString());
+    QCOMPARE(t.cell(1, 2), u"x"_s);
+    QCOMPARE(t.cell(5, 5), QString());
+    t.addRow();
+    t.setCell(2, 4, u"y"_s); // widening reaches the earlier rows too
+    QCOMPARE(t.cell(0, 4), QString());
+    t.removeLastRow();
+    QCOMPARE(t.rowCount(), 2);
+}
+
+void TestExportTable::csvCells_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("plain") << u"Lamp"_s << QByteArray("Lamp,\"\"\r\n");
+    QTest::newRow("empty") << QString() << QByteArray("\"\",\"\"\r\n");
+    QTest::newRow("comma") << u"Smith, Jo"_s << QByteArray("\"Smith, Jo\",\"\"\r\n");
+    QTest::newRow("comma and CR LF") << u"a,\r\nb"_s << QByteArray("\"a,\nb\",\"\"\r\n");
+    QTest::newRow("quote without comma") << u"5\" tall"_s << QByteArray("5\" tall,\"\"\r\n");
+    QTest::newRow("quote with comma") << u"5\", wide"_s << QByteArray("\"5\"\", wide\",\"\"\r\n");
+    QTest::newRow("codec") << u"\u20ac 5"_s << QByteArray("\x80 5,\"\"\r\n");
+}
+
+void TestExportTable::csvCells()
+{
+    QFETCH(QString, cell);
+    QFETCH(QByteArray, line);
+    ExportTable t;
+    t.setCell(0, 1, QString());
+    t.setCell(0, 0, cell);
+    QCOMPARE(ExportWriters::csv(t), line);
+}
+
+void TestExportTable::htmlDefaultCells()
+{
+    ExportTable t;
+    t.setCell(0, 0, u"5 < 6 inch"_s);
+    t.setCell(0, 1, u"<script>alert(\"x\")</script>"_s);
+    t.setCell(1, 0, u"a\rb & c"_s);
+    const QByteArray expected = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"0\" width=\"100%\">\r\n"
+                                "<tr>\r\n"
+                                "<td nowrap>5 &lt; 6 inch</td>\r\n"
+                                "<td nowrap>&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;</td>\r\n"
+                                "</tr>\r\n"
+                                "<tr>\r\n"
+                                "<td nowrap>a<br>b &amp; c</td>\r\n"
+                                "<td nowrap><br></td>\r\n"
+                                "</tr>\r\n"
+                                "</table><p>\r\n";
+    QCOMPARE(ExportWriters::html(t, {}), expected);
+}
+
+void TestExportTable::htmlStyledCellsAndHeaderRow()
+{
+    ExportTable t;
+    t.setHeaderRow(true);
+    t.setCell(0, 0, u"Name & Co"_s);
+    t.setCell(1, 0, u"Lamp"_s);
+    ExportWriters::HtmlOptions o;
+    o.header = { u"<h1>My <i>things</i></h1>"_s };
+    o.footer = { u"<hr>"_s };
+    o.headerColour = QColor(0xD4, 0xD0, 0xC8);
+    o.background = QColor(Qt::white);
+    o.textColour = QColor(Qt::black);
+    o.bold = o.italic = o.underline = true;
+    const QByteArray expected = "<h1>My <i>things</i></h1>\r\n"
+                                "<table border=\"1\" cellspacing=\"0\" cellpadding=\"0\" width=\"100%\">\r\n"
+                                "<tr>\r\n"
+                                "<td nowrap BGCOLOR=\"#D4D0C8\"><B>Name &amp; Co</B></td>\r\n"
+                                "</tr>\r\n"
+                                "<tr>\r\n"
+                                "<td nowrap BGCOLOR=\"#FFFFFF\"><font color=\"#000000\"><B><I><U>Lamp"
+                                "</U></I></B></font></td>\r\n"
+                                "</tr>\r\n"
+                                "</table><p>\r\n"
+                                "<hr>\r\n";
+    QCOMPARE(ExportWriters::html(t, o), expected);
+}
+
+void TestExportTable::writeFileFailureNamesFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"missing/x.csv"_s);
+    QString error;
+    QVERIFY(!ExportWriters::writeFile(path, "a", &error));
+    QCOMPARE(error, u"Cannot create file "_s + path);
+    QVERIFY(ExportWriters::writeFile(dir.filePath(u"x.csv"_s), "a", &error));
+}
+
+void TestExportTable::itemCaptionsAndCells_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("description 1 short") << 0 << u"Origin"_s << u"Lamp "_s;
+    QTest::newRow("description 10") << 9 << u"Desc 10"_s << QString();
+    QTest::newRow("detail 0") << 10 << u"Warranty"_s << u"2 years"_s;
+    QTest::newRow("detail 9") << 19 << u"Quantity"_s << u"3"_s;
+    QTest::newRow("status: wanted wins") << 20 << u"Status"_s << u"Wanted"_s;
+    QTest::newRow("record number") << 21 << u"Record #"_s << u"7"_s;
+    QTest::newRow("name") << 22 << u"Name"_s << u"Desk lamp"_s;
+}
+
+void TestExportTable::itemCaptionsAndCells()
+{
+    QFETCH(int, code);
+    QFETCH(QString, caption);
+    QFETCH(QString, cell);
+    FieldCaptions captions = FieldCaptions::defaults();
+    captions.description[10] = u"Desc 10"_s;
+    ItemRecord r;
+    r.Name = u"Desk lamp"_s;
+    r.Descriptions[1] = u"Lamp : Lighting : Furniture"_s;
+    r.Details[0] = u"2 years"_s;
+    r.Details[9] = u"3"_s;
+    r.Wanted = r.ForSale = true;
+    QCOMPARE(ReportItems::caption(code, captions), caption);
+    QCOMPARE(ReportItems::cellText(code, r, 7, true), cell);
+}
+
+QTEST_GUILESS_MAIN(TestExportTable)
+#include "tst_exporttable.moc"
