@@ -194,6 +194,11 @@ void TagSocket::connectToServer()
     if (encryption != Encryption::None && !QSslSocket::supportsSsl())
         throw TransportError { u"Secure connections are not available on this system"_s };
     close();
+    // Nothing of an earlier connection's failure may end this one's first wait.
+    m_failed = false;
+    m_error = 0;
+    m_sslErrors.clear();
+    m_lineBuffer.clear();
     const QString host = hostPart();
 
     QHostAddress address;
@@ -225,10 +230,6 @@ void TagSocket::connectToServer()
         }
     }
 
-    m_failed = false;
-    m_error = 0;
-    m_sslErrors.clear();
-    m_lineBuffer.clear();
     m_socket = std::make_unique<QSslSocket>();
     QSslSocket *s = m_socket.get();
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
