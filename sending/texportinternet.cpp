@@ -64,6 +64,31 @@ QLabel *heading(QWidget *parent, const QString &text)
     return label;
 }
 
+// A certificate file field with a button that picks the file.
+QWidget *certificateRow(QWidget *parent, QLineEdit *field, const QString &buttonName,
+    Dialogs &dialogs)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *browse = new QToolButton(row);
+    browse->setObjectName(buttonName);
+    browse->setText(u"..."_s);
+    browse->setToolTip(u"Choose the certificate file"_s);
+    QObject::connect(browse, &QToolButton::clicked, field, [field, &dialogs] {
+        FileDialogOptions options;
+        options.title = u"Trusted Certificate"_s;
+        options.filter = u"PEM Certificate|*.pem;*.crt|All Files|*"_s;
+        options.mustExist = true;
+        const QString path = dialogs.openFileName(options);
+        if (!path.isEmpty())
+            field->setText(path);
+    });
+    layout->addWidget(field);
+    layout->addWidget(browse);
+    return row;
+}
+
 // The port field follows the encryption while it still shows the previous choice's default.
 void followDefaultPort(QLineEdit *port, Kind kind, Encryption from, Encryption to)
 {
@@ -154,7 +179,8 @@ QWidget *TExportInternet::buildMailPage()
     setupForm->addRow(u"Encryption"_s, m_mailEncryption);
     setupForm->addRow(u"User Name"_s, m_mailUser);
     setupForm->addRow(u"Password"_s, m_mailPassword);
-    setupForm->addRow(u"Trusted Certificate"_s, m_mailCa);
+    setupForm->addRow(u"Trusted Certificate"_s,
+        certificateRow(setup, m_mailCa, u"MailCaBrowse"_s, m_ctx.dialogs));
     setupForm->addRow(u"Sender (Email)"_s, m_sender);
     setupForm->addRow(u"Priority"_s, m_priority);
     connect(m_mailEncryption, &QComboBox::currentIndexChanged, this,
@@ -213,7 +239,8 @@ QWidget *TExportInternet::buildNewsPage()
     setupForm->addRow(u"News Server"_s, m_newsServer);
     setupForm->addRow(u"Default Port"_s, m_newsPort);
     setupForm->addRow(u"Encryption"_s, m_newsEncryption);
-    setupForm->addRow(u"Trusted Certificate"_s, m_newsCa);
+    setupForm->addRow(u"Trusted Certificate"_s,
+        certificateRow(setup, m_newsCa, u"NewsCaBrowse"_s, m_ctx.dialogs));
     setupForm->addRow(u"Email"_s, m_newsEmail);
     setupForm->addRow(u"Authenticate"_s, m_newsAuth);
     setupForm->addRow(u"User Name"_s, m_newsUser);

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "reports/exporttable.h"
 #include "sending/texportinternet.h"
@@ -18,6 +19,7 @@ class TestExportInternet : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void opensWithTheTextTable();
@@ -27,6 +29,7 @@ private slots:
     void failureKeepsTheContents();
     void postTwiceThenQuitOnClose();
     void encryptionMovesTheDefaultPort();
+    void mailOverStartTlsWithChosenCertificate();
     void noNetworkNoWindow();
 
 private:
@@ -39,10 +42,16 @@ private:
     }
     void setText(const char *name, const QString &text) { control<QLineEdit>(name)->setText(text); }
 
+    TestCertificate m_cert;
     std::unique_ptr<AppTest> m_app;
     ExportTable m_table;
     std::unique_ptr<TExportInternet> m_window;
 };
+
+void TestExportInternet::initTestCase()
+{
+    QVERIFY(m_cert.make());
+}
 
 void TestExportInternet::init()
 {
@@ -204,6 +213,34 @@ void TestExportInternet::encryptionMovesTheDefaultPort()
     QCOMPARE(control<QLineEdit>("MailPort")->text(), u"2525"_s);
     control<QComboBox>("NewsEncryption")->setCurrentText(u"TLS"_s);
     QCOMPARE(control<QLineEdit>("NewsPort")->text(), u"563"_s);
+}
+
+void TestExportInternet::mailOverStartTlsWithChosenCertificate()
+{
+    FakeSmtpServer server;
+    server.tls = &m_cert;
+    server.extensions = { "STARTTLS", "AUTH PLAIN" };
+    QVERIFY(server.start());
+    setText("MailServer", u"localhost:%1"_s.arg(server.port()));
+    control<QComboBox>("MailEncryption")->setCurrentText(u"STARTTLS"_s);
+    setText("MailUserName", u"ann"_s);
+    setText("MailPassword", u"secret"_s);
+    setText("Edit2", u"me@example.org"_s);
+    setText("ToAddress", u"js@example.org"_s);
+    setText("MailCaFile", m_app->path(u"missing.pem"_s));
+    m_window->BitBtn1Click();
+    QCOMPARE(m_app->dialogs.texts(),
+        QStringList { u"Cannot open file %1"_s.arg(m_app->path(u"missing.pem"_s)) });
+    QCOMPARE(server.connections, 0);
+
+    m_app->dialogs.file(m_cert.certificatePath());
+    QTest::mouseClick(control<QToolButton>("MailCaBrowse"), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>("MailCaFile")->text(), m_cert.certificatePath());
+    m_window->BitBtn1Click();
+    QCOMPARE(m_app->dialogs.lastText(), u"Your message has been sent. "_s);
+    QCOMPARE(server.received.mid(0, 4), (QList<QByteArray> { server.received[0], "STARTTLS",
+        server.received[0], "AUTH PLAIN AGFubgBzZWNyZXQ=" }));
+    QCOMPARE(server.messages.size(), 1);
 }
 
 void TestExportInternet::noNetworkNoWindow()
