@@ -19,6 +19,7 @@ private slots:
     void portChoice_data();
     void portChoice();
     void multiLineGreeting();
+    void overlongReplyLineIsCut();
     void heloFallback();
     void rejectedRecipientFailsWithReply();
     void refusedConnection();
@@ -152,6 +153,21 @@ void TestTransport::multiLineGreeting()
     const TransportResult r = smtp.send(message());
     QVERIFY2(r.ok, qPrintable(r.error));
     QCOMPARE(server.received.first(), QByteArray("HELO desk"));
+}
+
+void TestTransport::overlongReplyLineIsCut()
+{
+    FakeSmtpServer server;
+    server.greeting = { "220 " + QByteArray(3000, 'x'), "220 next" };
+    QVERIFY(server.start());
+    TagSocket socket;
+    setUp(socket, server);
+    socket.connectToServer();
+    const QString first = socket.readLine();
+    QCOMPARE(first.size(), 1024);
+    QVERIFY(first.startsWith(u"220 xxx"_s));
+    // The rest of the long line is dropped, so the next line is read as itself.
+    QCOMPARE(socket.readLine(), u"220 next"_s);
 }
 
 void TestTransport::heloFallback()
