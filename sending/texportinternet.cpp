@@ -197,13 +197,15 @@ QWidget *TExportInternet::buildMailPage()
 
     auto *send = new QPushButton(u"Send"_s, page);
     send->setObjectName(u"BitBtn1"_s);
-    send->setDefault(true);
     auto *close = new QPushButton(u"Close"_s, page);
     close->setObjectName(u"CloseEmail"_s);
     close->setToolTip(u"Close the Report Window"_s);
     connect(send, &QPushButton::clicked, this, &TExportInternet::BitBtn1Click);
     connect(close, &QPushButton::clicked, this, &TExportInternet::CloseEmailClick);
     m_buttons += { send, close };
+    // Enter in a field must not send: the Send button would answer it even on the news page.
+    for (QPushButton *b : { send, close })
+        b->setAutoDefault(false);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -263,6 +265,8 @@ QWidget *TExportInternet::buildNewsPage()
     connect(post, &QPushButton::clicked, this, &TExportInternet::BitBtn2Click);
     connect(close, &QPushButton::clicked, this, &TExportInternet::CloseNewsClick);
     m_buttons += { post, close };
+    for (QPushButton *b : { post, close })
+        b->setAutoDefault(false);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
