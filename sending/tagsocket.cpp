@@ -254,11 +254,12 @@ void TagSocket::connectToServer()
     QObject::connect(s, &QAbstractSocket::disconnected, s, [this] { wake(); });
     QObject::connect(s, &QSslSocket::encrypted, s, [this] { wake(); });
 
+    const quint16 remotePort = port();
     if (encryption == Encryption::Tls) {
-        s->connectToHostEncrypted(address.toString(), port(), host);
+        s->connectToHostEncrypted(address.toString(), remotePort, host);
         waitFor([s] { return s->isEncrypted(); });
     } else {
-        s->connectToHost(address, port());
+        s->connectToHost(address, remotePort);
         waitFor([s] { return s->state() == QAbstractSocket::ConnectedState; });
     }
 }

@@ -126,6 +126,7 @@ public:
     QByteArray user = "ann";
     QByteArray password = "secret";
     QList<QByteArray> rejectRecipients;
+    bool dropAfterMessage = false; // hangs up instead of waiting for QUIT
 
 private:
     bool m_data = false;
@@ -148,6 +149,8 @@ private:
                 messages += m_message;
                 rawMessages += m_raw;
                 say("250 2.0.0 Ok: queued");
+                if (dropAfterMessage)
+                    client->disconnectFromHost();
             } else {
                 m_message += (line.startsWith('.') ? line.mid(1) : line) + "\r\n";
             }

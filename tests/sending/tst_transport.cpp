@@ -103,6 +103,12 @@ void TestTransport::smtpDialogue()
     QVERIFY(server.rawMessages[0].endsWith("\r\nfirst\r\n..\r\nlast\r\n\r\n.\r\n"));
     QVERIFY(text.endsWith("\r\nfirst\r\n.\r\nlast\r\n\r\n"));
     QCOMPARE(smtp.socket.isConnected(), false);
+
+    // A server that hangs up once it has the message has still taken it.
+    server.dropAfterMessage = true;
+    const TransportResult dropped = smtp.send(m);
+    QVERIFY2(dropped.ok, qPrintable(dropped.error));
+    QCOMPARE(server.messages.size(), 2);
 }
 
 void TestTransport::portChoice_data()
