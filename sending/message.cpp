@@ -92,7 +92,8 @@ void addressHeader(QList<QByteArray> &lines, const char *name, const TmsAddressL
 {
     const QByteArray indent(HeaderWidth, ' ');
     for (qsizetype i = 0; i < list.size(); ++i) {
-        QByteArray line = i == 0 ? QByteArray(QByteArray(name) + ':').leftJustified(HeaderWidth) : indent;
+        QByteArray line
+            = i == 0 ? QByteArray(QByteArray(name) + ':').leftJustified(HeaderWidth) : indent;
         line += mailbox(list[i], true);
         if (i + 1 < list.size())
             line += ',';

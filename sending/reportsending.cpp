@@ -85,8 +85,8 @@ TransportResult sendMail(TmsSMTP &smtp, const MailSettings &settings, const QStr
         message.Priority = TmsPriority::ptHigh;
     else if (settings.priority == "Low"_L1)
         message.Priority = TmsPriority::ptLow;
-    message.Recipients += TmsMailAddress { settings.toName.left(MaxField),
-        settings.toAddress.left(MaxField) };
+    message.Recipients
+        += TmsMailAddress { settings.toName.left(MaxField), settings.toAddress.left(MaxField) };
     message.Sender.Address = settings.sender;
     message.Body = body;
     message.ExtraHeaders += dateHeader();

@@ -41,8 +41,7 @@ TransportResult TmsSMTP::send(const TmsMessage &message)
         // calling it a failure would only make the user send it twice.
         try {
             command("QUIT");
-        } catch (const TransportError &) {
-        }
+        } catch (const TransportError &) { }
         socket.close();
         return {};
     } catch (const TransportError &e) {
@@ -88,7 +87,8 @@ void TmsSMTP::authenticate(const QStringList &extensions)
 {
     QStringList mechanisms;
     for (const QString &e : extensions) {
-        if (e.startsWith(u"AUTH "_s, Qt::CaseInsensitive) || e.startsWith(u"AUTH="_s, Qt::CaseInsensitive))
+        if (e.startsWith(u"AUTH "_s, Qt::CaseInsensitive)
+            || e.startsWith(u"AUTH="_s, Qt::CaseInsensitive))
             mechanisms += e.mid(5).toUpper().split(u' ', Qt::SkipEmptyParts);
     }
     const QByteArray user = UserName.toUtf8();

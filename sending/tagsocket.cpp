@@ -242,9 +242,8 @@ void TagSocket::connectToServer()
         m_error = int(e);
         wake();
     });
-    QObject::connect(s, &QSslSocket::sslErrors, s, [this](const QList<QSslError> &errors) {
-        m_sslErrors = errors;
-    });
+    QObject::connect(s, &QSslSocket::sslErrors, s,
+        [this](const QList<QSslError> &errors) { m_sslErrors = errors; });
     for (auto signal : { &QIODevice::readyRead, &QIODevice::aboutToClose }) {
         QObject::connect(s, signal, s, [this] { wake(); });
     }

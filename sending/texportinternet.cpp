@@ -65,8 +65,8 @@ QLabel *heading(QWidget *parent, const QString &text)
 }
 
 // A certificate file field with a button that picks the file.
-QWidget *certificateRow(QWidget *parent, QLineEdit *field, const QString &buttonName,
-    Dialogs &dialogs)
+QWidget *certificateRow(
+    QWidget *parent, QLineEdit *field, const QString &buttonName, Dialogs &dialogs)
 {
     auto *row = new QWidget(parent);
     auto *layout = new QHBoxLayout(row);
@@ -98,8 +98,8 @@ void followDefaultPort(QLineEdit *port, Kind kind, Encryption from, Encryption t
 
 } // namespace
 
-TExportInternet::TExportInternet(AppContext &ctx, const ExportTable &table, int recordRows,
-    bool itemNumbers, QWidget *parent)
+TExportInternet::TExportInternet(
+    AppContext &ctx, const ExportTable &table, int recordRows, bool itemNumbers, QWidget *parent)
     : QDialog(parent)
     , m_ctx(ctx)
     , m_table(table)

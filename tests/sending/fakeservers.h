@@ -56,10 +56,7 @@ public:
     int quits = 0;
     QSslSocket *client = nullptr;
 
-    bool start()
-    {
-        return listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    }
+    bool start() { return listen(QHostAddress(QStringLiteral("127.0.0.1")), 0); }
     quint16 port() const { return serverPort(); }
     QString address() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
 
@@ -165,7 +162,7 @@ private:
         if (m_loginStep == 2) {
             m_loginStep = 0;
             say(QByteArray::fromBase64(line) == password ? "235 2.7.0 Authentication successful"
-                                                          : "535 5.7.8 Authentication failed");
+                                                         : "535 5.7.8 Authentication failed");
             return;
         }
         const QByteArray verb = line.split(' ').first().toUpper();
@@ -196,8 +193,8 @@ private:
             bool rejected = false;
             for (const QByteArray &r : rejectRecipients)
                 rejected = rejected || line.contains(r);
-            say(rejected ? QByteArray("550 5.1.1 <" + line.mid(9).chopped(1)
-                                     + ">: Recipient address rejected")
+            say(rejected ? QByteArray(
+                    "550 5.1.1 <" + line.mid(9).chopped(1) + ">: Recipient address rejected")
                          : QByteArray("250 2.1.5 Ok"));
         } else if (verb == "DATA") {
             m_data = true;

@@ -238,8 +238,9 @@ void TestExportInternet::mailOverStartTlsWithChosenCertificate()
     QCOMPARE(control<QLineEdit>("MailCaFile")->text(), m_cert.certificatePath());
     m_window->BitBtn1Click();
     QCOMPARE(m_app->dialogs.lastText(), u"Your message has been sent. "_s);
-    QCOMPARE(server.received.mid(0, 4), (QList<QByteArray> { server.received[0], "STARTTLS",
-        server.received[0], "AUTH PLAIN AGFubgBzZWNyZXQ=" }));
+    QCOMPARE(server.received.mid(0, 4),
+        (QList<QByteArray> {
+            server.received[0], "STARTTLS", server.received[0], "AUTH PLAIN AGFubgBzZWNyZXQ=" }));
     QCOMPARE(server.messages.size(), 1);
 }
 
@@ -247,7 +248,8 @@ void TestExportInternet::noNetworkNoWindow()
 {
     QVERIFY(!TExportInternet::networkAvailable(m_app->dialogs, [] { return false; }));
     QCOMPARE(m_app->dialogs.texts(),
-        QStringList { u"Sorry, you can only use this function on systems that have Winsock installed."_s });
+        QStringList {
+            u"Sorry, you can only use this function on systems that have Winsock installed."_s });
     QVERIFY(TExportInternet::networkAvailable(m_app->dialogs));
 }
 

@@ -98,7 +98,8 @@ void TestMessageEncoder::recipientNames_data()
     QTest::newRow("quote") << u"Ann \"Nan\" S."_s
                            << QByteArray("To:       \"Ann \\\"Nan\\\" S.\" <a@x.org>");
     QTest::newRow("empty") << QString() << QByteArray("To:        <a@x.org>");
-    QTest::newRow("accent") << u"Zo\u00eb"_s << QByteArray("To:       =?windows-1252?Q?Zo=EB?= <a@x.org>");
+    QTest::newRow("accent") << u"Zo\u00eb"_s
+                            << QByteArray("To:       =?windows-1252?Q?Zo=EB?= <a@x.org>");
 }
 
 void TestMessageEncoder::recipientNames()
@@ -256,7 +257,8 @@ void TestMessageEncoder::checks()
     QCOMPARE(MessageEncoder::checkArticle(a).value_or(QString()),
         u"The address of sender is required"_s);
     a.Sender.Address = u"me@x.org"_s;
-    QCOMPARE(MessageEncoder::checkArticle(a).value_or(QString()), u"Newsgroup header is required"_s);
+    QCOMPARE(
+        MessageEncoder::checkArticle(a).value_or(QString()), u"Newsgroup header is required"_s);
     a.NewsGroups = u"local.test"_s;
     QCOMPARE(MessageEncoder::checkArticle(a).value_or(QString()), u"Subject header is required"_s);
     a.Subject = u"s"_s;

@@ -34,7 +34,8 @@ ExportTable table(const QList<QStringList> &rows)
 
 void TestTextTable::itemNumbersOn()
 {
-    const ExportTable t = table({ { u"#"_s, u"Name"_s }, { u"1."_s, u"Alice"_s }, { u"2."_s, u"Brian"_s } });
+    const ExportTable t
+        = table({ { u"#"_s, u"Name"_s }, { u"1."_s, u"Alice"_s }, { u"2."_s, u"Brian"_s } });
     const QStringList lines = reportTextTable(t, 2, true);
     // Widths 2 and 5: T = 2 x 2 + 7 = 11, so every line is 12 characters.
     const QStringList expected { QString(), u"------------"_s, u"#   Name    "_s, u"------------"_s,

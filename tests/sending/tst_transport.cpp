@@ -91,13 +91,14 @@ void TestTransport::smtpDialogue()
     const TransportResult r = smtp.send(m);
     QVERIFY2(r.ok, qPrintable(r.error));
     const QList<QByteArray> expected { "HELO desk", "MAIL FROM:<me@example.org>",
-        "RCPT TO:<js@example.org>", "RCPT TO:<cy@example.org>", "RCPT TO:<di@example.org>",
-        "DATA", "QUIT" };
+        "RCPT TO:<js@example.org>", "RCPT TO:<cy@example.org>", "RCPT TO:<di@example.org>", "DATA",
+        "QUIT" };
     QCOMPARE(server.received, expected);
     QCOMPARE(server.messages.size(), 1);
     const QByteArray &text = server.messages[0];
-    QVERIFY(text.startsWith("From:      <me@example.org>\r\nTo:       \"J. Smith\" <js@example.org>\r\n"
-                            "CC:       Cy <cy@example.org>\r\nSubject: Report\r\n"));
+    QVERIFY(
+        text.startsWith("From:      <me@example.org>\r\nTo:       \"J. Smith\" <js@example.org>\r\n"
+                        "CC:       Cy <cy@example.org>\r\nSubject: Report\r\n"));
     QVERIFY(!text.contains("di@example.org"));
     // The lone full stop went as ".." and arrives as "."; the message ends with an empty line.
     QVERIFY(server.rawMessages[0].endsWith("\r\nfirst\r\n..\r\nlast\r\n\r\n.\r\n"));
@@ -325,10 +326,9 @@ void TestTransport::nntp480_data()
     QTest::newRow("signed in") << true << false << QByteArray("secret") << QString()
                                << QList<QByteArray> { "POST", "AUTHINFO USER ann",
                                       "AUTHINFO PASS secret", "POST" };
-    QTest::newRow("wrong password") << true << false << QByteArray("wrong")
-                                    << u"481 Authentication failed"_s
-                                    << QList<QByteArray> { "POST", "AUTHINFO USER ann",
-                                           "AUTHINFO PASS wrong" };
+    QTest::newRow("wrong password")
+        << true << false << QByteArray("wrong") << u"481 Authentication failed"_s
+        << QList<QByteArray> { "POST", "AUTHINFO USER ann", "AUTHINFO PASS wrong" };
     // Asked after the article: the article goes again once signed in.
     QTest::newRow("after the article")
         << true << true << QByteArray("secret") << QString()
@@ -375,7 +375,8 @@ void TestTransport::smtpStartTlsAndAuth_data()
 {
     QTest::addColumn<QByteArray>("mechanisms");
     QTest::addColumn<QByteArray>("authCommand");
-    QTest::newRow("plain") << QByteArray("AUTH LOGIN PLAIN") << QByteArray("AUTH PLAIN AGFubgBzZWNyZXQ=");
+    QTest::newRow("plain") << QByteArray("AUTH LOGIN PLAIN")
+                           << QByteArray("AUTH PLAIN AGFubgBzZWNyZXQ=");
     QTest::newRow("login") << QByteArray("AUTH LOGIN") << QByteArray("AUTH LOGIN");
 }
 
@@ -468,7 +469,8 @@ void TestTransport::untrustedCertificateNamesHost()
     setUp(nntp.socket, news);
     nntp.socket.Server = u"localhost:%1"_s.arg(news.port());
     nntp.socket.encryption = Encryption::Tls;
-    QVERIFY(nntp.post(article()).error.startsWith(u"The certificate of localhost could not be verified: "_s));
+    QVERIFY(nntp.post(article()).error.startsWith(
+        u"The certificate of localhost could not be verified: "_s));
     QVERIFY(news.received.isEmpty());
 }
 
