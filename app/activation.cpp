@@ -17,9 +17,10 @@ ActivationCoordinator::~ActivationCoordinator()
         qApp->removeEventFilter(this);
 }
 
-void ActivationCoordinator::registerWindow(QWidget *window, ActivationClient *client)
+void ActivationCoordinator::registerWindow(
+    QWidget *window, ActivationClient *client, bool applicationSwitch)
 {
-    m_entries.push_back({ window, client });
+    m_entries.push_back({ window, client, applicationSwitch });
 }
 
 void ActivationCoordinator::unregisterWindow(QWidget *window)
@@ -29,12 +30,18 @@ void ActivationCoordinator::unregisterWindow(QWidget *window)
         m_active = nullptr;
 }
 
-ActivationClient *ActivationCoordinator::clientOf(QWidget *w) const
+const ActivationCoordinator::Entry *ActivationCoordinator::entryOf(QWidget *w) const
 {
     for (const Entry &e : m_entries)
         if (e.window && e.window == w)
-            return e.client;
+            return &e;
     return nullptr;
+}
+
+ActivationClient *ActivationCoordinator::clientOf(QWidget *w) const
+{
+    const Entry *e = entryOf(w);
+    return e ? e->client : nullptr;
 }
 
 void ActivationCoordinator::switchTo(QWidget *window)
@@ -89,6 +96,14 @@ void ActivationCoordinator::modalFinished()
 
 bool ActivationCoordinator::eventFilter(QObject *watched, QEvent *event)
 {
+    // Another program took the focus (no window of ours is active any more): a window that asks
+    // for it is deactivated now, and activated again when the user comes back to it.
+    if (event->type() == QEvent::WindowDeactivate && m_modalDepth == 0 && m_dispatching == 0
+        && watched == m_active && !QApplication::activeWindow()) {
+        const Entry *e = entryOf(static_cast<QWidget *>(watched));
+        if (e && e->applicationSwitch)
+            switchTo(nullptr);
+    }
     if (event->type() == QEvent::WindowActivate && m_modalDepth == 0 && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
         // A late platform event is stale when it names a window already hidden, or another

@@ -23,7 +23,9 @@ public:
     explicit ActivationCoordinator(QObject *parent = nullptr);
     ~ActivationCoordinator() override;
 
-    void registerWindow(QWidget *window, ActivationClient *client);
+    // With applicationSwitch, the window is also deactivated when the user switches to another
+    // program and activated again on the way back (other windows keep their state then).
+    void registerWindow(QWidget *window, ActivationClient *client, bool applicationSwitch = false);
     void unregisterWindow(QWidget *window);
 
     // Makes window the active one: deactivates the previous window first, then activates this.
@@ -43,7 +45,9 @@ private:
     {
         QPointer<QWidget> window;
         ActivationClient *client;
+        bool applicationSwitch = false;
     };
+    const Entry *entryOf(QWidget *w) const;
     ActivationClient *clientOf(QWidget *w) const;
     void switchTo(QWidget *window);
 

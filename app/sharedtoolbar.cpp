@@ -145,7 +145,7 @@ void SharedToolbar::trigger(Action action)
         if (m_quickSave)
             m_quickSave();
         else
-            m_registry.quickSave();
+            m_registry.quickSave(m_owner);
         break;
     case Action::Help:
         if (m_helpTopic.isEmpty())

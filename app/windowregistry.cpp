@@ -100,14 +100,16 @@ void WindowRegistry::setQuickSaveEnabled(bool on)
     applyQuickSave(m_windows[size_t(WindowKind::Spreadsheet)]);
 }
 
-bool WindowRegistry::quickSave()
+bool WindowRegistry::quickSave(QWidget *window)
 {
+    if (m_store.fileName.isEmpty())
+        return m_saveAs && m_saveAs();
     const DataFile::WriteResult w = DataFile::writeDatabase(m_store.fileName, m_store);
     if (!w.ok) {
         m_dialogs.error(w.message);
         return false;
     }
-    m_dialogs.information(QStringLiteral("File Saved"));
+    m_dialogs.status(window, QStringLiteral("File Saved"));
     return true;
 }
 

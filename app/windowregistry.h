@@ -46,8 +46,10 @@ public:
     // The record window's Save state, shared by the search and spreadsheet quick-save buttons.
     void setQuickSaveEnabled(bool on);
     bool quickSaveEnabled() const { return m_quickSaveEnabled; }
-    // Quick save from a window other than the record window.
-    bool quickSave();
+    // Quick save from a window other than the record window; window is where it was given.
+    bool quickSave(QWidget *window = nullptr);
+    // The record window's Save As, which quick save uses while the database is untitled.
+    void setSaveAs(std::function<bool()> saveAs) { m_saveAs = std::move(saveAs); }
 
     // Help: every Help button switches the application help file to "Larkhelp.hlp" first.
     QString helpFile() const { return m_helpFile; }
@@ -73,4 +75,5 @@ private:
     bool m_quickSaveEnabled = false;
     QString m_helpFile; // the application help file: "Larkspur.hlp" until a Help button is used
     QMenu *m_reportMenu = nullptr;
+    std::function<bool()> m_saveAs;
 };

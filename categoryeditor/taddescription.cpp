@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "categoryeditor/descriptionlist.h"
+#include "platform/windowsize.h"
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
 #include "platform/programfolder.h"
@@ -95,9 +96,10 @@ TAddDescription::TAddDescription(AppContext &ctx, int k, QWidget *parent)
         w = std::min(w, s->availableGeometry().width());
         h = std::min(h, s->availableGeometry().height());
     }
-    resize(w, h);
+    WindowSize::resizeOuter(this, QSize(w, h));
 
-    m_ctx.activation.registerWindow(this, this);
+    // Switching to another program and back writes the tree back and reads it again.
+    m_ctx.activation.registerWindow(this, this, true);
 }
 
 TAddDescription::~TAddDescription()
@@ -195,9 +197,11 @@ void TAddDescription::FormActivate()
     m_active = true;
     m_addText->clear();
     setWindowTitle(title()); // the caption may have been renamed since
-    const TreeBuildResult built = buildCategoryTree(m_ctx.store.categoryTexts[m_k]);
+    const TreeBuildResult built = m_ctx.store.buildCategory(m_k);
     showTree(built.tree);
     m_addText->setFocus(Qt::OtherFocusReason);
+    // A text that does not build is kept until the user puts something in its place.
+    m_keepInvalidText = !built.ok();
     if (!built.ok())
         m_ctx.dialogs.error(built.error);
 }
@@ -210,8 +214,7 @@ void TAddDescription::FormDeactivate()
         return;
     m_active = false;
     writeBack();
-    m_ctx.settings.writeInteger(QStringLiteral("AddDescW:"), width());
-    m_ctx.settings.writeInteger(QStringLiteral("AddDescH:"), height());
+    WindowSize::save(this, m_ctx.settings, QStringLiteral("AddDescW:"), QStringLiteral("AddDescH:"));
 }
 
 void TAddDescription::showEvent(QShowEvent *event)
@@ -239,7 +242,10 @@ void TAddDescription::done(int result)
 
 void TAddDescription::writeBack()
 {
-    m_ctx.store.categoryTexts[m_k] = categoryTreeToText(currentTree());
+    CategoryTree tree = currentTree();
+    if (m_keepInvalidText && tree.empty())
+        return;
+    m_ctx.store.setCategoryTree(m_k, std::move(tree));
 }
 
 CategoryTree TAddDescription::currentTree() const
@@ -409,12 +415,19 @@ void TAddDescription::SortChildrenClick(bool sortAll)
 void TAddDescription::MakeDefaultClick()
 {
     const QString path = DataFile::defaultCategoryFile(m_ctx.folder.path(), m_k);
+    // A default file is read back through the text form, which cannot carry every tree.
+    const CategoryTree tree = currentTree();
+    const QString problem = textFormProblem(tree);
+    if (!problem.isEmpty()) {
+        m_ctx.dialogs.error(problem);
+        return;
+    }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_ctx.dialogs.error(QStringLiteral("Cannot create file ") + path);
         return;
     }
-    const QByteArray bytes = encodeText(categoryTreeToText(currentTree()));
+    const QByteArray bytes = encodeText(categoryTreeToText(tree));
     if (file.write(bytes) != bytes.size() || !file.commit())
         m_ctx.dialogs.error(QStringLiteral("Cannot write file ") + path);
 }

@@ -74,6 +74,7 @@ private:
     AppContext &m_ctx;
     const int m_k;
     bool m_active = false; // between FormActivate and FormDeactivate
+    bool m_keepInvalidText = false; // the category text did not build on activation
     QPointer<QWidget> m_returnTo; // the window that was active when the dialog was made
 
     DescriptionList *m_list = nullptr;

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 
 namespace {
 
@@ -71,6 +73,15 @@ void QtDialogs::information(const QString &text)
 {
     ModalScope scope(*this);
     showBox(QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtDialogs::status(QWidget *window, const QString &text)
+{
+    if (auto *main = qobject_cast<QMainWindow *>(window ? window->window() : nullptr)) {
+        main->statusBar()->showMessage(text, StatusMilliseconds);
+        return;
+    }
+    information(text);
 }
 
 void QtDialogs::error(const QString &text)

@@ -33,6 +33,9 @@ public:
     virtual ~Dialogs() = default;
 
     virtual void information(const QString &text) = 0;
+    // An outcome that needs no answer ("File Saved"), shown in the status bar of the window where
+    // the command was given; in a box where that window has no status bar.
+    virtual void status(QWidget * /*window*/, const QString &text) { information(text); }
     virtual void error(const QString &text) = 0;
     virtual Answer askYesNo(const QString &text) = 0; // Yes or No
     virtual Answer askYesNoCancel(const QString &text) = 0;
@@ -79,7 +82,11 @@ QStringList qtNameFilters(const QString &filter);
 class QtDialogs : public Dialogs
 {
 public:
+    // How long an outcome stays in a status bar unless another replaces it.
+    static constexpr int StatusMilliseconds = 10000;
+
     void information(const QString &text) override;
+    void status(QWidget *window, const QString &text) override;
     void error(const QString &text) override;
     Answer askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;

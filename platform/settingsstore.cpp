@@ -89,7 +89,7 @@ LineMeaning interpret(QByteArray bytes, bool first)
     const qsizetype eq = line.indexOf(u'=');
     if (eq < 0)
         return {};
-    return { LineMeaning::Key, line.left(eq).trimmed(), line.mid(eq + 1) };
+    return { LineMeaning::Key, line.left(eq).trimmed(), line.mid(eq + 1).trimmed() };
 }
 
 bool sameName(const QString &a, const QString &b)
@@ -165,7 +165,8 @@ void IniSettingsStore::writeString(const QString &key, const QString &value)
     // Such a key or value could not be read back as written, or would plant lines of its own.
     const QString name = key.trimmed();
     if (name.isEmpty() || name.contains(u'=') || name.startsWith(u'[') || name.startsWith(u';')
-        || name.startsWith(u'#') || breaksLine(key) || breaksLine(value)) {
+        || name.startsWith(u'#') || breaksLine(key) || breaksLine(value)
+        || value != value.trimmed()) { // blanks around a value are not part of it when read
         qWarning("Settings: not writing key \"%s\": it or its value cannot be stored in a line",
             qUtf8Printable(key));
         return;
@@ -251,7 +252,9 @@ void IniSettingsStore::writeString(const QString &key, const QString &value)
         return;
     }
     QSaveFile save(m_path);
-    if (!save.open(QIODevice::WriteOnly) || save.write(out) != out.size() || !save.commit())
+    // Unbuffered: a failed write must be seen before the file replaces the old one.
+    if (!save.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || save.write(out) != out.size()
+        || !save.commit())
         qWarning("Settings: cannot write %s: %s", qUtf8Printable(m_path),
             qUtf8Printable(save.errorString()));
 }

@@ -1,12 +1,16 @@
 // The Description page: layout of the description and detail boxes.
 #include "recordwindow/descriptionpage.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QToolButton>
@@ -39,7 +43,6 @@ DescriptionPage::DescriptionPage(QWidget *parent)
 
     auto *left = new QWidget;
     left->setObjectName(QStringLiteral("DescriptionPanel"));
-    left->setMinimumWidth(50);
     auto *lg = new QGridLayout(left);
     lg->setContentsMargins(6, 6, 4, 6);
     lg->setHorizontalSpacing(6);
@@ -75,7 +78,6 @@ DescriptionPage::DescriptionPage(QWidget *parent)
 
     auto *right = new QWidget;
     right->setObjectName(QStringLiteral("DetailPanel"));
-    right->setMinimumWidth(50);
     auto *rg = new QGridLayout(right);
     rg->setContentsMargins(4, 6, 6, 6);
     rg->setHorizontalSpacing(4);
@@ -124,23 +126,59 @@ DescriptionPage::DescriptionPage(QWidget *parent)
     rg->setColumnStretch(2, 1);
     rg->setRowStretch(row + 1, 1);
 
+    // No fixed minimum width on the panels: their layouts keep what the boxes and captions
+    // need (more than the splitter's 50 pixels), so moving the splitter or shrinking the window
+    // never lays controls over each other.
     splitter->addWidget(left);
     splitter->addWidget(right);
+    // A resize goes wholly to the description panel; the detail panel keeps its width (see
+    // eventFilter).
     splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({ 1000, 1000 });
+    splitter->setStretchFactor(1, 0);
+    splitter->installEventFilter(this);
 
+    // A window made smaller than the page needs (a window manager need not honour the minimum
+    // size) scrolls the page instead of squeezing its boxes over each other.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("DescriptionScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(splitter);
     auto *v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
-    v->addWidget(splitter);
+    v->addWidget(scroll);
 }
 
 bool DescriptionPage::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == splitter && event->type() == QEvent::Resize) {
+        // QSplitter sizes a panel without stretch from the width it was last given by hand, not
+        // the width it has, so hand it the present widths before it lays out the new size. The
+        // first layout splits the page in two halves.
+        const auto *resize = static_cast<QResizeEvent *>(event);
+        if (resize->oldSize().width() <= 0) {
+            const int half = std::max(0, resize->size().width() - splitter->handleWidth()) / 2;
+            splitter->setSizes({ half, half });
+        } else {
+            splitter->setSizes(splitter->sizes());
+        }
+        return false;
+    }
     if (event->type() == QEvent::FocusIn) {
         const int k = watched->property("tag").toInt();
         if (k >= 1 && k <= 10)
             Q_EMIT descriptionEntered(k);
+    } else if (event->type() == QEvent::KeyPress) {
+        // Alt+Down or F4 opens the box's pick menu, as in a drop-down box.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QKeyCombination c = key->keyCombination();
+        const int k = watched->property("tag").toInt();
+        if (k >= 1 && k <= 10
+            && (c == QKeyCombination(Qt::AltModifier, Qt::Key_Down)
+                || c == QKeyCombination(Qt::NoModifier, Qt::Key_F4))) {
+            Q_EMIT descriptionButtonClicked(k);
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

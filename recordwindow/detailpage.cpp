@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
+#include <QtMath>
 
 namespace {
 
@@ -28,8 +30,12 @@ DetailPage::DetailPage(QWidget *parent)
     keywords = makeMemo(QStringLiteral("Memo1"), this);
     history = makeMemo(QStringLiteral("Memo2"), this);
     notes = makeMemo(QStringLiteral("Memo3"), this);
-    // Keywords and History show one line; they scroll for more.
-    const int oneLine = QFontMetrics(keywords->font()).lineSpacing() + 2 * keywords->frameWidth() + 8;
+    // Keywords and History show one line; they scroll for more. The box holds one line with
+    // the document margins above and below (and a pixel the scroll range leaves out), so no
+    // scroll arrows show for one line or none.
+    const int margin = qCeil(keywords->document()->documentMargin());
+    const int oneLine = QFontMetrics(keywords->font()).lineSpacing() + 2 * margin
+        + 2 * keywords->frameWidth() + 2;
     keywords->setFixedHeight(oneLine);
     history->setFixedHeight(oneLine);
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/windowsize.h"
 #include "platform/dialogs.h"
 #include "platform/programfolder.h"
 #include "platform/settingsstore.h"
@@ -72,7 +73,7 @@ void TView::FormActivate()
             } else {
                 const DataFile::ReadResult r = DataFile::readDatabase(name, store, false);
                 if (r.ok()) {
-                    m_ctx.dialogs.information(name + QStringLiteral(" Loaded."));
+                    m_ctx.dialogs.status(this, name + QStringLiteral(" Loaded."));
                     store.databaseOpen = true;
                     read = true;
                 } else {
@@ -205,8 +206,8 @@ bool TView::OpenClick()
     setSaveEnabled(true);
     m_mergeAction->setEnabled(true);
     store.searchRefresh = true;
-    m_ctx.dialogs.information(m_mergeMode ? QStringLiteral("Merge Sucessful !.")
-                                          : path + QStringLiteral(" Loaded."));
+    m_ctx.dialogs.status(this, m_mergeMode ? QStringLiteral("Merge Sucessful !.")
+                                           : path + QStringLiteral(" Loaded."));
     store.currentIndex = 0;
     GetRecord(0);
     return true;
@@ -230,10 +231,13 @@ bool TView::writeTo(const QString &path)
 
 bool TView::SaveClick()
 {
+    // An untitled database (New, then Merge) has nowhere to go yet.
+    if (m_ctx.store.fileName.isEmpty())
+        return SaveAsClick();
     storeCurrent();
     if (!writeTo(m_ctx.store.fileName))
         return false;
-    m_ctx.dialogs.information(QStringLiteral("File Saved"));
+    m_ctx.dialogs.status(this, QStringLiteral("File Saved"));
     return true;
 }
 
@@ -261,7 +265,7 @@ bool TView::SaveAsClick()
     m_ctx.store.fileName = path;
     setSaveEnabled(true);
     updateTitle();
-    m_ctx.dialogs.information(QStringLiteral("File Saved as ") + path);
+    m_ctx.dialogs.status(this, QStringLiteral("File Saved as ") + path);
     return true;
 }
 
@@ -320,8 +324,7 @@ void TView::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    m_ctx.settings.writeInteger(QStringLiteral("ViewW:"), width());
-    m_ctx.settings.writeInteger(QStringLiteral("ViewH:"), height());
+    WindowSize::save(this, m_ctx.settings, QStringLiteral("ViewW:"), QStringLiteral("ViewH:"));
     m_closing = true;
     event->accept();
     Q_EMIT quitRequested();

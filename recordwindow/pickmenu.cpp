@@ -27,10 +27,14 @@ PickMenu::PickMenu(int k, QWidget *parent)
 
 bool PickMenu::MakeMenu(QStringView categoryText)
 {
-    discardEntries();
     const TreeBuildResult built = buildCategoryTree(categoryText);
-    if (!built.ok())
-        return false;
+    MakeMenu(built.tree);
+    return built.ok();
+}
+
+void PickMenu::MakeMenu(const CategoryTree &tree)
+{
+    discardEntries();
 
     const auto mark = [this](QAction *entry, const QString &nodeText) {
         entry->setData(m_k);
@@ -54,8 +58,7 @@ bool PickMenu::MakeMenu(QStringView categoryText)
             self(self, sub, node.children);
         }
     };
-    fill(fill, this, built.tree);
-    return true;
+    fill(fill, this, tree);
 }
 
 QString PickMenu::entryFullName(const QAction *entry)

@@ -4,6 +4,8 @@
 #include <QMenu>
 #include <QStringView>
 
+#include "store/categorytree.h"
+
 // One entry per node, captioned with the node's text, the children as the entry's sub-menu, in
 // tree order; every entry carries the category number k as its QAction::data(). Every entry
 // chooses its own category: a leaf when it is triggered, an entry with sub-entries as soon as
@@ -19,6 +21,8 @@ public:
     // Discards the entries and mirrors the tree built from categoryText. A text that does not
     // build leaves the menu empty and gives false; the caller reports the error.
     bool MakeMenu(QStringView categoryText);
+    // Discards the entries and mirrors the tree.
+    void MakeMenu(const CategoryTree &tree);
 
     // The full name an entry stands for: its node's text, then " : " and the text of each
     // enclosing entry up to the top level. Empty for an action that is no pick entry.

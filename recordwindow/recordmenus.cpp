@@ -28,7 +28,7 @@ void TView::buildPickMenus()
 
 void TView::MakeMenu(int k)
 {
-    m_pickMenus[size_t(k)]->MakeMenu(m_ctx.store.categoryTexts[size_t(k)]);
+    m_pickMenus[size_t(k)]->MakeMenu(m_ctx.store.categoryTree(k));
 }
 
 void TView::DescBtnClick(int k)

@@ -3,8 +3,10 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -13,6 +15,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -20,6 +23,7 @@
 #include "app/formprint.h"
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
+#include "platform/windowsize.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
@@ -43,22 +47,51 @@ TView::TView(AppContext &ctx, QWidget *parent)
     refreshWindowCommands();
 
     // Creation: size from the settings, first page, no database yet, default captions.
-    resize(m_ctx.settings.readInteger(QStringLiteral("ViewW:"), 634),
-        m_ctx.settings.readInteger(QStringLiteral("ViewH:"), 482));
+    WindowSize::restore(this, m_ctx.settings, QStringLiteral("ViewW:"), QStringLiteral("ViewH:"),
+        QSize(634, 482));
     m_book->setCurrentIndex(0);
     m_ctx.store.databaseOpen = false;
     m_mergeMode = false;
     m_ctx.store.scope = RecordScope::AllRecords;
     resetCaptionsAndCategories();
+    // The labels show the default captions already while the start-up question is up.
+    applyCaptions();
     setDeleteEnabled(false);
     setInsertEnabled(false);
     setSaveEnabled(false);
     setWindowTitle(QStringLiteral("Untitled"));
     m_ctx.activation.registerWindow(this, this);
+    // Ctrl+C is Copy Record unless the focused box has text selected (see eventFilter).
+    qApp->installEventFilter(this);
+}
+
+bool TView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        auto *w = static_cast<QWidget *>(watched);
+        if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_C)
+            && w->window() == this) {
+            bool selected = false;
+            if (auto *line = qobject_cast<QLineEdit *>(w))
+                selected = line->hasSelectedText();
+            else if (auto *memo = qobject_cast<QPlainTextEdit *>(w))
+                selected = memo->textCursor().hasSelection();
+            else if (auto *rich = qobject_cast<QTextEdit *>(w))
+                selected = rich->textCursor().hasSelection();
+            // Without a selection the box does not claim the key, so the shortcut runs.
+            if (!selected) {
+                key->ignore();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 TView::~TView()
 {
+    m_ctx.windows.setSaveAs({});
     m_ctx.activation.unregisterWindow(this);
 }
 
@@ -130,6 +163,7 @@ void TView::buildPages()
 void TView::buildToolbar()
 {
     m_toolbar = new SharedToolbar(this, m_ctx.windows);
+    m_ctx.windows.setSaveAs([this] { return SaveAsClick(); });
     addToolBar(Qt::TopToolBarArea, m_toolbar);
     using A = SharedToolbar::Action;
     SharedToolbar *t = m_toolbar;
@@ -186,17 +220,25 @@ void TView::buildMenus()
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    add(file, QStringLiteral("New1"), QStringLiteral("New"), [this] { NewClick(); });
-    add(file, QStringLiteral("Open1"), QStringLiteral("Open"), [this] { OpenClick(); });
-    m_saveAction = add(file, QStringLiteral("Save1"), QStringLiteral("Save"), [this] { SaveClick(); });
-    add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save As"), [this] { SaveAsClick(); });
-    QAction *exportAction = file->addAction(QStringLiteral("Export"));
+    // Ctrl+N belongs to New Record, so New has only its mnemonic.
+    add(file, QStringLiteral("New1"), QStringLiteral("&New"), [this] { NewClick(); });
+    add(
+        file, QStringLiteral("Open1"), QStringLiteral("&Open"), [this] { OpenClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_saveAction = add(
+        file, QStringLiteral("Save1"), QStringLiteral("&Save"), [this] { SaveClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_S));
+    add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] { SaveAsClick(); });
+    QAction *exportAction = file->addAction(QStringLiteral("&Export"));
     exportAction->setObjectName(QStringLiteral("Export1"));
     exportAction->setEnabled(false);
-    m_mergeAction = add(file, QStringLiteral("Merge1"), QStringLiteral("Merge"), [this] { MergeClick(); });
+    m_mergeAction
+        = add(file, QStringLiteral("Merge1"), QStringLiteral("&Merge"), [this] { MergeClick(); });
     m_mergeAction->setEnabled(false);
     file->addSeparator();
-    add(file, QStringLiteral("Close1"), QStringLiteral("Close"), [this] { CloseClick(); });
+    add(
+        file, QStringLiteral("Close1"), QStringLiteral("&Close"), [this] { CloseClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("Edit1"));

@@ -173,7 +173,9 @@ QByteArray html(const ExportTable &table, const HtmlOptions &options)
 bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // Unbuffered, so that a write that fails is seen before the file replaces the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
             *error = u"Cannot create file "_s + path;
         return false;

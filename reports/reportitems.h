@@ -5,14 +5,15 @@
 
 #include "store/captions.h"
 #include "store/itemrecord.h"
+#include "store/recordstore.h"
 
 namespace ReportItems {
 
-inline constexpr int Count = 23;
-inline constexpr int FirstDetail = 10;
-inline constexpr int Status = 20;
-inline constexpr int RecordNumber = 21;
-inline constexpr int Name = 22;
+inline constexpr int Count = ItemCode::Count;
+inline constexpr int FirstDetail = ItemCode::FirstDetail;
+inline constexpr int Status = ItemCode::Status;
+inline constexpr int RecordNumber = ItemCode::RecordNumber;
+inline constexpr int Name = ItemCode::Name;
 
 // The record window's fixed labels that items and status texts are named after.
 QString statusCaption();

@@ -51,15 +51,23 @@ CriteriaMenu::CriteriaMenu(int k, QWidget *parent)
 
 bool CriteriaMenu::CreateMenu(QStringView categoryText)
 {
-    discardItems();
     const TreeBuildResult built = buildCategoryTree(categoryText);
+    if (!built.ok()) {
+        CreateMenu(CategoryTree());
+        return false;
+    }
+    CreateMenu(built.tree);
+    return true;
+}
+
+void CriteriaMenu::CreateMenu(const CategoryTree &tree)
+{
+    discardItems();
 
     QAction *any = addAction(SearchText::any());
     any->setData(m_k);
     any->setProperty(FullNameProperty, SearchText::any());
     connect(any, &QAction::triggered, this, [this] { Q_EMIT chosen(m_k, SearchText::any()); });
-    if (!built.ok())
-        return false;
 
     const auto mark = [this](QAction *item, const QString &fullName) {
         item->setData(m_k);
@@ -88,8 +96,7 @@ bool CriteriaMenu::CreateMenu(QStringView categoryText)
             self(self, sub, node->children, names);
         }
     };
-    fill(fill, this, built.tree, QStringList());
-    return true;
+    fill(fill, this, tree, QStringList());
 }
 
 QString CriteriaMenu::itemFullName(const QAction *item)

@@ -4,6 +4,7 @@
 #include <array>
 
 #include <QMenu>
+#include "store/categorytree.h"
 #include <QStringView>
 #include <QWidget>
 
@@ -27,6 +28,7 @@ public:
     // Discards the items and builds them from a category text. A text that does not build
     // leaves "ANY" alone and gives false (the record window reports such a text).
     bool CreateMenu(QStringView categoryText);
+    void CreateMenu(const CategoryTree &tree);
 
     // What choosing an item writes: its full name, leaf first, or "ANY". Empty for an action
     // that is no item of a criteria menu.

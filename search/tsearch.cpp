@@ -299,7 +299,7 @@ void TSearch::applyMasks()
 void TSearch::rebuildMenus()
 {
     for (int k = 1; k <= 10; ++k)
-        m_menus[size_t(k)]->CreateMenu(m_ctx.store.categoryTexts[size_t(k)]);
+        m_menus[size_t(k)]->CreateMenu(m_ctx.store.categoryTree(k));
 }
 
 void TSearch::BitBtnClick(int k)

@@ -7,6 +7,10 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 
 #include "categoryeditor/taddescription.h"
@@ -29,6 +33,96 @@ void SpreadView::keyPressEvent(QKeyEvent *event)
     if (keyHook)
         keyHook(event);
     QTableView::keyPressEvent(event);
+}
+
+void SpreadView::commitOpenEditor()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    if (QWidget *editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void SpreadView::focusInEvent(QFocusEvent *event)
+{
+    // Gaining the focus with no current cell (the current record is not listed) would make the
+    // first row current and so change the current record; only a cell the user chooses may.
+    if (currentIndex().isValid() || !selectionModel()) {
+        QTableView::focusInEvent(event);
+        return;
+    }
+    const QSignalBlocker block(selectionModel());
+    QTableView::focusInEvent(event);
+    selectionModel()->clearCurrentIndex();
+}
+
+SpreadHeader::SpreadHeader(QWidget *parent)
+    : QHeaderView(Qt::Horizontal, parent)
+{
+    // Clicks move and size columns only: a clickable header would select the column and with it
+    // another current record.
+    setSectionsClickable(false);
+    // The item view's own auto-scroll follows the pointer from a timer that outlives the drop
+    // and so scrolled the grid away afterwards; this header scrolls the grid itself.
+    setAutoScroll(false);
+    m_scrollTimer = new QTimer(this);
+    m_scrollTimer->setInterval(50);
+    connect(m_scrollTimer, &QTimer::timeout, this, &SpreadHeader::scrollBeyondEdge);
+}
+
+void SpreadHeader::mousePressEvent(QMouseEvent *event)
+{
+    const int x = event->position().toPoint().x();
+    const int logical = logicalIndexAt(x);
+    // A press on a section, away from its edges (which size it), starts a move.
+    const int grip = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, this);
+    const int start = logical >= 0 ? sectionViewportPosition(logical) : 0;
+    m_dragging = event->button() == Qt::LeftButton && sectionsMovable() && logical >= 0
+        && x - start > grip && start + sectionSize(logical) - x > grip;
+    m_dragX = x;
+    QHeaderView::mousePressEvent(event);
+}
+
+void SpreadHeader::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
+        m_dragX = event->position().toPoint().x();
+        if (m_dragX < 0 || m_dragX >= viewport()->width()) {
+            scrollBeyondEdge();
+            m_scrollTimer->start(); // keeps scrolling while the pointer rests past the edge
+        } else {
+            m_scrollTimer->stop();
+        }
+    }
+    QHeaderView::mouseMoveEvent(event);
+}
+
+void SpreadHeader::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragging = false;
+    m_scrollTimer->stop();
+    auto *table = qobject_cast<QAbstractItemView *>(parentWidget());
+    const int kept = table ? table->horizontalScrollBar()->value() : 0;
+    QHeaderView::mouseReleaseEvent(event);
+    // The grid stays where the drop left it.
+    if (table)
+        table->horizontalScrollBar()->setValue(kept);
+}
+
+void SpreadHeader::scrollBeyondEdge()
+{
+    auto *table = qobject_cast<QAbstractItemView *>(parentWidget());
+    if (!m_dragging || !table) {
+        m_scrollTimer->stop();
+        return;
+    }
+    QScrollBar *bar = table->horizontalScrollBar();
+    if (m_dragX < 0)
+        bar->setValue(bar->value() - bar->singleStep());
+    else if (m_dragX >= viewport()->width())
+        bar->setValue(bar->value() + bar->singleStep());
 }
 
 QWidget *SpreadDelegate::createEditor(
@@ -154,7 +248,7 @@ bool TSnapShot::SpreadViewKeyDown(int key, Qt::KeyboardModifiers modifiers)
             TAddDescription editor(m_ctx, k, this);
             editor.exec();
         }
-        m_descMenus[size_t(k)]->MakeMenu(m_ctx.store.categoryTexts[size_t(k)]);
+        m_descMenus[size_t(k)]->MakeMenu(m_ctx.store.categoryTree(k));
         // The editor may have written the record's value and renamed others: the record
         // window reloads its buffer and the grid repaints from the store.
         if (m_menuRow >= 0 && m_model->positionAt(m_menuRow) == pos) {

@@ -150,18 +150,24 @@ QVariant SpreadsheetModel::data(const QModelIndex &index, int role) const
     case Qt::EditRole:
         return editText(index);
     case Qt::ForegroundRole:
+        // Black text, but white on a dark highlight so it stays readable.
+        if (m_highlight)
+            return QBrush(SpreadColour::textOn(highlightOf(m_store.at(pos))));
         return QBrush(Qt::black);
-    case Qt::BackgroundRole: {
+    case Qt::BackgroundRole:
         if (!m_highlight)
             return QVariant();
-        const ItemRecord &r = m_store.at(pos);
-        if (!r.OnSearchList)
-            return QBrush(SpreadColour::notListed());
-        return QBrush(r.WasOnSearchList ? SpreadColour::oldMember() : SpreadColour::newMember());
-    }
+        return QBrush(highlightOf(m_store.at(pos)));
     default:
         return QVariant();
     }
+}
+
+QColor SpreadsheetModel::highlightOf(const ItemRecord &r)
+{
+    if (!r.OnSearchList)
+        return SpreadColour::notListed();
+    return r.WasOnSearchList ? SpreadColour::oldMember() : SpreadColour::newMember();
 }
 
 QString SpreadsheetModel::editText(const QModelIndex &index) const

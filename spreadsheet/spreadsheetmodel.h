@@ -57,6 +57,13 @@ inline QColor emptyGrid()
 {
     return QColor(192, 192, 192);
 } // silver
+// Black text on light backgrounds, white on dark ones (by perceived brightness).
+inline QColor textOn(const QColor &background)
+{
+    const int brightness
+        = (299 * background.red() + 587 * background.green() + 114 * background.blue()) / 1000;
+    return brightness < 128 ? QColor(Qt::white) : QColor(Qt::black);
+}
 } // namespace SpreadColour
 
 // Texts the grid borrows from the record window: its name and status labels, the captions of
@@ -125,6 +132,8 @@ Q_SIGNALS:
     void recordEdited(int pos);
 
 private:
+    static QColor highlightOf(const ItemRecord &r);
+
     RecordStore &m_store;
     SpreadTexts m_texts;
     bool m_searchListOnly = false;

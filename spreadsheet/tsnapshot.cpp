@@ -16,6 +16,7 @@
 
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
+#include "platform/windowsize.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
 #include "recordwindow/pickmenu.h"
@@ -42,8 +43,8 @@ TSnapShot::TSnapShot(AppContext &ctx, QWidget *parent)
     buildControls();
     buildToolbar();
     buildMenus();
-    resize(m_ctx.settings.readInteger(QStringLiteral("SpreadsheetW:"), DefaultWidth),
-        m_ctx.settings.readInteger(QStringLiteral("SpreadsheetH:"), DefaultHeight));
+    WindowSize::restore(this, m_ctx.settings, QStringLiteral("SpreadsheetW:"),
+        QStringLiteral("SpreadsheetH:"), QSize(DefaultWidth, DefaultHeight));
     m_ctx.activation.registerWindow(this, this);
 }
 
@@ -117,7 +118,8 @@ void TSnapShot::buildControls()
     vh->hide();
     vh->setSectionResizeMode(QHeaderView::Fixed);
     vh->setDefaultSectionSize(RowHeight);
-    QHeaderView *hh = m_grid->horizontalHeader();
+    auto *hh = new SpreadHeader(m_grid);
+    m_grid->setHorizontalHeader(hh);
     hh->setSectionsMovable(true);
     hh->setSectionResizeMode(QHeaderView::Interactive);
     hh->setHighlightSections(false);
@@ -151,8 +153,12 @@ void TSnapShot::buildControls()
         }
     });
     connect(m_model, &SpreadsheetModel::recordEdited, this, [this](int pos) {
-        // The record window's buffer must hold what the grid stored.
-        makeCurrent(pos, true);
+        // The record window's buffer must hold what the grid stored. Its own store must not run
+        // here: an edit committed while the record window takes over would be overwritten by
+        // the record window's older buffer.
+        m_ctx.store.currentIndex = pos;
+        if (TView *v = view())
+            v->GetRecord(pos);
     });
     m_grid->mouseHook = [this](QMouseEvent *e) {
         const QModelIndex at = m_grid->indexAt(e->position().toPoint());
@@ -241,9 +247,11 @@ void TSnapShot::FormActivate()
 
 void TSnapShot::FormDeactivate()
 {
-    m_ctx.settings.writeInteger(QStringLiteral("SpreadsheetW:"), width());
-    // The same key as "SpreadsheetW:"'s partner: keys match without regard to case.
-    m_ctx.settings.writeInteger(QStringLiteral("SpreadSheetH:"), height());
+    // A cell still being edited is stored before any other window reads the record.
+    m_grid->commitOpenEditor();
+    // "SpreadSheetH:" is the same key as "SpreadsheetH:": keys match without regard to case.
+    WindowSize::save(this, m_ctx.settings, QStringLiteral("SpreadsheetW:"),
+        QStringLiteral("SpreadSheetH:"));
     readColumnWidths();
 }
 
@@ -285,7 +293,7 @@ void TSnapShot::fill()
     for (int i = 0; i < 3; ++i)
         m_statusItems[size_t(i)]->setText(texts.flags[size_t(i)]);
     for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-        m_descMenus[size_t(k)]->MakeMenu(store.categoryTexts[size_t(k)]);
+        m_descMenus[size_t(k)]->MakeMenu(store.categoryTree(k));
 
     applyColumnOrder();
     applyColumnWidths();

@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 
+#include <QHeaderView>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -18,6 +19,7 @@ class QCheckBox;
 class QLineEdit;
 class QMenu;
 class QRadioButton;
+class QTimer;
 class QToolButton;
 class PickMenu;
 class SharedToolbar;
@@ -38,9 +40,34 @@ public:
     // Typing in a cell that is not edited does not jump to rows by their text.
     void keyboardSearch(const QString &) override { }
 
+    // Applies the text of an open in-place editor to its cell and closes the editor.
+    void commitOpenEditor();
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+};
+
+// The grid's column header: moves and sizes columns, never selects, and scrolls the grid while
+// a column is dragged past the grid's edge.
+class SpreadHeader : public QHeaderView
+{
+    Q_OBJECT
+public:
+    explicit SpreadHeader(QWidget *parent = nullptr);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void scrollBeyondEdge();
+
+    QTimer *m_scrollTimer = nullptr;
+    int m_dragX = 0; // last pointer position of a drag, in viewport coordinates
+    bool m_dragging = false;
 };
 
 // The in-place editor of the text columns: a masked box with the record window's masks.

@@ -71,6 +71,44 @@ QString categoryTreeToText(const CategoryTree &tree)
     return out;
 }
 
+namespace {
+
+// The first node, depth-first, whose line in the text form reads differently: its level as read
+// and its text as read; false when there is none.
+bool firstMisreadNode(const CategoryTree &nodes, int level, int &readLevel, QString &readText)
+{
+    for (const CategoryNode &node : nodes) {
+        qsizetype lead = 0;
+        while (lead < node.text.size() && (node.text[lead] == u'\t' || node.text[lead] == u' '))
+            ++lead;
+        if (lead > 0 || node.text.contains(u'\r') || node.text.contains(u'\n')
+            || node.text.contains(QChar(u'\0'))) {
+            readLevel = level + int(lead);
+            readText = node.text.mid(lead);
+            return true;
+        }
+        if (firstMisreadNode(node.children, level + 1, readLevel, readText))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString textFormProblem(const CategoryTree &tree)
+{
+    const TreeBuildResult built = buildCategoryTree(categoryTreeToText(tree));
+    if (built.ok() && built.tree == tree)
+        return {};
+    if (!built.ok())
+        return built.error;
+    int level = 0;
+    QString text;
+    if (!firstMisreadNode(tree, 0, level, text)) // cannot happen: some line must read differently
+        return QStringLiteral("Invalid level (0) for item \"\"");
+    return QStringLiteral("Invalid level (%1) for item \"%2\"").arg(QString::number(level), text);
+}
+
 TreeBuildResult normaliseCategoryText(QStringView text, QString *normalised)
 {
     TreeBuildResult result = buildCategoryTree(text);

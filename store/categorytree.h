@@ -31,6 +31,9 @@ struct TreeBuildResult
 TreeBuildResult buildCategoryTree(QStringView text);
 // The text form: one line per node, depth-first, level tabs, text, CR LF. Never fails.
 QString categoryTreeToText(const CategoryTree &tree);
+// Empty when the text form of tree builds that same tree again; otherwise the "Invalid level"
+// message for the first line that would read differently (a node text starting with a blank).
+QString textFormProblem(const CategoryTree &tree);
 // Round trip through a tree, giving the exact text form; the error text on failure.
 TreeBuildResult normaliseCategoryText(QStringView text, QString *normalised);
 

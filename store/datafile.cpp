@@ -3,10 +3,17 @@
 #include "store/datafileformat.h"
 
 #include <cstring>
+#include <vector>
 
+#include <unistd.h>
+
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHashFunctions>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QtEndian>
 
 #include "store/categorytree.h"
@@ -176,6 +183,82 @@ private:
     qsizetype m_pos = 0;
 };
 
+// Hands out one shared QString for every equal short text of a file being read. Catalogues
+// repeat their texts heavily (description full names, details, picture titles), so sharing them
+// saves most of the memory that separate strings would take, and the decoding of repeats.
+class TextInterner
+{
+public:
+    // Texts up to this many bytes are shared; longer ones are rarely repeated.
+    static constexpr qsizetype MaxBytes = 255;
+
+    TextInterner() { m_slots.resize(1 << 12); }
+
+    QString text(const char *bytes, qsizetype n)
+    {
+        if (n == 0)
+            return QString();
+        const quint32 hash = quint32(qHashBits(bytes, size_t(n)));
+        size_t mask = m_slots.size() - 1;
+        size_t i = hash & mask;
+        for (;; i = (i + 1) & mask) {
+            Slot &s = m_slots[i];
+            if (s.length == 0)
+                break;
+            if (s.hash == hash && s.length == quint32(n)
+                && std::memcmp(m_arena.constData() + s.offset, bytes, size_t(n)) == 0)
+                return s.text;
+        }
+        QString decoded = TextCodec::decode(bytes, n);
+        // A hostile file of only distinct texts would grow the table without end: past the
+        // bound, texts are simply not shared.
+        if (m_used >= MaxEntries)
+            return decoded;
+        if (2 * (m_used + 1) > m_slots.size()) {
+            grow();
+            mask = m_slots.size() - 1;
+            for (i = hash & mask; m_slots[i].length != 0; i = (i + 1) & mask) { }
+        }
+        Slot &s = m_slots[i];
+        s.hash = hash;
+        s.offset = quint32(m_arena.size());
+        s.length = quint32(n);
+        s.text = decoded;
+        m_arena.append(bytes, n);
+        ++m_used;
+        return decoded;
+    }
+
+private:
+    static constexpr size_t MaxEntries = 1 << 22;
+    struct Slot
+    {
+        quint32 hash = 0;
+        quint32 offset = 0;
+        quint32 length = 0; // 0: free (empty texts are never stored)
+        QString text;
+    };
+
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (Slot &s : old) {
+            if (s.length == 0)
+                continue;
+            size_t i = s.hash & mask;
+            while (m_slots[i].length != 0)
+                i = (i + 1) & mask;
+            m_slots[i] = std::move(s);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_used = 0;
+    QByteArray m_arena;
+};
+
 // Reads tagged values from memory; every length is checked against what remains first.
 class ByteReader
 {
@@ -252,6 +335,19 @@ public:
         return true;
     }
     bool text(QString &s)
+    {
+        QByteArrayView bytes;
+        if (!textBytes(bytes))
+            return false;
+        s = m_interner && bytes.size() <= TextInterner::MaxBytes
+            ? m_interner->text(bytes.data(), bytes.size())
+            : TextCodec::decode(bytes.data(), bytes.size());
+        return true;
+    }
+    // Equal texts read from here on share one string.
+    void setInterner(TextInterner *interner) { m_interner = interner; }
+    // A text that is never shared (unique by nature).
+    bool uniqueText(QString &s)
     {
         QByteArrayView bytes;
         if (!textBytes(bytes))
@@ -338,6 +434,7 @@ private:
     const unsigned char *m_begin;
     const unsigned char *m_p;
     const unsigned char *m_end;
+    TextInterner *m_interner = nullptr;
 };
 
 // ---- writing ----
@@ -629,7 +726,7 @@ bool readTreeStream(ByteReader &r, CategoryTree &tree)
 
 bool readRecord(ByteReader &r, ItemRecord &rec)
 {
-    if (!r.text(rec.Name) || !r.text(rec.RecordCode))
+    if (!r.text(rec.Name) || !r.uniqueText(rec.RecordCode))
         return false;
     rec.RecordCode.truncate(ItemRecord::RecordCodeLength);
     for (QString &d : rec.Details)
@@ -709,9 +806,9 @@ namespace {
 std::array<CategoryTree, RecordStore::CategoryCount + 1> categoryTrees(const RecordStore &store)
 {
     std::array<CategoryTree, RecordStore::CategoryCount + 1> trees;
-    // Category texts are held in the text form, which always builds.
+    // A tree read from a file is written back node for node, whatever its texts.
     for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-        trees[size_t(k)] = buildCategoryTree(store.categoryTexts[size_t(k)]).tree;
+        trees[size_t(k)] = store.categoryTree(k);
     return trees;
 }
 
@@ -766,14 +863,97 @@ QByteArray encodeDatabase(const RecordStore &store, bool searchListOnly, int rec
     return w.take();
 }
 
+namespace {
+
+using Trees = std::array<CategoryTree, RecordStore::CategoryCount + 1>;
+
+bool copyFile(QFile &from, QFile &to)
+{
+    char buf[1 << 16];
+    for (;;) {
+        const qint64 n = from.read(buf, sizeof buf);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return to.flush() && ::fsync(to.handle()) == 0;
+        if (to.write(buf, n) != n)
+            return false;
+    }
+}
+
+// For a folder that takes no new file while the file itself is writable (a shared folder, an
+// immutable one): the old file is copied to the per-user data folder first, the new contents
+// are written over the file itself, and the copy is put back if that fails.
+WriteResult writeInPlace(const QString &path, const RecordStore &store, bool searchListOnly,
+    const Trees &trees)
+{
+    const QString cannotWrite = QStringLiteral("Cannot write file %1: %2");
+    QFile target(path);
+    if (!target.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return { false, QStringLiteral("Cannot create file %1").arg(path) };
+
+    const QString keepFolder = backupFolder();
+    QDir().mkpath(keepFolder);
+    QFile kept(QDir(keepFolder).filePath(QFileInfo(path).fileName() + QStringLiteral(".")
+        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddhhmmsszzz"))
+        + QStringLiteral(".old")));
+    if (!kept.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)
+        || !copyFile(target, kept)) {
+        const QString reason = kept.errorString();
+        kept.remove();
+        return { false,
+            cannotWrite.arg(path, reason)
+                + QStringLiteral(". No copy of the old file could be kept, so it was left as it was.") };
+    }
+    kept.close();
+
+    bool ok = target.seek(0) && target.resize(0);
+    QString reason;
+    if (ok) {
+        ByteWriter w(2 * ByteWriter::SinkPiece, &target);
+        writeDatabaseTo(w, store, searchListOnly, trees);
+        ok = w.finish() && target.flush() && ::fsync(target.handle()) == 0;
+    }
+    if (ok) {
+        QFile::remove(kept.fileName());
+        return { true, QString() };
+    }
+    reason = target.errorString();
+    // Put the old contents back; the copy stays where it is unless that worked.
+    bool restored = false;
+    if (kept.open(QIODevice::ReadOnly) && target.seek(0) && target.resize(0))
+        restored = copyFile(kept, target);
+    kept.close();
+    if (restored) {
+        QFile::remove(kept.fileName());
+        return { false, cannotWrite.arg(path, reason) };
+    }
+    return { false,
+        cannotWrite.arg(path, reason) + QStringLiteral(". The file as it was before is kept in ")
+            + kept.fileName() };
+}
+
+} // namespace
+
+QString backupFolder()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("Larkspur/kept"));
+}
+
 WriteResult writeDatabase(
     const QString &path, const RecordStore &store, bool searchListOnly, int recordCount)
 {
     Q_UNUSED(recordCount); // see writeDatabaseTo
     const auto trees = categoryTrees(store);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: QSaveFile commits even when flushing its own buffer failed (a full disk, a
+    // file-size limit), which would put a cut-off file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (QFileInfo(path).isFile())
+            return writeInPlace(path, store, searchListOnly, trees);
         return { false, QStringLiteral("Cannot create file %1").arg(path) };
+    }
     ByteWriter w(2 * ByteWriter::SinkPiece, &file);
     writeDatabaseTo(w, store, searchListOnly, trees);
     if (!w.finish()) {
@@ -862,15 +1042,14 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
     if (head != ReadOutcome::Read)
         return { head, QString() };
 
-    std::array<QString, RecordStore::CategoryCount + 1> categories;
+    std::array<CategoryTree, RecordStore::CategoryCount + 1> categories;
     for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
-        CategoryTree tree;
+        CategoryTree &tree = categories[size_t(k)];
         if (!readStep(source, [&](ByteReader &r) {
                 tree.clear();
                 return readTreeStream(r, tree);
             }))
             return { ReadOutcome::ReadError, QString() };
-        categories[size_t(k)] = categoryTreeToText(tree);
     }
 
     // A database holds one record at least; a count the remaining bytes cannot hold is damage.
@@ -880,9 +1059,11 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
         return { ReadOutcome::ReadError, QString() };
     std::vector<RecordPtr> records;
     records.reserve(size_t(count));
+    TextInterner interner;
     for (qint32 i = 0; i < count; ++i) {
         RecordPtr rec;
         if (!readStep(source, [&](ByteReader &r) {
+                r.setInterner(&interner);
                 rec = std::make_shared<ItemRecord>();
                 return readRecord(r, *rec);
             }))
@@ -892,7 +1073,7 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
 
     store.captions = std::move(captions);
     for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-        store.categoryTexts[size_t(k)] = std::move(categories[size_t(k)]);
+        store.setCategoryTree(k, std::move(categories[size_t(k)]));
     if (merge) {
         auto &target = store.records();
         target.reserve(target.size() + records.size());
@@ -942,8 +1123,7 @@ QStringList loadDefaultCategoryTexts(const QString &folder, RecordStore &store)
 {
     QStringList messages;
     for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
-        QString &target = store.categoryTexts[size_t(k)];
-        target.clear();
+        store.setCategoryTree(k, {});
         const QString path = defaultCategoryFile(folder, k);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -960,7 +1140,7 @@ QStringList loadDefaultCategoryTexts(const QString &folder, RecordStore &store)
             messages.append(built.error);
             continue;
         }
-        target = categoryTreeToText(built.tree);
+        store.setCategoryTree(k, built.tree);
     }
     return messages;
 }

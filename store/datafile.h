@@ -48,6 +48,8 @@ struct WriteResult
 // count can never make the file unreadable.
 WriteResult writeDatabase(const QString &path, const RecordStore &store, bool searchListOnly = false,
     int recordCount = 0);
+// Where a save that has to write a file in place keeps the old file until the new one is complete.
+QString backupFolder();
 QByteArray encodeDatabase(const RecordStore &store, bool searchListOnly = false, int recordCount = 0);
 
 // Reads the version, signature (unchecked) and the twenty captions only; nullopt on any failure.

@@ -88,3 +88,27 @@ QString numericCleanup(const QString &text)
     std::reverse(kept.begin(), kept.end());
     return kept;
 }
+
+CategoryTree RecordStore::categoryTree(int k) const
+{
+    const size_t i = size_t(k);
+    if (categoryTexts[i] == m_treeTexts[i])
+        return m_trees[i];
+    return buildCategoryTree(categoryTexts[i]).tree;
+}
+
+TreeBuildResult RecordStore::buildCategory(int k) const
+{
+    const size_t i = size_t(k);
+    if (categoryTexts[i] == m_treeTexts[i])
+        return { m_trees[i], QString() };
+    return buildCategoryTree(categoryTexts[i]);
+}
+
+void RecordStore::setCategoryTree(int k, CategoryTree tree)
+{
+    const size_t i = size_t(k);
+    categoryTexts[i] = categoryTreeToText(tree);
+    m_treeTexts[i] = categoryTexts[i];
+    m_trees[i] = std::move(tree);
+}

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "store/captions.h"
+#include "store/categorytree.h"
 #include "store/itemrecord.h"
 
 enum class RecordScope { AllRecords, SearchList };
@@ -46,6 +47,16 @@ public:
     // Shared state beside the records.
     FieldCaptions captions = FieldCaptions::defaults();
     std::array<QString, CategoryCount + 1> categoryTexts; // index 1..10; [0] unused
+
+    // Category tree k: the tree last given for it while categoryTexts[k] is still that tree's
+    // text form, else built from the text (empty when it does not build). The text form cannot
+    // carry a node text that starts with a blank, so a tree read from a file is kept whole and
+    // written back node for node.
+    CategoryTree categoryTree(int k) const;
+    // The same, with the build's error when the text is not a kept tree's and does not build.
+    TreeBuildResult buildCategory(int k) const;
+    // Sets tree k and its text form.
+    void setCategoryTree(int k, CategoryTree tree);
     QString fileName; // empty while the database is untitled
     int currentIndex = -1; // record shown in the record window; -1 before any is shown
     bool databaseOpen = false;
@@ -58,6 +69,9 @@ public:
 
 private:
     std::vector<RecordPtr> m_records;
+    std::array<CategoryTree, CategoryCount + 1> m_trees;
+    std::array<QString, CategoryCount + 1> m_treeTexts; // text form of m_trees[k] when it was given
+
 };
 
 // Item codes: the shared numbering of record fields used by report columns and import.

@@ -10,6 +10,7 @@
 #include "recordwindow/tview.h"
 #include "store/datafile.h"
 #include "tests/support/apptest.h"
+#include "tests/support/writefailures.h"
 
 using Answer = Dialogs::Answer;
 
@@ -61,6 +62,8 @@ private Q_SLOTS:
     void mergeOfDamagedFileKeepsDatabase();
     void saveWritesAndReports();
     void saveFailureKeepsOldFile();
+    void failedSaveAsChangesNothing_data();
+    void failedSaveAsChangesNothing();
     void saveAsNames_data();
     void saveAsNames();
     void saveAsOverwriteQuestion();
@@ -314,14 +317,50 @@ void TestFileCommands::saveFailureKeepsOldFile()
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray before = f.readAll();
     f.close();
-    // The file's name now stands for a folder that cannot be written into.
-    t.store.fileName = t.path(QStringLiteral("nofolder/inv.dat"));
-    v.findChild<QLineEdit *>(QStringLiteral("RecordName"))->setText(QStringLiteral("changed"));
-    QVERIFY(!v.SaveClick());
+    // The save fails part-way through the file itself (a file-size limit binds root too).
+    v.findChild<QLineEdit *>(QStringLiteral("RecordName"))->setText(QString(20000, u'x'));
+    {
+        FileSizeLimit limit(before.size() + 1000);
+        QVERIFY(limit.ok());
+        QVERIFY(!v.SaveClick());
+    }
     QCOMPARE(t.dialogs.shown.last().kind, QStringLiteral("error"));
     QVERIFY(!t.dialogs.texts().contains(QStringLiteral("File Saved")));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);
+}
+
+void TestFileCommands::failedSaveAsChangesNothing_data()
+{
+    QTest::addColumn<bool>("titled");
+    QTest::newRow("untitled") << false;
+    QTest::newRow("opened file") << true;
+}
+
+// Save As to a name that cannot be written keeps the database's name, title and Save state.
+void TestFileCommands::failedSaveAsChangesNothing()
+{
+    QFETCH(bool, titled);
+    AppTest t;
+    const QString p = writeDb(t, QStringLiteral("inv.dat"), { QStringLiteral("Lamp") });
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    if (titled) {
+        t.dialogs.answer(Answer::Yes);
+        t.dialogs.file(p);
+        QVERIFY(v.OpenClick());
+    }
+    const QString name = t.store.fileName;
+    const QString title = v.windowTitle();
+    const bool saveState = v.saveEnabled();
+    const QString target = t.path(QStringLiteral("nofolder/other.dat"));
+    t.dialogs.file(target);
+    QVERIFY(!v.SaveAsClick());
+    QCOMPARE(t.dialogs.lastText(), QStringLiteral("Cannot create file ") + target);
+    QCOMPARE(t.store.fileName, name);
+    QCOMPARE(v.windowTitle(), title);
+    QCOMPARE(v.saveEnabled(), saveState);
+    QCOMPARE(saveState, titled);
 }
 
 void TestFileCommands::saveAsNames_data()
@@ -429,6 +468,8 @@ void TestFileCommands::closeBoxStoresSize()
     TView v(t.ctx);
     t.activation.activate(&v);
     v.resize(700, 500);
+    const QSize outer = v.frameGeometry().size();
+    QVERIFY(outer.width() > 700 && outer.height() > 500);
     // Yes on an untitled database asks for a name until one is given.
     t.dialogs.answer(Answer::Yes);
     t.dialogs.file(QString());
@@ -440,8 +481,8 @@ void TestFileCommands::closeBoxStoresSize()
     QVERIFY(e.isAccepted());
     QCOMPARE(quit.count(), 1);
     QVERIFY(QFile::exists(t.path(QStringLiteral("saved.dat"))));
-    QCOMPARE(t.settings.readInteger(QStringLiteral("ViewW:"), 0), 700);
-    QCOMPARE(t.settings.readInteger(QStringLiteral("ViewH:"), 0), 500);
+    QCOMPARE(t.settings.readInteger(QStringLiteral("ViewW:"), 0), outer.width());
+    QCOMPARE(t.settings.readInteger(QStringLiteral("ViewH:"), 0), outer.height());
     QVERIFY(t.dialogs.allUsed());
 }
 

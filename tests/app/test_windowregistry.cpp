@@ -1,5 +1,6 @@
 // The window opening rule, quick save, help file switching and the record window's toolbar.
 #include <QAction>
+#include <QMainWindow>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
@@ -33,9 +34,14 @@ public:
         ctx.activation.registerWindow(this, this);
     }
     ~Secondary() override { m_ctx.activation.unregisterWindow(this); }
-    void FormActivate() override { ++activations; }
+    void FormActivate() override
+    {
+        ++activations;
+        scopeSeen = m_ctx.store.scope;
+    }
     void FormDeactivate() override {}
     int activations = 0;
+    RecordScope scopeSeen = RecordScope::SearchList;
 
 private:
     AppContext &m_ctx;
@@ -50,7 +56,11 @@ private Q_SLOTS:
     void openingRule();
     void tooManyWindows();
     void quickSaveStateTakenAtOpening();
+    void allRecordsBeforeActivation();
+    void quickSaveReachesOpenWindows_data();
+    void quickSaveReachesOpenWindows();
     void quickSaveFromOtherWindow();
+    void untitledQuickSaveGoesThroughSaveAs();
     void helpRequests();
     void recordWindowToolbar();
     void detailPrintout();
@@ -110,6 +120,44 @@ void TestWindowRegistry::quickSaveStateTakenAtOpening()
     QVERIFY(albumSave->isEnabled());
 }
 
+void TestWindowRegistry::allRecordsBeforeActivation()
+{
+    // The window's first activation already reads all records.
+    AppTest t;
+    int made = 0;
+    t.windows.setFactory(WindowKind::Graph, [&] { return new Secondary(t.ctx, made); });
+    t.store.scope = RecordScope::SearchList;
+    auto *graph = static_cast<Secondary *>(t.windows.openWindowAllRecords(WindowKind::Graph));
+    QVERIFY(graph);
+    QCOMPARE(graph->activations, 1);
+    QCOMPARE(graph->scopeSeen, RecordScope::AllRecords);
+}
+
+void TestWindowRegistry::quickSaveReachesOpenWindows_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("atOnce");
+    QTest::newRow("spreadsheet") << int(WindowKind::Spreadsheet) << true;
+    QTest::newRow("search") << int(WindowKind::Search) << true;
+    QTest::newRow("album, when opened again") << int(WindowKind::Album) << false;
+}
+
+void TestWindowRegistry::quickSaveReachesOpenWindows()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, atOnce);
+    AppTest t;
+    int made = 0;
+    Secondary window(t.ctx, made);
+    t.windows.setWindow(WindowKind(kind), &window);
+    auto *save = window.findChild<QToolButton *>(u"QuickSaveBtn"_s);
+    QVERIFY(!save->isEnabled());
+    t.windows.setQuickSaveEnabled(true);
+    QCOMPARE(save->isEnabled(), atOnce);
+    t.windows.setQuickSaveEnabled(false);
+    QVERIFY(!save->isEnabled());
+}
+
 void TestWindowRegistry::quickSaveFromOtherWindow()
 {
     AppTest t;
@@ -121,6 +169,33 @@ void TestWindowRegistry::quickSaveFromOtherWindow()
     QVERIFY(!t.windows.quickSave());
     QCOMPARE(t.dialogs.shown.last().kind, u"error"_s);
     QVERIFY(!t.dialogs.texts().mid(1).contains(u"File Saved"_s));
+}
+
+// New, then Merge leaves an untitled database that can be saved: every quick save asks for a
+// name through the record window's Save As, and the outcome goes to the window's status bar.
+void TestWindowRegistry::untitledQuickSaveGoesThroughSaveAs()
+{
+    AppTest t;
+    TView view(t.ctx);
+    t.activation.activate(&view);
+    QVERIFY(t.store.fileName.isEmpty());
+    QMainWindow other;
+    QMainWindow *spreadsheet = &other;
+    t.dialogs.file(QString()); // cancelled: nothing written, nothing said
+    QVERIFY(!t.windows.quickSave(spreadsheet));
+    QVERIFY(t.dialogs.texts().isEmpty());
+
+    t.dialogs.file(t.path(u"inv"_s));
+    QVERIFY(t.windows.quickSave(spreadsheet));
+    QCOMPARE(t.store.fileName, t.path(u"inv.dat"_s));
+    QVERIFY(QFileInfo::exists(t.path(u"inv.dat"_s)));
+    QCOMPARE(t.dialogs.shown.last().kind, u"status"_s);
+
+    t.store.fileName.clear();
+    t.dialogs.file(t.path(u"again.dat"_s));
+    QVERIFY(view.SaveClick());
+    QCOMPARE(t.dialogs.lastText(), u"File Saved as "_s + t.path(u"again.dat"_s));
+    QCOMPARE(t.dialogs.statusWindows.last(), &view);
 }
 
 void TestWindowRegistry::helpRequests()

@@ -1,6 +1,7 @@
 // The category editor: editing a category tree, carrying names into records, activation and files.
 #include <memory>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -217,6 +218,23 @@ private slots:
         m_env->activation.activate(&d);
         QCOMPARE(d.windowTitle(), QStringLiteral("Add Room Category"));
         QCOMPARE(treeText(d), QStringLiteral("Attic\r\n"));
+    }
+
+    void otherProgramAndBack()
+    {
+        // The user switches to another program and back: the tree is written back, then read.
+        auto d = open();
+        QVERIFY(QTest::qWaitForWindowActive(d.get()));
+        select(*d, QString());
+        d->findChild<QLineEdit *>(QStringLiteral("AddText"))->setText(QStringLiteral("Attic"));
+        click(*d, QStringLiteral("Insert"));
+        QApplication::setActiveWindow(nullptr);
+        QCOMPARE(m_env->activation.activeWindow(), nullptr);
+        QCOMPARE(m_env->store.categoryTexts[K], Tree + QStringLiteral("Attic\r\n"));
+        m_env->store.categoryTexts[K] = QStringLiteral("Cellar\r\n");
+        QApplication::setActiveWindow(d.get());
+        QCOMPARE(m_env->activation.activeWindow(), d.get());
+        QCOMPARE(treeText(*d), QStringLiteral("Cellar\r\n"));
     }
 
     void neverActivatedKeepsCategory()
@@ -659,6 +677,22 @@ private slots:
         QCOMPARE(fresh.categoryTexts[K], text);
     }
 
+    // A tree read from a file whose node text starts with a blank: the editor shows and keeps
+    // it whole, and Make Default, whose file holds the text form, refuses it with the message.
+    void treeTheTextFormCannotCarry()
+    {
+        const CategoryTree attic { { QStringLiteral("Attic"),
+            { { QStringLiteral(" Box"), {} }, { QStringLiteral("Shelf"), {} } } } };
+        m_env->store.setCategoryTree(K, attic);
+        auto d = std::make_unique<TAddDescription>(m_env->ctx, K);
+        m_env->activation.activate(d.get());
+        click(*d, QStringLiteral("MakeDefault"));
+        QCOMPARE(m_env->dialogs.lastText(), QStringLiteral("Invalid level (2) for item \"Box\""));
+        QVERIFY(!QFileInfo::exists(DataFile::defaultCategoryFile(m_env->folder.path(), K)));
+        m_env->activation.activate(nullptr);
+        QCOMPARE(m_env->store.categoryTree(K), attic);
+    }
+
     void help()
     {
         auto d = open();
@@ -690,16 +724,18 @@ private slots:
         }
         TAddDescription d(m_env->ctx, K);
         m_env->activation.activate(&d);
-        QCOMPARE(d.size(), size);
+        // The keys hold the outer size; the offscreen platform draws a frame too.
+        QVERIFY(d.frameGeometry().size() != d.size());
+        QCOMPARE(d.frameGeometry().size(), size);
         // The controls fit the default size.
         QVERIFY(d.minimumSizeHint().width() <= 369);
         QVERIFY(d.minimumSizeHint().height() <= 393);
         d.resize(420, 450);
+        const QSize outer = d.frameGeometry().size();
+        QVERIFY(outer.width() > 420 && outer.height() > 450);
         m_env->activation.activate(nullptr);
-        QCOMPARE(
-            m_env->settings.readString(QStringLiteral("AddDescW:"), {}), QStringLiteral("420"));
-        QCOMPARE(
-            m_env->settings.readString(QStringLiteral("AddDescH:"), {}), QStringLiteral("450"));
+        QCOMPARE(m_env->settings.readInteger(QStringLiteral("AddDescW:"), 0), outer.width());
+        QCOMPARE(m_env->settings.readInteger(QStringLiteral("AddDescH:"), 0), outer.height());
     }
 
     void closing_data()

@@ -26,52 +26,44 @@ public:
     void modalFinished() override { ++finished; }
 };
 
-// Runs act on the next modal dialog of type T. A dialog of another type, or none within a few
-// seconds, is rejected and noted, so a wrong expectation fails instead of hanging.
+// Runs act on the modal dialog of type T that the next call shows. exec() makes the dialog
+// modal before its event loop runs, so the first pass of that loop finds it; anything else (no
+// dialog, or one of another type) is noted and rejected, so a wrong expectation fails at once
+// instead of hanging.
 template<class T> void whenShown(std::function<void(T *)> act, QString *problem)
 {
-    auto *timer = new QTimer;
-    auto ticks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, problem, ticks] {
+    QTimer::singleShot(0, [act, problem] {
         QWidget *modal = QApplication::activeModalWidget();
         if (T *dialog = qobject_cast<T *>(modal)) {
-            timer->stop();
-            timer->deleteLater();
             act(dialog);
             return;
         }
-        // A loaded machine can take seconds to show a file dialog: wait up to a minute.
-        if (++*ticks < 6000 && !modal)
-            return;
-        timer->stop();
-        timer->deleteLater();
         *problem = modal ? QStringLiteral("unexpected dialog ")
                 + QString::fromLatin1(modal->metaObject()->className())
                          : QStringLiteral("no dialog appeared");
         if (auto *d = qobject_cast<QDialog *>(modal))
             d->reject();
     });
-    timer->start(10);
 }
 
-// Accepts a file dialog once it takes the answer: its folder model loads in the background, and
-// until it has, the dialog may stay open. A dialog still open after a few seconds is held by a
-// question of its own (which the test's guard reports) and is rejected.
-void acceptWhenReady(QFileDialog *d)
+// Types name into the file dialog's name box, as a user does, and accepts. selectFile() does not
+// serve here: once the name box has the focus, it no longer fills it. The dialog decides from
+// the name box and the file system alone, so it either closes now or never: a dialog still open
+// (it refused the name) is noted and rejected.
+void enterAndAccept(QFileDialog *d, const QString &name, QString *problem)
 {
-    auto tries = std::make_shared<int>(0);
-    auto attempt = std::make_shared<std::function<void()>>();
-    *attempt = [d, tries, attempt] {
-        static_cast<QDialog *>(d)->accept(); // QFileDialog hides it when it takes the answer
-        if (!d->isVisible())
-            return;
-        if (++*tries > 100) {
-            d->reject();
-            return;
-        }
-        QTimer::singleShot(50, d, *attempt);
-    };
-    (*attempt)();
+    auto *box = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    if (!box) {
+        *problem = QStringLiteral("no name box");
+        d->reject();
+        return;
+    }
+    box->setText(name);
+    static_cast<QDialog *>(d)->accept(); // QFileDialog hides it when it takes the name
+    if (d->isVisible()) {
+        *problem = QStringLiteral("the dialog refused ") + name;
+        d->reject();
+    }
 }
 
 // While it lives, closes any message box that appears and remembers that one did.
@@ -277,6 +269,7 @@ void TestDialogs::openDialogTakesOptions()
     options.mustExist = true;
 
     QtDialogs dialogs;
+    MessageBoxGuard guard; // a question of the dialog's own would otherwise wait forever
     QString problem, seenTitle, seenFolder, seenSuffix;
     QStringList seenFilters;
     int seenMode = -1, seenAccept = -1;
@@ -288,12 +281,12 @@ void TestDialogs::openDialogTakesOptions()
             seenSuffix = d->defaultSuffix();
             seenMode = int(d->fileMode());
             seenAccept = int(d->acceptMode());
-            d->selectFile(existing);
-            static_cast<QDialog *>(d)->accept(); // QFileDialog hides it
+            enterAndAccept(d, existing, &problem);
         },
         &problem);
     const QString got = dialogs.openFileName(options);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(guard.asked, QString());
     QCOMPARE(got, existing);
     QCOMPARE(seenTitle, QStringLiteral("Load a Database"));
     QCOMPARE(seenFolder, QDir(dir.path()).absolutePath());
@@ -343,8 +336,7 @@ void TestDialogs::saveDialogLeavesOverwriteQuestionToProgram()
         [&](QFileDialog *d) {
             noConfirm = d->testOption(QFileDialog::DontConfirmOverwrite);
             seenAccept = int(d->acceptMode());
-            d->selectFile(existing);
-            acceptWhenReady(d);
+            enterAndAccept(d, existing, &problem);
         },
         &problem);
     const QString got = dialogs.saveFileName(options);
@@ -356,10 +348,7 @@ void TestDialogs::saveDialogLeavesOverwriteQuestionToProgram()
 
     // A name without an extension gets the default one.
     whenShown<QFileDialog>(
-        [&](QFileDialog *d) {
-            d->selectFile(QStringLiteral("inventory"));
-            acceptWhenReady(d);
-        },
+        [&](QFileDialog *d) { enterAndAccept(d, QStringLiteral("inventory"), &problem); },
         &problem);
     QCOMPARE(dialogs.saveFileName(options), dir.filePath(QStringLiteral("inventory.dat")));
     QVERIFY2(problem.isEmpty(), qPrintable(problem));

@@ -3,7 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTabWidget>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -78,6 +83,17 @@ private Q_SLOTS:
     void searchListStepping();
     void searchListBox();
     void descriptionEditorRoundTrip();
+    void searchListReachesEnds_data();
+    void searchListReachesEnds();
+    void copyKeyCopiesTextOrRecord_data();
+    void copyKeyCopiesTextOrRecord();
+    void resizeGoesToLeftPanel();
+    void noOverlapWhenSmall();
+    void oneLineMemosShowNoArrows();
+    void captionsDuringStartQuestion();
+    void fileMenuKeys();
+    void pickMenuByKey_data();
+    void pickMenuByKey();
 };
 
 void TestTView::navigationMessages()
@@ -407,6 +423,277 @@ void TestTView::descriptionEditorRoundTrip()
     QVERIFY(f.t.store.categoryTexts[2].contains(u"\tTV\r\n"_s));
     // The pick menu was rebuilt from the edited tree.
     QCOMPARE(f.find<PickMenu>(u"DescMenu2"_s)->actions().at(1)->menu()->actions().size(), 1);
+}
+
+void TestTView::searchListReachesEnds_data()
+{
+    // Names of the records; the listed ones carry a "*". start: the record shown first.
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<bool>("next");
+    QTest::addColumn<QString>("reached");
+    QTest::newRow("previous reaches record 1")
+        << QStringList { u"1*"_s, u"2"_s, u"3"_s, u"4"_s } << 3 << false << u"1*"_s;
+    QTest::newRow("next reaches the last record")
+        << QStringList { u"1"_s, u"2"_s, u"3"_s, u"4*"_s } << 0 << true << u"4*"_s;
+    QTest::newRow("previous from record 2")
+        << QStringList { u"1*"_s, u"2"_s } << 1 << false << u"1*"_s;
+    QTest::newRow("next from the last but one")
+        << QStringList { u"1"_s, u"2*"_s } << 0 << true << u"2*"_s;
+}
+
+void TestTView::searchListReachesEnds()
+{
+    QFETCH(QStringList, names);
+    QFETCH(int, start);
+    QFETCH(bool, next);
+    QFETCH(QString, reached);
+    Fixture f(names);
+    for (int i = 0; i < f.t.store.count(); ++i)
+        f.t.store.at(i).OnSearchList = names.at(i).endsWith(u'*');
+    f.v->GetRecord(start);
+    if (next)
+        f.v->NextSearchClick();
+    else
+        f.v->PreviousSearchClick();
+    QVERIFY(f.t.dialogs.shown.isEmpty());
+    QCOMPARE(f.shownName(), reached);
+}
+
+void TestTView::copyKeyCopiesTextOrRecord_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("select");
+    QTest::newRow("name box, nothing selected") << u"RecordName"_s << false;
+    QTest::newRow("name box, text selected") << u"RecordName"_s << true;
+    QTest::newRow("detail box, nothing selected") << u"Detail5"_s << false;
+    QTest::newRow("detail box, text selected") << u"Detail5"_s << true;
+    QTest::newRow("notes, nothing selected") << u"Memo3"_s << false;
+    QTest::newRow("notes, text selected") << u"Memo3"_s << true;
+}
+
+void TestTView::copyKeyCopiesTextOrRecord()
+{
+    QFETCH(QString, box);
+    QFETCH(bool, select);
+    Fixture f({ u"Lamp"_s, u"Chair"_s });
+    f.t.store.at(0).Details[5] = u"SN-42"_s;
+    f.t.store.at(0).Notes = QStringList { u"Brass base"_s };
+    f.v->GetRecord(0);
+    f.v->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.v.get()));
+    auto *book = f.find<QTabWidget>(u"RecordBook"_s);
+    book->setCurrentIndex(box == u"Memo3" ? 1 : 0);
+    auto *w = f.find<QWidget>(box);
+    w->setFocus();
+    QVERIFY(w->hasFocus());
+    QGuiApplication::clipboard()->setText(u"before"_s);
+    QString expected = u"before"_s;
+    if (auto *line = qobject_cast<QLineEdit *>(w)) {
+        if (select) {
+            line->setSelection(0, 2);
+            expected = line->selectedText();
+        } else {
+            line->deselect();
+        }
+    } else if (auto *memo = qobject_cast<QPlainTextEdit *>(w)) {
+        QTextCursor c = memo->textCursor();
+        c.movePosition(QTextCursor::Start);
+        if (select) {
+            c.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+            expected = c.selectedText();
+        }
+        memo->setTextCursor(c);
+    }
+    QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+    // Without a selection the key is Copy Record: the record goes to the record clipboard.
+    QCOMPARE(f.v->clipboard() != nullptr, !select);
+    QCOMPARE(f.enabled(u"InsertRecord"_s), !select);
+}
+
+void TestTView::resizeGoesToLeftPanel()
+{
+    Fixture f({ u"a"_s });
+    f.v->resize(700, 520);
+    f.v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.v.get()));
+    auto *left = f.find<QWidget>(u"DescriptionPanel"_s);
+    auto *right = f.find<QWidget>(u"DetailPanel"_s);
+    const int leftBefore = left->width();
+    const int rightBefore = right->width();
+    f.v->resize(900, 520);
+    QTRY_COMPARE(left->width(), leftBefore + 200);
+    QCOMPARE(right->width(), rightBefore);
+    f.v->resize(760, 520);
+    QTRY_COMPARE(left->width(), leftBefore + 60);
+    QCOMPARE(right->width(), rightBefore);
+    // Moving the splitter still shares the space between the two.
+    auto *splitter = f.find<QSplitter>(u"Splitter1"_s);
+    splitter->setSizes({ 100, 10000 });
+    QVERIFY(left->width() >= 50);
+    QVERIFY(left->width() >= left->minimumSizeHint().width());
+}
+
+namespace {
+
+// Fails when two controls of one panel overlap or one is squeezed below its smallest size.
+void checkNoOverlap(QWidget *panel)
+{
+    QList<QWidget *> controls;
+    for (QWidget *w : panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (w->isVisible())
+            controls << w;
+    QVERIFY(controls.size() > 3);
+    for (int i = 0; i < controls.size(); ++i) {
+        QWidget *a = controls[i];
+        const QSize least = a->minimumSizeHint();
+        QVERIFY2(a->width() >= least.width() && a->height() >= least.height(),
+            qPrintable(a->objectName()));
+        for (int j = i + 1; j < controls.size(); ++j)
+            QVERIFY2(!a->geometry().intersects(controls[j]->geometry()),
+                qPrintable(a->objectName() + u" overlaps "_s + controls[j]->objectName()));
+    }
+}
+
+} // namespace
+
+void TestTView::noOverlapWhenSmall()
+{
+    Fixture f({ u"a"_s });
+    f.v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.v.get()));
+    // Forced below its minimum, as a window manager or the X server may do: 450 x 350, and
+    // smaller than any font makes the page.
+    f.v->layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    f.v->setMinimumSize(0, 0);
+    auto *splitter = f.find<QSplitter>(u"Splitter1"_s);
+    for (const QSize size : { QSize(450, 350), QSize(300, 200) }) {
+        f.v->resize(size);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.v->size(), size);
+        for (const QList<int> &sizes : { QList<int> { 10000, 1 }, QList<int> { 1, 10000 } }) {
+            splitter->setSizes(sizes);
+            QCoreApplication::processEvents();
+            checkNoOverlap(f.find<QWidget>(u"DescriptionPanel"_s));
+            checkNoOverlap(f.find<QWidget>(u"DetailPanel"_s));
+        }
+    }
+    // The window's own minimum, which a window manager honours, fits a small screen.
+    QVERIFY(f.v->minimumSizeHint().width() <= 800);
+    QVERIFY(f.v->minimumSizeHint().height() <= 600);
+}
+
+void TestTView::oneLineMemosShowNoArrows()
+{
+    Fixture f({ u"a"_s });
+    f.v->show();
+    f.find<QTabWidget>(u"RecordBook"_s)->setCurrentIndex(1);
+    QVERIFY(QTest::qWaitForWindowExposed(f.v.get()));
+    for (const QString &name : { u"Memo1"_s, u"Memo2"_s }) {
+        auto *memo = f.find<QPlainTextEdit>(name);
+        memo->setPlainText(QString());
+        QCoreApplication::processEvents();
+        QCOMPARE(memo->verticalScrollBar()->maximum(), 0);
+        QVERIFY(!memo->verticalScrollBar()->isVisible());
+        memo->setPlainText(u"antique"_s);
+        QCoreApplication::processEvents();
+        QCOMPARE(memo->verticalScrollBar()->maximum(), 0);
+        QVERIFY(!memo->verticalScrollBar()->isVisible());
+        // More lines scroll.
+        memo->setPlainText(u"one\ntwo\nthree"_s);
+        QCoreApplication::processEvents();
+        QVERIFY(memo->verticalScrollBar()->maximum() > 0);
+    }
+}
+
+namespace {
+
+// Dialogs that look at the record window while the start-up question is up.
+struct PeekingDialogs : FakeDialogs
+{
+    std::function<void()> onQuestion;
+    Answer askYesNo(const QString &text) override
+    {
+        if (onQuestion)
+            onQuestion();
+        return FakeDialogs::askYesNo(text);
+    }
+};
+
+} // namespace
+
+void TestTView::captionsDuringStartQuestion()
+{
+    AppTest t;
+    PeekingDialogs dialogs;
+    AppContext ctx { t.store, dialogs, t.settings, t.clock, t.folder, t.help, t.printer,
+        t.activation, t.windows, t.shell };
+    t.settings.writeString(u"LAST FILE"_s, t.path(u"missing.dat"_s));
+    TView v(ctx);
+    QStringList seen;
+    dialogs.onQuestion = [&] {
+        for (const char *name : { "sn0", "sn2", "Desc1", "Desc8", "Label6", "boxname" })
+            seen << v.findChild<QLabel *>(QString::fromLatin1(name))->text();
+    };
+    dialogs.answer(Dialogs::Answer::No);
+    t.activation.activate(&v);
+    QCOMPARE(seen,
+        (QStringList { u"Warranty"_s, u"Date Received"_s, u"Origin"_s, u"Location"_s, u"Name"_s,
+            u"Status"_s }));
+    QVERIFY(dialogs.allUsed());
+}
+
+void TestTView::fileMenuKeys()
+{
+    Fixture f;
+    QStringList texts;
+    QSet<QChar> mnemonics;
+    for (QAction *a : f.find<QMenu>(u"File1"_s)->actions()) {
+        if (a->isSeparator())
+            continue;
+        const qsizetype amp = a->text().indexOf(u'&');
+        QVERIFY2(amp >= 0, qPrintable(a->text()));
+        const QChar letter = a->text().at(amp + 1).toLower();
+        QVERIFY2(!mnemonics.contains(letter), qPrintable(a->text()));
+        mnemonics.insert(letter);
+        texts << a->objectName() + u'=' + a->shortcut().toString();
+    }
+    QCOMPARE(texts,
+        (QStringList { u"New1="_s, u"Open1=Ctrl+O"_s, u"Save1=Ctrl+S"_s, u"SaveAs1="_s,
+            u"Export1="_s, u"Merge1="_s, u"Close1=Ctrl+Q"_s }));
+    // Ctrl+N stays New Record.
+    QCOMPARE(f.find<QAction>(u"NewRecord"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+}
+
+void TestTView::pickMenuByKey_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier) << true;
+    QTest::newRow("F4") << int(Qt::Key_F4) << int(Qt::NoModifier) << true;
+    QTest::newRow("Down alone") << int(Qt::Key_Down) << int(Qt::NoModifier) << false;
+}
+
+void TestTView::pickMenuByKey()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, opens);
+    Fixture f({ u"a"_s });
+    f.v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.v.get()));
+    auto *menu = f.find<PickMenu>(u"DescMenu2"_s);
+    QTest::keyClick(
+        f.find<QLineEdit>(u"DescTwo"_s), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(menu->isVisible(), opens);
+    if (opens) {
+        // Below the box's button, as a click on the button puts it.
+        auto *btn = f.find<QToolButton>(u"Desc2Btn"_s);
+        QCOMPARE(menu->pos(), btn->mapToGlobal(QPoint(btn->width() / 2, btn->height())));
+        menu->close();
+    }
 }
 
 QTEST_MAIN(TestTView)

@@ -4,6 +4,7 @@
 
 #include "reports/exporttable.h"
 #include "reports/reportitems.h"
+#include "tests/support/writefailures.h"
 
 using namespace Qt::StringLiterals;
 
@@ -114,6 +115,15 @@ void TestExportTable::writeFileFailureNamesFile()
     QVERIFY(!ExportWriters::writeFile(path, "a", &error));
     QCOMPARE(error, u"Cannot create file "_s + path);
     QVERIFY(ExportWriters::writeFile(dir.filePath(u"x.csv"_s), "a", &error));
+    // A write cut off part-way (a file-size limit binds root too) leaves the old file.
+    {
+        FileSizeLimit limit(100);
+        QVERIFY(limit.ok());
+        QVERIFY(!ExportWriters::writeFile(dir.filePath(u"x.csv"_s), QByteArray(1000, 'b'), &error));
+    }
+    QFile old(dir.filePath(u"x.csv"_s));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("a"));
 }
 
 void TestExportTable::itemCaptionsAndCells_data()

@@ -278,6 +278,7 @@ void TestTSearch::controlsReadIntoCriteria()
     f.showSearch();
     f.child<QCheckBox>("DetailBox")->setChecked(true);
     f.child<QCheckBox>("BoxOne")->setChecked(false);
+    f.child<QCheckBox>("BoxTwo")->setChecked(false);
     f.child<QLineEdit>("SearchFour")->setText(QStringLiteral("Oak"));
     f.child<MaskEdit>("dnlow")->setStoredText(QStringLiteral("lamp"));
     f.child<MaskEdit>("d5high")->setStoredText(QStringLiteral("D"));
@@ -287,6 +288,7 @@ void TestTSearch::controlsReadIntoCriteria()
     SearchCriteria expected;
     expected.detailGroup = true;
     expected.wantedBox = false;
+    expected.forTradeBox = false;
     expected.descriptions[4] = QStringLiteral("Oak");
     expected.name.low = QStringLiteral("lamp");
     expected.details[5].high = QStringLiteral("D");

@@ -101,6 +101,9 @@ private slots:
             "1\tOak Chair\n4\tDesk\n2 new items found.\n");
         row("flag boxes", { "--description", "--desc", "2=Furniture", "--flags", "wanted" },
             "2\tSofa\n4\tDesk\n2 new items found.\n");
+        row("for trade box alone",
+            { "--description", "--desc", "2=Furniture", "--flags", "fortrade" },
+            "4\tDesk\n1 new item found.\n");
         row("no flag box", { "--description", "--flags", "" },
             "3\tLamp \u00e9t\u00e9\n4\tDesk\n2 new items found.\n");
         row("criterion without its group", { "--desc", "2=Furniture" }, "No new items found.\n");

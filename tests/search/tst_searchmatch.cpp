@@ -232,6 +232,7 @@ private slots:
         row("low only 15", 0, "5", "", QStringLiteral("15"), true);
         row("low only 4", 0, "5", "", QStringLiteral("4"), false);
         row("high only", -1, "", "red", QStringLiteral("Bored"), true);
+        row("name range up to Z takes zebra", -1, "A", "Z", QStringLiteral("zebra"), true);
         row("both empty", -1, "", "", QStringLiteral("anything"), false);
     }
     void detailTest()

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -53,12 +54,20 @@ struct Fixture
         t.windows.setWindow(WindowKind::Spreadsheet, snap.get());
     }
 
-    void showSheet() { t.activation.activate(snap.get()); }
+    // The platform reports each activation later; taking those reports at once keeps them from
+    // arriving in the middle of a test step (a late one refills the grid there).
+    void settle() const { QCoreApplication::processEvents(); }
+    void showSheet()
+    {
+        t.activation.activate(snap.get());
+        settle();
+    }
     // Leaves the spreadsheet for the record window and comes back (a fresh fill).
     void refill()
     {
         t.activation.activate(&view);
         t.activation.activate(snap.get());
+        settle();
     }
     SpreadsheetModel *model() const { return snap->model(); }
     SpreadView *grid() const { return snap->grid(); }
@@ -104,9 +113,14 @@ private Q_SLOTS:
     void jump_data();
     void jump();
     void selectionKeepsRecordWindowInStep();
+    void unlistedCurrentRecordStays();
+    void headerNeverSelects();
+    void headerDragScrolls();
     void columnMoves();
     void duplicateCaptionsKeepEveryColumn();
     void editTextCell();
+    void openEditSurvivesSwitch_data();
+    void openEditSurvivesSwitch();
     void editDateCell();
     void detailThreeFourCharacters();
     void numberColumnNeverEdits();
@@ -214,6 +228,13 @@ void TestTSnapShot::highlightColours()
     QCOMPARE(colour(1, C::Number), QColor(255, 255, 0));
     QCOMPARE(colour(2, C::Status), QColor(0, 128, 0));
     QCOMPARE(colour(3, 15), QColor(0, 255, 255));
+    // The text stays readable: white on the dark green, black on the light colours.
+    const auto text = [&](int row) {
+        return f.model()->index(row, C::Name).data(Qt::ForegroundRole).value<QBrush>().color();
+    };
+    QCOMPARE(text(2), QColor(Qt::white));
+    QCOMPARE(text(0), QColor(Qt::black));
+    QCOMPARE(text(1), QColor(Qt::black));
     // The box keeps its state across fills.
     f.refill();
     QCOMPARE(colour(1, C::Name), QColor(255, 255, 0));
@@ -272,6 +293,91 @@ void TestTSnapShot::selectionKeepsRecordWindowInStep()
     QCOMPARE(f.t.activation.activeWindow(), &f.view);
     QCOMPARE(f.recordName(), QStringLiteral("Item 5"));
     QCOMPARE(f.t.store.at(0).Name, QStringLiteral("Item 1"));
+}
+
+void TestTSnapShot::unlistedCurrentRecordStays()
+{
+    // The search list holds records 2 and 4; record 7 is current and not listed.
+    Fixture f(10);
+    f.t.store.at(1).OnSearchList = true;
+    f.t.store.at(3).OnSearchList = true;
+    f.t.store.scope = RecordScope::SearchList;
+    f.t.store.currentIndex = 6;
+    f.view.GetRecord(6);
+    f.showSheet();
+    QVERIFY(QTest::qWaitForWindowActive(f.snap.get()));
+    f.refill();
+    // Reactivation gives the grid the focus, with no current cell to keep.
+    f.grid()->setFocus(Qt::ActiveWindowFocusReason);
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(f.grid(), &focusIn);
+    QCOMPARE(f.t.store.currentIndex, 6);
+    QCOMPARE(f.recordName(), QStringLiteral("Item 7"));
+    QVERIFY(!f.grid()->currentIndex().isValid());
+    f.t.activation.activate(&f.view);
+    QCOMPARE(f.recordName(), QStringLiteral("Item 7"));
+    QCOMPARE(f.t.store.at(6).Name, QStringLiteral("Item 7"));
+
+    // A row the user chooses still makes its record current.
+    f.t.activation.activate(f.snap.get());
+    QTest::mouseClick(f.grid()->viewport(), Qt::LeftButton, {}, f.cellCentre(1, C::Name));
+    QCOMPARE(f.t.store.currentIndex, 3);
+    QCOMPARE(f.recordName(), QStringLiteral("Item 4"));
+}
+
+void TestTSnapShot::headerNeverSelects()
+{
+    Fixture f(6);
+    f.showSheet();
+    QTest::mouseClick(f.grid()->viewport(), Qt::LeftButton, {}, f.cellCentre(3, C::Name));
+    QCOMPARE(f.t.store.currentIndex, 3);
+    QHeaderView *hh = f.grid()->horizontalHeader();
+    const QPoint onSection(hh->sectionViewportPosition(4) + hh->sectionSize(4) / 2, 5);
+    QTest::mouseClick(hh->viewport(), Qt::LeftButton, {}, onSection);
+    QTest::mouseDClick(hh->viewport(), Qt::LeftButton, {}, onSection);
+    QCOMPARE(f.t.store.currentIndex, 3);
+    QCOMPARE(f.recordName(), QStringLiteral("Item 4"));
+    QCOMPARE(f.grid()->currentIndex(), f.model()->index(3, C::Name));
+    QVERIFY(!f.grid()->selectionModel()->isColumnSelected(4, {}));
+    QCOMPARE(f.grid()->selectionModel()->selectedIndexes(),
+        QModelIndexList { f.model()->index(3, C::Name) });
+}
+
+void TestTSnapShot::headerDragScrolls()
+{
+    Fixture f(6);
+    f.snap->resize(640, 400);
+    f.showSheet();
+    QTest::mouseClick(f.grid()->viewport(), Qt::LeftButton, {}, f.cellCentre(2, C::Name));
+    QHeaderView *hh = f.grid()->horizontalHeader();
+    QScrollBar *bar = f.grid()->horizontalScrollBar();
+    QCOMPARE(bar->value(), 0);
+    const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, hh->viewport()->mapToGlobal(at), Qt::LeftButton, buttons, {});
+        QApplication::sendEvent(hh->viewport(), &e);
+    };
+    // The Name column dragged past the right edge: the grid scrolls on.
+    const QPoint start(hh->sectionViewportPosition(C::Name) + 60, 5);
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(QEvent::MouseMove, start + QPoint(30, 0), Qt::LeftButton);
+    const QPoint beyond(hh->viewport()->width() + 20, 5);
+    for (int i = 0; i < 5; ++i)
+        send(QEvent::MouseMove, beyond, Qt::LeftButton);
+    const int scrolled = bar->value();
+    QVERIFY(scrolled > 0);
+    // Dropped inside again: the column moves, the view stays, the record stays.
+    const QPoint drop(hh->viewport()->width() - 40, 5);
+    send(QEvent::MouseMove, drop, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, drop, Qt::NoButton);
+    QCOMPARE(bar->value(), scrolled);
+    // Nothing scrolls the grid afterwards: neither its delayed layout nor a scroll timer left
+    // running by the drag (such a timer fires every 50 ms).
+    QTest::qWait(250);
+    QCOMPARE(bar->value(), scrolled);
+    QVERIFY(hh->visualIndex(C::Name) > 1);
+    QCOMPARE(f.t.store.columnOrder[C::Name], hh->visualIndex(C::Name));
+    QCOMPARE(f.t.store.currentIndex, 2);
+    QCOMPARE(f.recordName(), QStringLiteral("Item 3"));
 }
 
 void TestTSnapShot::columnMoves()
@@ -370,6 +476,46 @@ void TestTSnapShot::editTextCell()
     f.t.activation.activate(f.snap.get());
     QCOMPARE(f.t.store.at(3).Name, QStringLiteral("Lamp"));
     QCOMPARE(f.t.store.at(2).Details[8], QStringLiteral("77"));
+}
+
+void TestTSnapShot::openEditSurvivesSwitch_data()
+{
+    QTest::addColumn<bool>("byButton");
+    QTest::newRow("record window clicked") << false;
+    QTest::newRow("record button") << true;
+}
+
+void TestTSnapShot::openEditSurvivesSwitch()
+{
+    // A Name cell typed into without Enter, then the record window is brought up.
+    QFETCH(bool, byButton);
+    Fixture f(5);
+    f.showSheet();
+    QVERIFY(QTest::qWaitForWindowActive(f.snap.get()));
+    const QModelIndex name = f.model()->index(3, C::Name);
+    f.grid()->setCurrentIndex(name);
+    f.grid()->edit(name);
+    auto *editor = f.grid()->findChild<MaskEdit *>(QStringLiteral("InplaceEdit"));
+    QVERIFY(editor);
+    editor->setFocus();
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Lamp"));
+    QCOMPARE(f.t.store.at(3).Name, QStringLiteral("Item 4"));
+    if (byButton) {
+        f.snap->findChild<QToolButton *>(QStringLiteral("SpreadSheetBtn"))->click();
+    } else {
+        // The platform activates the record window, as a click on it does.
+        f.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.view));
+    }
+    QCOMPARE(f.t.activation.activeWindow(), &f.view);
+    QTest::qWait(0);
+    QCOMPARE(f.t.store.at(3).Name, QStringLiteral("Lamp"));
+    QCOMPARE(f.recordName(), QStringLiteral("Lamp"));
+    // Leaving the record window stores its buffer, which holds the edit.
+    f.t.activation.activate(f.snap.get());
+    QCOMPARE(f.t.store.at(3).Name, QStringLiteral("Lamp"));
+    QCOMPARE(f.cell(3, C::Name), QStringLiteral("Lamp"));
 }
 
 void TestTSnapShot::editDateCell()

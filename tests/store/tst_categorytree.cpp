@@ -4,6 +4,8 @@
 #include "store/categorytree.h"
 #include "store/datafileformat.h"
 
+Q_DECLARE_METATYPE(CategoryTree)
+
 class TestCategoryTree : public QObject
 {
     Q_OBJECT
@@ -105,6 +107,29 @@ private slots:
         QCOMPARE(form, QStringLiteral("A\r\n B\r\n"));
         const CategoryTree expected { { QStringLiteral("A"), { { QStringLiteral("B"), {} } } } };
         QCOMPARE(buildCategoryTree(form).tree, expected);
+    }
+
+    // Where the text form would read a tree differently, the message names the first such line.
+    void textFormProblem_data()
+    {
+        QTest::addColumn<CategoryTree>("tree");
+        QTest::addColumn<QString>("problem");
+        const auto node = [](const char *text, CategoryTree children = {}) {
+            return CategoryNode { QString::fromLatin1(text), std::move(children) };
+        };
+        QTest::newRow("fine") << CategoryTree { node("Attic", { node("Box") }) } << QString();
+        QTest::newRow("fails to build")
+            << CategoryTree { node("Attic", { node(" Box"), node("Shelf") }) }
+            << QStringLiteral("Invalid level (2) for item \"Box\"");
+        QTest::newRow("builds another tree")
+            << CategoryTree { node("A"), node(" B") } << QStringLiteral("Invalid level (1) for item \"B\"");
+    }
+
+    void textFormProblem()
+    {
+        QFETCH(CategoryTree, tree);
+        QFETCH(QString, problem);
+        QCOMPARE(::textFormProblem(tree), problem);
     }
 
     void depthIsBounded()

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -10,6 +11,7 @@
 #include "store/datafile.h"
 #include "store/datafileformat.h"
 #include "store/textcodec.h"
+#include "tests/support/writefailures.h"
 
 using namespace DataFile;
 
@@ -508,20 +510,86 @@ private slots:
         QVERIFY2(w.message.contains(folder), qPrintable(w.message));
         QVERIFY(QFileInfo(folder + QStringLiteral("/inside")).isDir());
 
-        if (geteuid() == 0)
-            QSKIP("a read-only folder does not stop the superuser");
-        const QString sub = dir.filePath(QStringLiteral("locked"));
+        // A write that fails part-way (a file-size limit holds for the superuser too): the old
+        // file and a hard link to it keep the old bytes, and no temporary file is left.
+        const QString sub = dir.filePath(QStringLiteral("limited"));
         QVERIFY(QDir().mkpath(sub));
         const QString path = sub + QStringLiteral("/old.dat");
+        const QString link = dir.filePath(QStringLiteral("link.dat"));
         QVERIFY(writeFile(path, "old contents"));
-        QVERIFY(QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        w = writeDatabase(path, s);
-        QFile::setPermissions(
-            sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
+        const RecordStore big = richStore();
+        QVERIFY(encodeDatabase(big).size() > 4096);
+        {
+            FileSizeLimit limit(4096);
+            QVERIFY(limit.ok());
+            w = writeDatabase(path, big);
+        }
         QVERIFY(!w.ok);
-        QVERIFY2(w.message.contains(path), qPrintable(w.message));
+        QVERIFY2(w.message.startsWith(QStringLiteral("Cannot write file ") + path), qPrintable(w.message));
         QCOMPARE(readFile(path), QByteArray("old contents"));
-        QCOMPARE(QDir(sub).entryList(QDir::Files), QStringList { QStringLiteral("old.dat") });
+        QCOMPARE(readFile(link), QByteArray("old contents"));
+        QCOMPARE(QDir(sub).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("old.dat") });
+    }
+
+    // The text form cannot carry a node text that starts with a blank; a tree read from a file
+    // is written back node for node all the same.
+    void treeWithBlankLedTextsWrittenBackWhole()
+    {
+        const CategoryTree attic { { QStringLiteral("Attic"),
+            { { QStringLiteral(" Box"), {} }, { QStringLiteral("Shelf"), { { QStringLiteral("\tTin"), {} } } } } } };
+        RecordStore s = lampStore();
+        s.setCategoryTree(5, attic);
+        const QByteArray first = encodeDatabase(s);
+        QVERIFY(first.contains(encodeNodeBlock(attic)));
+
+        RecordStore back;
+        QVERIFY(readDatabaseBytes(first, back, false).ok());
+        QCOMPARE(back.categoryTree(5), attic);
+        QCOMPARE(encodeDatabase(back), first);
+
+        // Once the text is changed, the text is what counts.
+        back.categoryTexts[5] = QStringLiteral("Garage\r\n");
+        QCOMPARE(back.categoryTree(5), (CategoryTree { { QStringLiteral("Garage"), {} } }));
+    }
+
+    // A folder that takes no new file while the file itself is writable: the file is written in
+    // place (a hard link sees the new bytes), and a failure there puts the old bytes back.
+    void closedFolderWritesInPlace()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QDir(backupFolder()).removeRecursively();
+        QTemporaryDir dir;
+        const QString sub = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(sub));
+        const QString path = sub + QStringLiteral("/inv.dat");
+        const QString link = dir.filePath(QStringLiteral("link.dat"));
+        QVERIFY(writeFile(path, "old contents"));
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
+        const RecordStore s = richStore();
+        {
+            ClosedFolder closed(sub);
+            QVERIFY(!QFile(sub + QStringLiteral("/new")).open(QIODevice::WriteOnly));
+
+            WriteResult w = writeDatabase(path, s);
+            QVERIFY2(w.ok, qPrintable(w.message));
+            QCOMPARE(readFile(path), encodeDatabase(s));
+            QCOMPARE(readFile(link), encodeDatabase(s));
+            QVERIFY(QDir(backupFolder()).entryList(QDir::Files).isEmpty());
+
+            QVERIFY(writeFile(path, "old contents"));
+            {
+                FileSizeLimit limit(4096);
+                QVERIFY(limit.ok());
+                w = writeDatabase(path, s);
+            }
+            QVERIFY(!w.ok);
+            QVERIFY2(w.message.startsWith(QStringLiteral("Cannot write file ") + path), qPrintable(w.message));
+            QCOMPARE(readFile(path), QByteArray("old contents"));
+            QVERIFY(QDir(backupFolder()).entryList(QDir::Files).isEmpty());
+            QCOMPARE(QDir(sub).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("inv.dat") });
+        }
+        QDir(backupFolder()).removeRecursively();
     }
 
     void captionsOnly()

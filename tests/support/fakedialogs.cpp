@@ -15,6 +15,7 @@ QStringList FakeDialogs::texts() const
 void FakeDialogs::reset()
 {
     shown.clear();
+    statusWindows.clear();
     answers.clear();
     inputs.clear();
     files.clear();
@@ -24,6 +25,12 @@ void FakeDialogs::information(const QString &text)
 {
     ModalScope scope(*this);
     shown.append({ QStringLiteral("information"), text, {} });
+}
+
+void FakeDialogs::status(QWidget *window, const QString &text)
+{
+    shown.append({ QStringLiteral("status"), text, {} });
+    statusWindows.append(window);
 }
 
 void FakeDialogs::error(const QString &text)

@@ -14,7 +14,7 @@ class FakeDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString kind; // "information", "error", "yesno", "yesnocancel", "input", "open", "save"
+        QString kind; // "information", "status", "error", "yesno", "yesnocancel", "input", "open", "save"
         QString text; // message, or "title|prompt|preset" for input boxes, or the dialog title
         FileDialogOptions file; // for "open" and "save"
     };
@@ -36,6 +36,9 @@ public:
     void reset();
 
     void information(const QString &text) override;
+    // Recorded with the window it went to; no box, so activation does not move.
+    void status(QWidget *window, const QString &text) override;
+    QList<QWidget *> statusWindows; // one per "status" entry, in order
     void error(const QString &text) override;
     Answer askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
