@@ -6,6 +6,7 @@
 #include "app/activation.h"
 #include "app/appcontext.h"
 #include "app/windowregistry.h"
+#include "graph/tgraphdisplay.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/desktopshell.h"
@@ -55,6 +56,7 @@ int main(int argc, char **argv)
     windows.setWindow(WindowKind::Search, &search);
     TSnapShot snap(ctx); // created after the record window (and the search window)
     windows.setWindow(WindowKind::Spreadsheet, &snap);
+    windows.setFactory(WindowKind::Graph, [&ctx] { return new TGraphDisplay(ctx); });
     view.show();
     QTimer::singleShot(0, &view, [&] { activation.activate(&view); });
     return app.exec();

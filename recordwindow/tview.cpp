@@ -30,8 +30,10 @@
 #include "recordwindow/descriptionpage.h"
 #include "recordwindow/descriptionvalue.h"
 #include "recordwindow/detailpage.h"
+#include "recordwindow/internetpage.h"
 #include "recordwindow/maskedit.h"
 #include "recordwindow/memolines.h"
+#include "recordwindow/relatedpage.h"
 #include "recordwindow/utilities.h"
 
 TView::TView(AppContext &ctx, QWidget *parent)
@@ -139,9 +141,9 @@ void TView::buildPages()
     m_detailPage = new DetailPage(m_book);
     m_book->addTab(m_descPage, QStringLiteral("Description"));
     m_book->addTab(m_detailPage, QStringLiteral("Detail"));
-    const char *later[] = { "Images", "Related Records", "Internet Search" };
-    const char *laterNames[] = { "ImagesPage", "RelatedPage", "InternetPage" };
-    for (int i = 0; i < 3; ++i) {
+    const char *later[] = { "Images" };
+    const char *laterNames[] = { "ImagesPage" };
+    for (int i = 0; i < 1; ++i) {
         auto *page = new QWidget(m_book);
         page->setObjectName(QString::fromLatin1(laterNames[i]));
         auto *pl = new QVBoxLayout(page);
@@ -151,6 +153,10 @@ void TView::buildPages()
         pl->addWidget(note);
         m_book->addTab(page, QString::fromLatin1(later[i]));
     }
+    m_relatedPage = new RelatedPage(m_ctx, *this, m_book);
+    m_book->addTab(m_relatedPage, QStringLiteral("Related Records"));
+    m_internetPage = new InternetPage(m_ctx, *this, m_book);
+    m_book->addTab(m_internetPage, QStringLiteral("Internet Search"));
     v->addWidget(m_book, 1);
     setCentralWidget(central);
 
@@ -371,6 +377,8 @@ void TView::GetRecord(int index)
     store.currentIndex = index;
     const ItemRecord &r = store.at(index);
     m_shown = store.shared(index);
+    if (m_book->currentWidget() == m_relatedPage)
+        m_relatedPage->RelatedRecordSelectionChange();
     for (int k = 1; k <= 10; ++k) {
         QLineEdit *box = m_descPage->descBoxes[size_t(k)];
         box->setToolTip(r.Descriptions[size_t(k)]);
@@ -388,6 +396,7 @@ void TView::GetRecord(int index)
     setLines(m_detailPage->keywords, r.Keywords);
     setLines(m_detailPage->history, r.History);
     setLines(m_detailPage->notes, r.Notes);
+    m_internetPage->setLinks(r.Links);
 }
 
 void TView::SaveRecord(int index)
@@ -404,6 +413,7 @@ void TView::SaveRecord(int index)
     r.Keywords = displayedLines(m_detailPage->keywords);
     r.History = displayedLines(m_detailPage->history);
     r.Notes = displayedLines(m_detailPage->notes);
+    r.Links = m_internetPage->links();
     for (int d = 0; d < 10; ++d)
         r.Details[size_t(d)] = m_descPage->detailBoxes[size_t(d)]->storedText();
     for (int k = 1; k <= 10; ++k)

@@ -21,6 +21,8 @@ class SharedToolbar;
 class QToolButton;
 class DescriptionPage;
 class DetailPage;
+class InternetPage;
+class RelatedPage;
 class PickMenu;
 
 class TView : public QMainWindow, public ActivationClient
@@ -153,6 +155,8 @@ private:
     QTabWidget *m_book = nullptr; // RecordBook
     DescriptionPage *m_descPage = nullptr;
     DetailPage *m_detailPage = nullptr;
+    RelatedPage *m_relatedPage = nullptr;
+    InternetPage *m_internetPage = nullptr;
     std::array<PickMenu *, 11> m_pickMenus {}; // DescMenu1..DescMenu10
     std::array<QAction *, 22> m_sortActions {}; // Sort1..Sort20, N211
     QMenu *m_sortSubmenu = nullptr;

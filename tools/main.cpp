@@ -1,4 +1,5 @@
 // larkspur-tool: the command-line companion (dump, build, check, sort) over database files.
+#include <algorithm>
 #include <cstdio>
 
 #include <QCoreApplication>
@@ -9,7 +10,10 @@
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
+#include "tools/relatedcommand.h"
 #include "tools/searchcommand.h"
+#include "tools/totalscommand.h"
+#include "tools/websearchcommand.h"
 
 using namespace Qt::StringLiterals;
 
@@ -178,6 +182,12 @@ const Command commands[] = {
         "writes IN.dat when OUT.dat is not given"_L1 },
     { "search"_L1, "FILE.dat [options]"_L1, 1, 1000, searchCommand,
         "list the records a search finds (search --help for the options)"_L1 },
+    { "totals"_L1, "FILE.dat K [--node \"FULL NAME\"]"_L1, 2, 4, totalsCommand,
+        "count records and total paid and value per sub-category of description K"_L1 },
+    { "related"_L1, "FILE.dat RECORD FIELD"_L1, 3, 3, relatedCommand,
+        "list the records sharing field 1..21 (or its caption) with record RECORD"_L1 },
+    { "websearch"_L1, "FILE.dat RECORD [ENGINE]"_L1, 2, 3, websearchCommand,
+        "print a record's search term and the engine's search address"_L1 },
 };
 
 QString usageText()
@@ -187,8 +197,11 @@ QString usageText()
         text += (text.isEmpty() ? u"usage: "_s : u"       "_s) + u"larkspur-tool "_s + c.name
             + u" "_s + c.arguments + u"\n"_s;
     }
+    qsizetype width = 0;
     for (const Command &c : commands)
-        text += u"  "_s + QString(c.name).leftJustified(7) + c.summary + u"\n"_s;
+        width = std::max(width, c.name.size());
+    for (const Command &c : commands)
+        text += u"  "_s + QString(c.name).leftJustified(width + 1) + c.summary + u"\n"_s;
     return text;
 }
 

@@ -1,0 +1,35 @@
+// Reading a database for a subcommand and printing its lines.
+#include "tools/readorreport.h"
+
+#include <cstdio>
+
+#include "store/datafile.h"
+#include "store/recordstore.h"
+
+using namespace Qt::StringLiterals;
+
+void printToolLine(const QString &line, bool toError)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), toError ? stderr : stdout);
+}
+
+bool readDatabaseOrReport(const QString &path, RecordStore &store)
+{
+    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
+    switch (result.outcome) {
+    case DataFile::ReadOutcome::Read:
+        return true;
+    case DataFile::ReadOutcome::CannotOpen:
+        printToolLine(
+            result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message, true);
+        return false;
+    case DataFile::ReadOutcome::NotDatabase:
+    case DataFile::ReadOutcome::ReadError:
+        break;
+    }
+    printToolLine(
+        path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s,
+        true);
+    return false;
+}

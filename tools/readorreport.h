@@ -1,0 +1,11 @@
+// Reading a database for a larkspur-tool subcommand, with the program's own failure messages.
+#pragma once
+
+#include <QString>
+
+class RecordStore;
+
+// Reads path into store; on failure prints the message to standard error and returns false.
+bool readDatabaseOrReport(const QString &path, RecordStore &store);
+// Prints a line (UTF-8) to standard output or standard error.
+void printToolLine(const QString &line, bool toError = false);
