@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include "album/talbumview.h"
 #include "app/activation.h"
 #include "app/appcontext.h"
 #include "app/windowregistry.h"
@@ -15,6 +16,7 @@
 #include "platform/programfolder.h"
 #include "platform/settingsstore.h"
 #include "recordwindow/tview.h"
+#include "reports/tprintbox.h"
 #include "search/tsearch.h"
 #include "spreadsheet/tsnapshot.h"
 #include "store/recordstore.h"
@@ -56,7 +58,9 @@ int main(int argc, char **argv)
     windows.setWindow(WindowKind::Search, &search);
     TSnapShot snap(ctx); // created after the record window (and the search window)
     windows.setWindow(WindowKind::Spreadsheet, &snap);
+    windows.setFactory(WindowKind::ReportDesigner, [&ctx] { return new TPrintBox(ctx); });
     windows.setFactory(WindowKind::Graph, [&ctx] { return new TGraphDisplay(ctx); });
+    windows.setFactory(WindowKind::Album, [&ctx] { return new TAlbumView(ctx); });
     view.show();
     QTimer::singleShot(0, &view, [&] { activation.activate(&view); });
     return app.exec();

@@ -32,8 +32,10 @@ void prepareFileDialog(QFileDialog &dialog, const FileDialogOptions &options)
     if (!options.folder.isEmpty())
         dialog.setDirectory(options.folder);
     const QStringList filters = qtNameFilters(options.filter);
-    if (!filters.isEmpty())
+    if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.value(options.filterIndex, filters.first()));
+    }
     dialog.setDefaultSuffix(options.defaultSuffix);
     if (!options.fileName.isEmpty())
         dialog.selectFile(options.fileName);

@@ -23,6 +23,7 @@ struct FileDialogOptions
     QString filter; // as the user sees it, e.g. "Larkspur Cataloguer File|*.dat"
     QString defaultSuffix; // without the full stop, e.g. "dat"
     bool mustExist = false; // open dialog: only existing files
+    int filterIndex = 0; // the filter selected when the dialog opens, from 0
 };
 
 class Dialogs

@@ -54,6 +54,11 @@ QPrinterAdapter::~QPrinterAdapter()
         m_painter->end();
 }
 
+void QPrinterAdapter::setOrientation(QPageLayout::Orientation orientation)
+{
+    m_printer->setPageOrientation(orientation);
+}
+
 QSize QPrinterAdapter::pageSize() const
 {
     return QSize(m_printer->width(), m_printer->height());

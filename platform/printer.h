@@ -25,6 +25,8 @@ public:
     // Device pixels per inch.
     virtual int resolution() const = 0;
     virtual QPageLayout::Orientation orientation() const = 0;
+    // Turns the page; the printable area and resolution are then read again.
+    virtual void setOrientation(QPageLayout::Orientation) { }
 
     // A job: begin, draw with painter(), newPage() between pages, end. begin() is false when no
     // job could be started; painter() is null outside a job.
@@ -50,6 +52,7 @@ public:
     QSize pageSize() const override;
     int resolution() const override;
     QPageLayout::Orientation orientation() const override;
+    void setOrientation(QPageLayout::Orientation orientation) override;
     bool begin(const QString &jobName) override;
     bool newPage() override;
     bool end() override;

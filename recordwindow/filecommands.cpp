@@ -12,6 +12,7 @@
 #include "platform/settingsstore.h"
 #include "recordwindow/about.h"
 #include "recordwindow/descriptionpage.h"
+#include "store/csvfile.h"
 #include "store/datafile.h"
 
 namespace {
@@ -239,6 +240,22 @@ bool TView::SaveClick()
         return false;
     m_ctx.dialogs.status(this, QStringLiteral("File Saved"));
     return true;
+}
+
+void TView::ExportClick()
+{
+    FileDialogOptions options;
+    options.filter = QStringLiteral("CSV File|*.csv");
+    const QString path = m_ctx.dialogs.saveFileName(options);
+    if (path.isEmpty())
+        return;
+    storeCurrent();
+    QString error;
+    if (!CsvFile::exportFile(path, m_ctx.store, &error)) {
+        m_ctx.dialogs.error(error);
+        return;
+    }
+    m_ctx.dialogs.information(QStringLiteral("Export Successful."));
 }
 
 bool TView::SaveAsClick()

@@ -34,6 +34,7 @@
 #include "recordwindow/maskedit.h"
 #include "recordwindow/memolines.h"
 #include "recordwindow/relatedpage.h"
+#include "recordwindow/picturepage.h"
 #include "recordwindow/utilities.h"
 
 TView::TView(AppContext &ctx, QWidget *parent)
@@ -141,18 +142,8 @@ void TView::buildPages()
     m_detailPage = new DetailPage(m_book);
     m_book->addTab(m_descPage, QStringLiteral("Description"));
     m_book->addTab(m_detailPage, QStringLiteral("Detail"));
-    const char *later[] = { "Images" };
-    const char *laterNames[] = { "ImagesPage" };
-    for (int i = 0; i < 1; ++i) {
-        auto *page = new QWidget(m_book);
-        page->setObjectName(QString::fromLatin1(laterNames[i]));
-        auto *pl = new QVBoxLayout(page);
-        auto *note = new QLabel(QStringLiteral("Not available in this version."), page);
-        note->setAlignment(Qt::AlignCenter);
-        note->setEnabled(false);
-        pl->addWidget(note);
-        m_book->addTab(page, QString::fromLatin1(later[i]));
-    }
+    m_picturePage = new PicturePage(m_ctx.dialogs, m_book);
+    m_book->addTab(m_picturePage, QStringLiteral("Images"));
     m_relatedPage = new RelatedPage(m_ctx, *this, m_book);
     m_book->addTab(m_relatedPage, QStringLiteral("Related Records"));
     m_internetPage = new InternetPage(m_ctx, *this, m_book);
@@ -235,9 +226,7 @@ void TView::buildMenus()
         file, QStringLiteral("Save1"), QStringLiteral("&Save"), [this] { SaveClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_S));
     add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] { SaveAsClick(); });
-    QAction *exportAction = file->addAction(QStringLiteral("&Export"));
-    exportAction->setObjectName(QStringLiteral("Export1"));
-    exportAction->setEnabled(false);
+    add(file, QStringLiteral("Export1"), QStringLiteral("&Export"), [this] { ExportClick(); });
     m_mergeAction
         = add(file, QStringLiteral("Merge1"), QStringLiteral("&Merge"), [this] { MergeClick(); });
     m_mergeAction->setEnabled(false);
@@ -307,7 +296,7 @@ void TView::buildMenus()
     });
     QAction *picturePath = utilities->addAction(QStringLiteral("Change Picture Path"));
     picturePath->setObjectName(QStringLiteral("ChangePicturePath1"));
-    picturePath->setEnabled(false);
+    connect(picturePath, &QAction::triggered, this, [this] { ChangePicturePath1Click(); });
     QMenu *help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
     add(help, QStringLiteral("Contents1"), QStringLiteral("Contents"), [this] { m_ctx.windows.showHelpContents(); });
@@ -397,6 +386,7 @@ void TView::GetRecord(int index)
     setLines(m_detailPage->history, r.History);
     setLines(m_detailPage->notes, r.Notes);
     m_internetPage->setLinks(r.Links);
+    m_picturePage->GetRecord(m_shown);
 }
 
 void TView::SaveRecord(int index)
@@ -418,6 +408,7 @@ void TView::SaveRecord(int index)
         r.Details[size_t(d)] = m_descPage->detailBoxes[size_t(d)]->storedText();
     for (int k = 1; k <= 10; ++k)
         r.Descriptions[size_t(k)] = m_descPage->descBoxes[size_t(k)]->toolTip();
+    m_picturePage->SaveRecord(r);
 }
 
 void TView::storeCurrent()

@@ -24,6 +24,7 @@ class DetailPage;
 class InternetPage;
 class RelatedPage;
 class PickMenu;
+class PicturePage;
 
 class TView : public QMainWindow, public ActivationClient
 {
@@ -70,11 +71,13 @@ public:
     void NewClick();
     bool OpenClick();
     void MergeClick();
+    void ExportClick();
     bool SaveClick();
     bool SaveAsClick();
     void CloseClick();
     void AboutClick();
     void ShortDescriptionValues1Click();
+    void ChangePicturePath1Click();
 
     // Descriptions and captions.
     void MakeMenu(int k);
@@ -157,6 +160,7 @@ private:
     DetailPage *m_detailPage = nullptr;
     RelatedPage *m_relatedPage = nullptr;
     InternetPage *m_internetPage = nullptr;
+    PicturePage *m_picturePage = nullptr;
     std::array<PickMenu *, 11> m_pickMenus {}; // DescMenu1..DescMenu10
     std::array<QAction *, 22> m_sortActions {}; // Sort1..Sort20, N211
     QMenu *m_sortSubmenu = nullptr;

@@ -2,6 +2,7 @@
 #include "store/datafile.h"
 #include "store/datafileformat.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -192,12 +193,22 @@ public:
     // Texts up to this many bytes are shared; longer ones are rarely repeated.
     static constexpr qsizetype MaxBytes = 255;
 
+    // Fields are numbered by the reader; each learns on its own whether its texts repeat.
+    static constexpr int FieldCount = 32;
+
     TextInterner() { m_slots.resize(1 << 12); }
 
-    QString text(const char *bytes, qsizetype n)
+    QString text(const char *bytes, qsizetype n, int field)
     {
         if (n == 0)
             return QString();
+        // A field whose texts hardly ever repeat (serial numbers, web links) is read as it is:
+        // every new text costs a table entry and a cache miss, and the table would only grow.
+        FieldStats &stats = m_fields[size_t(field)];
+        if (stats.unique)
+            return TextCodec::decode(bytes, n);
+        if (++stats.lookups == TrialLookups)
+            stats.unique = stats.hits < TrialLookups / 4;
         const quint32 hash = quint32(qHashBits(bytes, size_t(n)));
         size_t mask = m_slots.size() - 1;
         size_t i = hash & mask;
@@ -206,8 +217,10 @@ public:
             if (s.length == 0)
                 break;
             if (s.hash == hash && s.length == quint32(n)
-                && std::memcmp(m_arena.constData() + s.offset, bytes, size_t(n)) == 0)
+                && std::memcmp(m_arena.constData() + s.offset, bytes, size_t(n)) == 0) {
+                ++stats.hits;
                 return s.text;
+            }
         }
         QString decoded = TextCodec::decode(bytes, n);
         // A hostile file of only distinct texts would grow the table without end: past the
@@ -230,7 +243,15 @@ public:
     }
 
 private:
-    static constexpr size_t MaxEntries = 1 << 22;
+    static constexpr size_t MaxEntries = 1 << 18; // a table of 2^19 slots, about 20 MB at most
+    static constexpr quint32 TrialLookups = 2048;
+    struct FieldStats
+    {
+        quint32 lookups = 0;
+        quint32 hits = 0;
+        bool unique = false;
+    };
+    std::array<FieldStats, FieldCount> m_fields {};
     struct Slot
     {
         quint32 hash = 0;
@@ -339,13 +360,15 @@ public:
         QByteArrayView bytes;
         if (!textBytes(bytes))
             return false;
-        s = m_interner && bytes.size() <= TextInterner::MaxBytes
-            ? m_interner->text(bytes.data(), bytes.size())
+        s = m_interner && m_field >= 0 && bytes.size() <= TextInterner::MaxBytes
+            ? m_interner->text(bytes.data(), bytes.size(), m_field)
             : TextCodec::decode(bytes.data(), bytes.size());
         return true;
     }
     // Equal texts read from here on share one string.
     void setInterner(TextInterner *interner) { m_interner = interner; }
+    // The field the next texts belong to, 0..TextInterner::FieldCount - 1; -1: not shared.
+    void setField(int field) { m_field = field; }
     // A text that is never shared (unique by nature).
     bool uniqueText(QString &s)
     {
@@ -435,6 +458,7 @@ private:
     const unsigned char *m_p;
     const unsigned char *m_end;
     TextInterner *m_interner = nullptr;
+    int m_field = -1;
 };
 
 // ---- writing ----
@@ -726,23 +750,36 @@ bool readTreeStream(ByteReader &r, CategoryTree &tree)
 
 bool readRecord(ByteReader &r, ItemRecord &rec)
 {
-    if (!r.text(rec.Name) || !r.uniqueText(rec.RecordCode))
+    // Names, codes and picture paths are nearly always unique: sharing them would only grow the
+    // table of shared texts and make every lookup slower.
+    if (!r.uniqueText(rec.Name) || !r.uniqueText(rec.RecordCode))
         return false;
     rec.RecordCode.truncate(ItemRecord::RecordCodeLength);
-    for (QString &d : rec.Details)
+    // Field numbers for the shared texts: details 0-9, descriptions 10-19, the four line lists
+    // 20-23, picture titles 24-29, the spare text 30.
+    int field = 0;
+    for (QString &d : rec.Details) {
+        r.setField(field++);
         if (!r.text(d))
             return false;
-    for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
+    }
+    for (int k = 1; k <= ItemRecord::DescriptionCount; ++k) {
+        r.setField(field++);
         if (!r.text(rec.Descriptions[size_t(k)]))
             return false;
-    if (!r.lines(rec.Keywords) || !r.lines(rec.History) || !r.lines(rec.Notes)
-        || !r.lines(rec.Links))
-        return false;
-    for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
-        ImageRecord &p = rec.Pictures[size_t(k)];
-        if (!r.text(p.FileName) || !r.text(p.Title) || !r.flag(p.AutoSize))
+    }
+    for (QStringList *list : { &rec.Keywords, &rec.History, &rec.Notes, &rec.Links }) {
+        r.setField(field++);
+        if (!r.lines(*list))
             return false;
     }
+    for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
+        ImageRecord &p = rec.Pictures[size_t(k)];
+        r.setField(field++);
+        if (!r.uniqueText(p.FileName) || !r.text(p.Title) || !r.flag(p.AutoSize))
+            return false;
+    }
+    r.setField(field);
     return r.text(rec.SpareText) && r.flag(rec.Wanted) && r.flag(rec.ForTrade)
         && r.flag(rec.ForSale);
 }

@@ -1,8 +1,10 @@
 // larkspur-tool: the command-line companion (dump, build, check, sort) over database files.
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <QStringList>
 
@@ -11,6 +13,8 @@
 #include "store/sort.h"
 #include "tools/databasejson.h"
 #include "tools/relatedcommand.h"
+#include "tools/picturescommand.h"
+#include "tools/reportcommand.h"
 #include "tools/searchcommand.h"
 #include "tools/totalscommand.h"
 #include "tools/websearchcommand.h"
@@ -182,12 +186,20 @@ const Command commands[] = {
         "writes IN.dat when OUT.dat is not given"_L1 },
     { "search"_L1, "FILE.dat [options]"_L1, 1, 1000, searchCommand,
         "list the records a search finds (search --help for the options)"_L1 },
+    { "report"_L1, "FORMAT.rpt IN.dat (--pdf OUT.pdf | --csv OUT.csv | --html OUT.htm) [--page letter|a4] [--short-descriptions]"_L1,
+        4, 7, reportCommand, "compose the regular report of every record with a report format"_L1 },
+    { "export"_L1, "IN.dat OUT.csv"_L1, 2, 2, exportCommand,
+        "write every record as a comma-delimited line of 21 fields"_L1 },
+    { "import"_L1, "FORMAT.rpt IN.dat FILE.txt [OUT.dat]"_L1, 3, 4, importCommand,
+        "append the lines of a comma-delimited file, columns as the format's items"_L1 },
     { "totals"_L1, "FILE.dat K [--node \"FULL NAME\"]"_L1, 2, 4, totalsCommand,
         "count records and total paid and value per sub-category of description K"_L1 },
     { "related"_L1, "FILE.dat RECORD FIELD"_L1, 3, 3, relatedCommand,
         "list the records sharing field 1..21 (or its caption) with record RECORD"_L1 },
     { "websearch"_L1, "FILE.dat RECORD [ENGINE]"_L1, 2, 3, websearchCommand,
         "print a record's search term and the engine's search address"_L1 },
+    { "pictures"_L1, "FILE.dat"_L1, 1, 1, picturesCommand,
+        "check that every picture of the catalogue is there and reads"_L1 },
 };
 
 QString usageText()
@@ -214,9 +226,22 @@ int usage()
 
 } // namespace
 
+// Commands that measure and draw text need fonts, so a GUI application (without a display).
+static bool needsFonts(int argc, char *argv[])
+{
+    return argc > 1 && (qstrcmp(argv[1], "report") == 0 || qstrcmp(argv[1], "send") == 0);
+}
+
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> application;
+    if (needsFonts(argc, argv)) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty())
         return usage();

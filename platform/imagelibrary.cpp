@@ -1,0 +1,224 @@
+// The image library over Qt's readers, GraphicsMagick and libemf2svg.
+#include "platform/imagelibrary.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <Magick++.h>
+#include <emf2svg.h>
+
+#include "platform/jpegdecoder.h"
+
+namespace {
+
+bool sizeAcceptable(QSize s, qint64 limit = PictureLimits::MaxDecodedPixels)
+{
+    return s.width() > 0 && s.height() > 0 && qint64(s.width()) * s.height() <= limit;
+}
+
+void initialiseMagick()
+{
+    using namespace MagickLib;
+    static const bool done = [] {
+        ExceptionInfo exception;
+        GetExceptionInfo(&exception);
+        // No signal handlers of its own: the program and the sanitizers keep theirs.
+        InitializeMagickEx(nullptr, MAGICK_OPT_NO_SIGNAL_HANDER, &exception);
+        DestroyExceptionInfo(&exception);
+        // Hostile files must not make it allocate without bound, spill to disk or start threads.
+        SetMagickResourceLimit(PixelsResource, PictureLimits::MaxDecodedPixels);
+        SetMagickResourceLimit(WidthResource, 65535);
+        SetMagickResourceLimit(HeightResource, 65535);
+        SetMagickResourceLimit(MemoryResource, qint64(512) << 20);
+        SetMagickResourceLimit(MapResource, qint64(512) << 20);
+        SetMagickResourceLimit(DiskResource, 0);
+        SetMagickResourceLimit(ThreadsResource, 1);
+        return true;
+    }();
+    (void)done;
+}
+
+bool startsWith(const QByteArray &data, const char *magic, qsizetype at = 0)
+{
+    const qsizetype n = qsizetype(std::strlen(magic));
+    return data.size() >= at + n && std::memcmp(data.constData() + at, magic, size_t(n)) == 0;
+}
+
+bool looksLikePcx(const QByteArray &d)
+{
+    if (d.size() < 128)
+        return false;
+    const auto b = [&](int i) { return static_cast<unsigned char>(d[i]); };
+    return b(0) == 0x0a && b(1) <= 5 && b(2) <= 1
+        && (b(3) == 1 || b(3) == 2 || b(3) == 4 || b(3) == 8);
+}
+
+bool looksLikeWmf(const QByteArray &d)
+{
+    return startsWith(d, "\xd7\xcd\xc6\x9a") || d.startsWith(QByteArray("\x01\x00\x09\x00", 4))
+        || d.startsWith(QByteArray("\x02\x00\x09\x00", 4));
+}
+
+bool looksLikeEmf(const QByteArray &d)
+{
+    return d.startsWith(QByteArray("\x01\x00\x00\x00", 4)) && startsWith(d, " EMF", 40);
+}
+
+} // namespace
+
+Picture ImageLibrary::decodeWithQt(const QByteArray &data, const char *format)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    // A reader that cannot tell the size before decoding is trusted to Qt's allocation limit.
+    if (size.isValid() && !sizeAcceptable(size))
+        return Picture::rejected();
+    QImage image;
+    if (!reader.read(&image) || image.isNull() || !sizeAcceptable(image.size()))
+        return Picture::rejected();
+    return { image, PictureStatus::Ok, image.size() };
+}
+
+Picture ImageLibrary::decodeWithMagick(const QByteArray &data, const char *magick)
+{
+    initialiseMagick();
+    try {
+        Magick::Blob blob(data.constData(), size_t(data.size()));
+        Magick::Image image;
+        image.quiet(true);
+        image.magick(magick);
+        // The header first: the size decides whether the pixels are read at all.
+        image.ping(blob);
+        const QSize size(int(image.columns()), int(image.rows()));
+        const bool metafile = std::strcmp(magick, "WMF") == 0;
+        Magick::Image full;
+        full.quiet(true);
+        full.magick(magick);
+        if (metafile && size.width() > 0 && size.height() > 0
+            && qint64(size.width()) * size.height() > PictureLimits::MaxMetafilePixels) {
+            // Drawing time grows with the raster: draw a large frame at a lower resolution.
+            const double factor = std::sqrt(double(PictureLimits::MaxMetafilePixels)
+                / (double(size.width()) * double(size.height())));
+            const double dpi = std::max(1.0, std::floor(72.0 * factor));
+            // Even at one dot an inch some frames are vast: those are not drawings anyone made.
+            const double scale = dpi / 72.0;
+            if (double(size.width()) * scale * double(size.height()) * scale
+                > double(PictureLimits::MaxMetafilePixels))
+                return Picture::rejected();
+            full.density(Magick::Geometry(unsigned(dpi), unsigned(dpi)));
+        } else if (!sizeAcceptable(size)) {
+            return Picture::rejected();
+        }
+        full.read(blob);
+        const QSize got(int(full.columns()), int(full.rows()));
+        if (!sizeAcceptable(
+                got, metafile ? PictureLimits::MaxMetafilePixels : PictureLimits::MaxDecodedPixels))
+            return Picture::rejected();
+        QImage out(got, QImage::Format_ARGB32);
+        if (out.isNull())
+            return Picture::rejected();
+        // BGRA bytes are QImage's ARGB32 in memory on little-endian machines.
+        static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "pixel order assumes little-endian");
+        for (int y = 0; y < got.height(); ++y)
+            full.write(0, y, unsigned(got.width()), 1, "BGRA", Magick::CharPixel, out.scanLine(y));
+        if (!full.matte())
+            out = out.convertToFormat(QImage::Format_RGB32);
+        return { out, PictureStatus::Ok, got };
+    } catch (const std::exception &) {
+        return Picture::rejected();
+    }
+}
+
+Picture ImageLibrary::decodeEmf(const QByteArray &data)
+{
+    if (!looksLikeEmf(data) || data.size() < 88)
+        return Picture::rejected();
+    generatorOptions options {};
+    char ns[] = "svg";
+    options.nameSpace = ns;
+    options.verbose = false;
+    options.emfplus = true;
+    options.svgDelimiter = true;
+    char *svg = nullptr;
+    size_t svgLength = 0;
+    QByteArray copy = data; // the converter takes a mutable buffer
+    const int ok = emf2svg(copy.data(), size_t(copy.size()), &svg, &svgLength, &options);
+    const QByteArray svgBytes = svg ? QByteArray(svg, qsizetype(svgLength)) : QByteArray();
+    std::free(svg);
+    if (!ok || svgBytes.isEmpty())
+        return Picture::rejected();
+    QSvgRenderer renderer(svgBytes);
+    if (!renderer.isValid())
+        return Picture::rejected();
+    const QSize size = renderer.defaultSize();
+    if (!sizeAcceptable(size, PictureLimits::MaxMetafilePixels))
+        return Picture::rejected();
+    QImage out(size, QImage::Format_RGB32);
+    out.fill(Qt::white); // metafiles draw on paper
+    // Without a GUI application (larkspur-tool) there are no fonts to draw text with: the size
+    // and the converted drawing are all a check needs.
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return { out, PictureStatus::Ok, size };
+    QPainter p(&out);
+    renderer.render(&p);
+    p.end();
+    return { out, PictureStatus::Ok, size };
+}
+
+Picture ImageLibrary::loadData(const QByteArray &data, const QString &extension)
+{
+    if (data.isEmpty())
+        return Picture::rejected();
+    if (startsWith(data, "\xff\xd8\xff"))
+        return JpegDecoder::decodeData(data);
+    if (startsWith(data, "GIF87a") || startsWith(data, "GIF89a"))
+        return decodeWithQt(data, "gif");
+    if (startsWith(data, "BM"))
+        return decodeWithQt(data, "bmp");
+    if (startsWith(data, "\x89PNG\r\n\x1a\n"))
+        return decodeWithQt(data, "png");
+    if (data.startsWith(QByteArray("\x00\x00\x01\x00", 4))
+        || data.startsWith(QByteArray("\x00\x00\x02\x00", 4)))
+        return decodeWithQt(data, "ico");
+    if (startsWith(data, "II*") || data.startsWith(QByteArray("MM\x00*", 4)))
+        return decodeWithMagick(data, "TIFF");
+    if (looksLikeWmf(data))
+        return decodeWithMagick(data, "WMF");
+    if (looksLikeEmf(data))
+        return decodeEmf(data);
+    if (looksLikePcx(data))
+        return decodeWithMagick(data, "PCX");
+    // Formats without a signature of their own go by the extension.
+    if (extension == u"tga")
+        return decodeWithMagick(data, "TGA");
+    if (extension == u"ppm" || extension == u"pgm" || extension == u"pbm")
+        return decodeWithQt(data, extension.toLatin1().constData());
+    return Picture::rejected();
+}
+
+Picture ImageLibrary::load(const QString &path)
+{
+    QByteArray bytes;
+    const PictureStatus read = readPictureFile(path, bytes);
+    if (read != PictureStatus::Ok)
+        return read == PictureStatus::Unreadable ? Picture::unreadable() : Picture::rejected();
+    return loadData(bytes, pictureExtension(path));
+}
+
+QImage ImageLibrary::NViewLibLoad(const QString &path, quint32 flags)
+{
+    Q_UNUSED(flags);
+    return load(path).image;
+}

@@ -1,0 +1,108 @@
+// larkspur-tool pictures, run as the real executable over a catalogue made by the test.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "store/datafile.h"
+#include "store/recordstore.h"
+#include "tests/support/testpictures.h"
+
+using namespace TestPictures;
+
+class TestPicturesCommand : public QObject
+{
+    Q_OBJECT
+private:
+    struct Run
+    {
+        int code;
+        QString out;
+        QString err;
+    };
+    static Run run(const QStringList &args)
+    {
+        QProcess p;
+        p.start(QStringLiteral(LARKSPUR_TOOL_PATH), args);
+        p.waitForFinished(120000);
+        return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError()) };
+    }
+
+private Q_SLOTS:
+    void reportsEverySlot();
+    void allPresentIsSuccess();
+    void usageAndBadFiles();
+};
+
+void TestPicturesCommand::reportsEverySlot()
+{
+    QTemporaryDir dir;
+    const QString phone = dir.filePath(QStringLiteral("phone.JPG"));
+    const QString scan = dir.filePath(QStringLiteral("scan.pcx"));
+    const QString cut = dir.filePath(QStringLiteral("cut.jpg"));
+    const QString text = dir.filePath(QStringLiteral("letter.gif"));
+    const QString gone = dir.filePath(QStringLiteral("gone.bmp"));
+    const QByteArray jpeg = jpegWithOrientation(halves(64, 48), 6);
+    QVERIFY(writeFile(phone, jpeg));
+    QVERIFY(writeFile(scan, pcxBytes(halves(30, 20))));
+    QVERIFY(writeFile(cut, jpeg.left(jpeg.size() - 200)));
+    QVERIFY(writeFile(text, QByteArray("Dear Sir,\n")));
+    RecordStore store;
+    ItemRecord a;
+    a.Pictures[1].FileName = phone;
+    a.Pictures[4].FileName = gone;
+    store.append(a);
+    store.append(ItemRecord()); // no pictures at all
+    ItemRecord c;
+    c.Pictures[2].FileName = scan;
+    c.Pictures[3].FileName = cut;
+    c.Pictures[6].FileName = text;
+    store.append(c);
+    const QString db = dir.filePath(QStringLiteral("things.dat"));
+    QVERIFY(DataFile::writeDatabase(db, store).ok);
+    const Run r = run({ QStringLiteral("pictures"), db });
+    QCOMPARE(r.code, 1);
+    const QString expected = QStringLiteral("1\t1\tok 48x64\t%1\n"
+                                            "1\t4\tmissing\t%2\n"
+                                            "3\t2\tok 30x20\t%3\n"
+                                            "3\t3\tunreadable\t%4\n"
+                                            "3\t6\tunreadable\t%5\n")
+                                 .arg(phone, gone, scan, cut, text);
+    QCOMPARE(r.out, expected);
+}
+
+void TestPicturesCommand::allPresentIsSuccess()
+{
+    QTemporaryDir dir;
+    const QString photo = dir.filePath(QStringLiteral("photo.jpeg"));
+    QVERIFY(writeFile(photo, jpegBytes(halves(10, 10))));
+    RecordStore store;
+    ItemRecord a;
+    a.Pictures[5].FileName = photo;
+    store.append(a);
+    const QString db = dir.filePath(QStringLiteral("one.dat"));
+    QVERIFY(DataFile::writeDatabase(db, store).ok);
+    const Run r = run({ QStringLiteral("pictures"), db });
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QStringLiteral("1\t5\tok 10x10\t%1\n").arg(photo));
+}
+
+void TestPicturesCommand::usageAndBadFiles()
+{
+    QTemporaryDir dir;
+    Run r = run({ QStringLiteral("pictures") });
+    QCOMPARE(r.code, 2);
+    QVERIFY(r.err.contains(QStringLiteral("larkspur-tool pictures FILE.dat")));
+    r = run({ QStringLiteral("pictures"), dir.filePath(QStringLiteral("none.dat")) });
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY(!r.err.isEmpty());
+    const QString notDb = dir.filePath(QStringLiteral("photo.dat"));
+    QVERIFY(writeFile(notDb, jpegBytes(halves(4, 4))));
+    r = run({ QStringLiteral("pictures"), notDb });
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains(QStringLiteral("is not a valid")));
+}
+
+QTEST_GUILESS_MAIN(TestPicturesCommand)
+#include "tst_picturescommand.moc"

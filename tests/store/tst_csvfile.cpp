@@ -1,0 +1,157 @@
+// Comma-delimited export and import: quoting, status texts, the money template and line ends.
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "store/csvfile.h"
+
+using namespace Qt::StringLiterals;
+
+class TestCsvFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void exportLines();
+    void moneyTemplate_data();
+    void moneyTemplate();
+    void importLines_data();
+    void importLines();
+    void importMapsItemCodes();
+    void failures();
+};
+
+void TestCsvFile::exportLines()
+{
+    RecordStore store;
+    ItemRecord a;
+    a.Descriptions[1] = u"Chair, Oak"_s;
+    a.Descriptions[2] = u"The \"good\" one, kept"_s;
+    a.Details[1] = u"$12.00"_s;
+    a.Wanted = a.ForSale = true;
+    store.append(a);
+    store.append(ItemRecord());
+    const QByteArray bytes = CsvFile::exportBytes(store);
+    const QList<QByteArray> lines = bytes.split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0],
+        "\"Chair, Oak\",\"The \"\"good\"\" one, kept\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
+        "\"\",$12.00,\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",Wanted\r");
+    QVERIFY(lines[1].endsWith(",\"\"\r")); // no flag: a comma and ""
+    QCOMPARE(lines[1].count(','), 20);
+    QCOMPARE(CsvFile::field(u"a \"b\""_s), u"a \"b\""_s); // no comma: as it is
+
+    // Importing that line splits the quoted value at its comma.
+    RecordStore back;
+    CsvFile::importBytes(QByteArray(lines[0] + '\n'), back, { 0, 1 }, QDate(2026, 1, 2));
+    QCOMPARE(back.at(0).Descriptions[1], u"\"Chair"_s);
+    QCOMPARE(back.at(0).Descriptions[2], u" Oak\""_s);
+}
+
+void TestCsvFile::moneyTemplate_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("laid");
+    QTest::newRow("12.50") << u"12.50"_s << u"$0,012.50"_s;
+    QTest::newRow("5") << u"5"_s << u"$0,000.05"_s;
+    QTest::newRow("empty") << QString() << u"$0,000.00"_s;
+    QTest::newRow("1234.56") << u"1234.56"_s << u"$01234.56"_s;
+    QTest::newRow("8 characters") << u"12345.67"_s << u"012345.67"_s;
+    QTest::newRow("9 characters") << u"123456.78"_s << u"$0,000.00123456.78"_s;
+}
+
+void TestCsvFile::moneyTemplate()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, laid);
+    QCOMPARE(CsvFile::moneyTemplate(field), laid);
+}
+
+void TestCsvFile::importLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("LF only, a line each")
+        << QByteArray("a\nb\nc") << QStringList { u"a"_s, u"b"_s, u"c"_s };
+    QTest::newRow("CR only") << QByteArray("a\rb\r") << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("CR CR LF: two ends")
+        << QByteArray("a\r\r\nb") << QStringList { u"a"_s, QString(), u"b"_s };
+    QTest::newRow("empty line") << QByteArray("a\r\n\r\nb\r\n")
+                                << QStringList { u"a"_s, QString(), u"b"_s };
+    QTest::newRow("Ctrl-Z ends") << QByteArray("a\r\nb\x1A\r\nc\r\n")
+                                 << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("empty file") << QByteArray() << QStringList {};
+}
+
+void TestCsvFile::importLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, names);
+    RecordStore store;
+    store.append(ItemRecord());
+    QCOMPARE(CsvFile::importBytes(bytes, store, { 22 }, QDate(2026, 1, 2)), names.size());
+    QCOMPARE(store.count(), names.size() + 1);
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(store.at(i + 1).Name, names[i]);
+}
+
+void TestCsvFile::importMapsItemCodes()
+{
+    RecordStore store;
+    // Name, Value, Paid, Status, Record #, Description 3, Quantity.
+    CsvFile::importBytes("Lamp,12.50,,For Sale,77,Kitchen,3,extra\r\nShort\r\n", store,
+        { 22, 11, 18, 20, 21, 2, 19 }, QDate(2026, 1, 2));
+    QCOMPARE(store.count(), 2);
+    const ItemRecord &a = store.at(0);
+    QCOMPARE(a.Name, u"Lamp"_s);
+    QCOMPARE(a.Details[1], u"$0,012.50"_s);
+    QCOMPARE(a.Details[8], u"$0,000.00"_s);
+    QVERIFY(a.ForSale && !a.Wanted && !a.ForTrade);
+    QCOMPARE(a.Descriptions[3], u"Kitchen"_s);
+    QCOMPARE(a.Details[9], u"3"_s);
+    QCOMPARE(a.Details[2], u"2026/01/02"_s);
+    QCOMPARE(a.Details[3], u"2026/01/02"_s);
+    QCOMPARE(a.Details[0], u" "_s);
+    QCOMPARE(a.Details[4], u"0"_s);
+    QCOMPARE(a.Pictures[6].Title, u"Untitled 6"_s);
+    // Fewer fields than columns: the rest empty, the money template still laid.
+    const ItemRecord &b = store.at(1);
+    QCOMPARE(b.Name, u"Short"_s);
+    QCOMPARE(b.Details[1], u"$0,000.00"_s);
+    QCOMPARE(b.Details[9], QString());
+    // Status texts compare exactly.
+    RecordStore s;
+    CsvFile::importBytes("wanted\r\nFor Trade\r\n", s, { 20 }, QDate(2026, 1, 2));
+    QVERIFY(!s.at(0).Wanted);
+    QVERIFY(s.at(1).ForTrade);
+}
+
+void TestCsvFile::failures()
+{
+    QTemporaryDir dir;
+    RecordStore store;
+    store.append(ItemRecord());
+    store.databaseOpen = true;
+    QString error;
+    const QString bad = dir.filePath(u"no/such/x.csv"_s);
+    QVERIFY(!CsvFile::exportFile(bad, store, &error));
+    QCOMPARE(error, u"Cannot create file "_s + bad);
+    const auto r
+        = CsvFile::importFile(dir.filePath(u"none.txt"_s), store, { 22 }, QDate(2026, 1, 2));
+    QVERIFY(!r.ok);
+    QCOMPARE(store.count(), 1);
+    // Without an open database the import starts an empty one.
+    RecordStore closed;
+    closed.append(ItemRecord());
+    QFile f(dir.filePath(u"in.txt"_s));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("x\r\n");
+    f.close();
+    const auto ok = CsvFile::importFile(f.fileName(), closed, { 22 }, QDate(2026, 1, 2));
+    QVERIFY(ok.ok);
+    QVERIFY(closed.databaseOpen);
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed.at(0).Name, u"x"_s);
+}
+
+QTEST_GUILESS_MAIN(TestCsvFile)
+#include "tst_csvfile.moc"

@@ -1,0 +1,183 @@
+// larkspur-tool report / export / import.
+#include "tools/reportcommand.h"
+
+#include <cstdio>
+
+#include <QByteArray>
+#include <QDate>
+#include <QFileInfo>
+#include <QPageSize>
+#include <QString>
+
+#include "reports/exporttable.h"
+#include "reports/reportformat.h"
+#include "reports/reportlayout.h"
+#include "store/csvfile.h"
+#include "store/datafile.h"
+#include "store/recordstore.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
+
+void writeTo(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+int usageError(const QString &command, const QString &problem, const QString &usage)
+{
+    writeTo(stderr, u"larkspur-tool "_s + command + u": "_s + problem);
+    writeTo(stderr, u"usage: larkspur-tool "_s + command + u' ' + usage);
+    return Usage;
+}
+
+bool readDatabase(const QString &path, RecordStore &store)
+{
+    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
+    if (result.outcome == DataFile::ReadOutcome::Read) {
+        store.databaseOpen = true;
+        store.fileName = path;
+        return true;
+    }
+    if (result.outcome == DataFile::ReadOutcome::CannotOpen)
+        writeTo(
+            stderr, result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message);
+    else
+        writeTo(stderr,
+            path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s);
+    return false;
+}
+
+bool readFormat(const QString &path, ReportDefinition &definition)
+{
+    const ReportFormat::Result result = ReportFormat::load(path, definition);
+    if (!result.ok()) {
+        writeTo(stderr, result.message);
+        return false;
+    }
+    return true;
+}
+
+const QString reportUsage = u"FORMAT.rpt IN.dat (--pdf OUT.pdf | --csv OUT.csv | --html OUT.htm) "
+                            "[--page letter|a4] [--short-descriptions]"_s;
+
+} // namespace
+
+int reportCommand(const QStringList &args)
+{
+    const QString command = u"report"_s;
+    QStringList positional;
+    QString kind, out, page = u"letter"_s;
+    bool shortDescriptions = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == u"--pdf" || a == u"--csv" || a == u"--html") {
+            if (!kind.isEmpty())
+                return usageError(command, u"give one of --pdf, --csv and --html"_s, reportUsage);
+            if (i + 1 >= args.size())
+                return usageError(command, a + u" needs a file name"_s, reportUsage);
+            kind = a.mid(2);
+            out = args[++i];
+        } else if (a == u"--page") {
+            if (i + 1 >= args.size())
+                return usageError(command, u"--page needs letter or a4"_s, reportUsage);
+            page = args[++i].toLower();
+            if (page != u"letter" && page != u"a4")
+                return usageError(
+                    command, u"--page takes letter or a4, not \"%1\""_s.arg(args[i]), reportUsage);
+        } else if (a == u"--short-descriptions") {
+            shortDescriptions = true;
+        } else if (a.startsWith(u"--")) {
+            return usageError(command, u"unknown option \"%1\""_s.arg(a), reportUsage);
+        } else {
+            positional.append(a);
+        }
+    }
+    if (positional.size() != 2 || kind.isEmpty())
+        return usageError(
+            command, u"a format file, a database file and one output are needed"_s, reportUsage);
+
+    ReportDefinition definition;
+    if (!readFormat(positional[0], definition))
+        return Failure;
+    RecordStore store;
+    if (!readDatabase(positional[1], store))
+        return Failure;
+
+    const QPageSize paper(page == u"a4" ? QPageSize::A4 : QPageSize::Letter);
+    const QSizeF inches = paper.size(QPageSize::Inch);
+    const PageGeometry geometry = ReportLayout::oriented(
+        PageGeometry::fromInches(inches.width(), inches.height()), definition.orientation);
+    ReportLayout::Options options;
+    options.today = QDate::currentDate();
+    options.pageLimit = false;
+    options.shortDescriptions = shortDescriptions;
+    const ReportLayout::Result result = ReportLayout::compose(store, definition, geometry, options);
+
+    QString error;
+    bool ok = false;
+    if (kind == u"pdf") {
+        ok = writePdf(*result.pages, paper, definition.orientation == ReportOrientation::Landscape,
+            out, &error);
+    } else if (kind == u"csv") {
+        ok = ExportWriters::writeFile(out, ExportWriters::csv(result.table), &error);
+    } else {
+        ok = ExportWriters::writeFile(out, ExportWriters::html(result.table, {}), &error);
+    }
+    if (!ok) {
+        writeTo(stderr, error);
+        return Failure;
+    }
+    writeTo(stdout,
+        out + u": "_s + QString::number(result.recordsComposed) + u" records, "_s
+            + QString::number(result.pages->PageCount()) + u" pages"_s);
+    return Success;
+}
+
+int exportCommand(const QStringList &args)
+{
+    RecordStore store;
+    if (!readDatabase(args[0], store))
+        return Failure;
+    QString error;
+    if (!CsvFile::exportFile(args[1], store, &error)) {
+        writeTo(stderr, error);
+        return Failure;
+    }
+    writeTo(stdout, args[1] + u": "_s + QString::number(store.count()) + u" records exported"_s);
+    return Success;
+}
+
+int importCommand(const QStringList &args)
+{
+    ReportDefinition definition;
+    if (!readFormat(args[0], definition))
+        return Failure;
+    RecordStore store;
+    if (!readDatabase(args[1], store))
+        return Failure;
+    QList<int> codes;
+    for (const ReportItem &item : definition.items)
+        codes.append(item.code);
+    const CsvFile::ImportResult imported
+        = CsvFile::importFile(args[2], store, codes, QDate::currentDate());
+    if (!imported.ok) {
+        writeTo(stderr, imported.message);
+        return Failure;
+    }
+    const QString out = args.size() > 3 ? args[3] : args[1];
+    const DataFile::WriteResult written = DataFile::writeDatabase(out, store);
+    if (!written.ok) {
+        writeTo(stderr,
+            written.message.isEmpty() ? u"Cannot create file %1"_s.arg(out) : written.message);
+        return Failure;
+    }
+    writeTo(stdout,
+        out + u": "_s + QString::number(imported.added) + u" records imported, "_s
+            + QString::number(store.count()) + u" in all"_s);
+    return Success;
+}
