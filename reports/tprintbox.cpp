@@ -31,6 +31,7 @@
 #include "reports/reportformat.h"
 #include "reports/reportitems.h"
 #include "reports/tzephpreview.h"
+#include "sending/texportinternet.h"
 #include "store/csvfile.h"
 
 using namespace Qt::StringLiterals;
@@ -78,6 +79,7 @@ TPrintBox::TPrintBox(AppContext &ctx, QWidget *parent)
             return std::nullopt;
         return c;
     };
+    runSendWindow = [](TExportInternet &window) { window.exec(); };
     runPreview = [this](TZephPreview &preview) {
         m_ctx.activation.modalStarted();
         // Maximised, also where no window manager does it.
@@ -123,9 +125,6 @@ void TPrintBox::buildToolbar()
     m_emailBtn = own(QStyle::SP_MessageBoxInformation, u"EmailReportBtn"_s, u"Email Report"_s);
     m_ftpBtn
         = own(QStyle::SP_DriveNetIcon, u"FTPReportBTN"_s, u"Post report to Internet Newsgroup"_s);
-    // Sending arrives with its own window.
-    m_emailBtn->setEnabled(false);
-    m_ftpBtn->setEnabled(false);
     m_modeBtn = own(QStyle::SP_BrowserReload, u"SetModeBtn"_s,
         u"Toggle Between Searched Records or All Records"_s);
     m_importBtn = own(QStyle::SP_FileDialogDetailedView, u"ImportFileBtn"_s,
@@ -162,6 +161,8 @@ void TPrintBox::buildToolbar()
     connect(m_modeBtn, &QToolButton::clicked, this, &TPrintBox::SetModeBtnClick);
     connect(m_importBtn, &QToolButton::clicked, this, &TPrintBox::ImportFileBtnClick);
     connect(m_previewBtn, &QToolButton::clicked, this, &TPrintBox::ppreviewClick);
+    connect(m_emailBtn, &QToolButton::clicked, this, &TPrintBox::EmailReportBtnClick);
+    connect(m_ftpBtn, &QToolButton::clicked, this, &TPrintBox::EmailReportBtnClick);
 }
 
 void TPrintBox::buildPanels()
@@ -655,6 +656,10 @@ void TPrintBox::LandscapeClick()
 PageGeometry TPrintBox::geometry() const
 {
     const int dpi = m_ctx.printer.resolution();
+    // Without a printer only sending composes (the preview refuses first); a letter page then
+    // decides where the ten-page limit falls.
+    if (m_ctx.printer.pageSize().isEmpty() || dpi <= 0)
+        return PageGeometry::fromInches(8.5, 11);
     return { m_ctx.printer.pageSize(), dpi, dpi };
 }
 
@@ -807,4 +812,17 @@ void TPrintBox::ppreviewClick()
     TZephPreview preview(*r.pages, m_ctx.printer, m_ctx.dialogs, m_exportTable, this);
     preview.prepare();
     runPreview(preview);
+}
+
+void TPrintBox::EmailReportBtnClick()
+{
+    if (!TExportInternet::networkAvailable(m_ctx.dialogs))
+        return;
+    const ReportLayout::Result r = compose();
+    if (r.limitHit)
+        showInformation(ReportLayout::tooMuchDataWarning(r.recordsComposed));
+    OwnModal guard(m_ownModal);
+    TExportInternet window(
+        m_ctx, m_exportTable, r.recordsComposed, definition().showItemNumbers, this);
+    runSendWindow(window);
 }

@@ -14,6 +14,7 @@
 #include "reports/reportdefinition.h"
 #include "reports/reportlayout.h"
 
+class TExportInternet;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -64,6 +65,8 @@ public:
     void SetModeBtnClick();
     void ImportFileBtnClick();
     void ppreviewClick();
+    // Both send buttons: the report composed and shown in the send window.
+    void EmailReportBtnClick();
     void EnableScreen();
 
     // The design as the window holds it, and loading one into the window.
@@ -88,6 +91,8 @@ public:
     std::function<std::optional<QColor>(const QColor &initial)> colourDialog;
     // Runs the preview modally; tests look at it instead.
     std::function<void(TZephPreview &)> runPreview;
+    // Runs the send window modally; tests drive it instead.
+    std::function<void(TExportInternet &)> runSendWindow;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

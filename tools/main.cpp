@@ -17,6 +17,7 @@
 #include "tools/picturescommand.h"
 #include "tools/reportcommand.h"
 #include "tools/searchcommand.h"
+#include "tools/sendcommand.h"
 #include "tools/totalscommand.h"
 #include "tools/websearchcommand.h"
 
@@ -203,6 +204,8 @@ const Command commands[] = {
         "print a record's search term and the engine's search address"_L1 },
     { "pictures"_L1, "FILE.dat"_L1, 1, 1, picturesCommand,
         "check that every picture of the catalogue is there and reads"_L1 },
+    { "send"_L1, "FORMAT.rpt IN.dat (--mail | --news) [options]"_L1, 1, 1000, sendCommand,
+        "mail the composed report or post it to a newsgroup (send --help for the options)"_L1 },
 };
 
 QString usageText()

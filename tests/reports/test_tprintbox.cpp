@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
@@ -18,6 +19,7 @@
 #include "reports/reportformat.h"
 #include "reports/tprintbox.h"
 #include "reports/tzephpreview.h"
+#include "sending/texportinternet.h"
 #include "tests/support/apptest.h"
 
 using namespace Qt::StringLiterals;
@@ -82,6 +84,7 @@ private slots:
     void previewPrintsAndExports();
     void tooMuchDataWarns();
     void recordWindowExport();
+    void sendButtonsOpenTheSendWindow();
 };
 
 void TestTPrintBox::itemsAndTheirMenu()
@@ -117,8 +120,8 @@ void TestTPrintBox::itemsAndTheirMenu()
     f.box->UndoClick();
     QVERIFY(!f.enabled(u"Undo"_s));
     QVERIFY(menu->actions()[21]->isEnabled() && menu->actions()[22]->isEnabled());
-    // The send buttons wait for the sending window.
-    QVERIFY(!f.enabled(u"EmailReportBtn"_s));
+    // The send buttons do not depend on the item list.
+    QVERIFY(f.enabled(u"EmailReportBtn"_s) && f.enabled(u"FTPReportBTN"_s));
 }
 
 void TestTPrintBox::columnsAndMargins()
@@ -426,6 +429,30 @@ void TestTPrintBox::recordWindowExport()
     f.t.dialogs.file(f.path(u"no/such/all.csv"_s));
     f.view.ExportClick();
     QCOMPARE(f.t.dialogs.lastText(), u"Cannot create file "_s + f.path(u"no/such/all.csv"_s));
+}
+
+void TestTPrintBox::sendButtonsOpenTheSendWindow()
+{
+    Fixture f;
+    f.add(22);
+    QStringList texts;
+    f.box->runSendWindow = [&](TExportInternet &w) {
+        w.show();
+        QCOMPARE(w.windowTitle(), u"Internet"_s);
+        texts += w.findChild<QPlainTextEdit *>(u"MessageBody"_s)->toPlainText();
+        w.close();
+    };
+    QTest::mouseClick(f.get<QToolButton>(u"EmailReportBtn"_s), Qt::LeftButton);
+    f.get<QCheckBox>(u"pItemNumber"_s)->setChecked(false);
+    QTest::mouseClick(f.get<QToolButton>(u"FTPReportBTN"_s), Qt::LeftButton);
+    // Heading and the three records, never the totals; without item numbers the two blanks of
+    // the number column stay at the end.
+    QCOMPARE(texts,
+        (QStringList {
+            u"\n-------------\n#   Name     \n-------------\n1.  Item 1   \n2.  Item 2   \n"
+            "3.  Item 3   \n"_s,
+            u"\n-----------\nName       \n-----------\nItem 1     \nItem 2     \nItem 3     \n"_s }));
+    QVERIFY(f.t.dialogs.texts().isEmpty());
 }
 
 QTEST_MAIN(TestTPrintBox)

@@ -1,0 +1,210 @@
+// larkspur-tool send, run as the real executable against servers in this process.
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "reports/reportformat.h"
+#include "store/datafile.h"
+#include "store/recordstore.h"
+#include "tests/sending/fakeservers.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+// The servers answer from this process's event loop while the tool runs.
+Run runTool(const QStringList &args)
+{
+    // The tool measures text with a GUI application, which wants a private runtime folder.
+    static QTemporaryDir runtime;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+    p.setProcessEnvironment(env);
+    QSignalSpy finished(&p, &QProcess::finished);
+    p.start(QStringLiteral(LARKSPUR_TOOL_PATH), QStringList { u"send"_s } + args);
+    Run r;
+    if (!finished.wait(120000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+} // namespace
+
+class TestSendCommand : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void mailsTheTextTable();
+    void mailOverStartTlsWithUser();
+    void postsAfterAuthentication();
+    void serverRefusalExitsOne();
+    void usage_data();
+    void usage();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QStringList files() const { return { path(u"f.rpt"_s), path(u"in.dat"_s) }; }
+    QTemporaryDir m_dir;
+    TestCertificate m_cert;
+};
+
+void TestSendCommand::initTestCase()
+{
+    QVERIFY(m_cert.make());
+    RecordStore store;
+    for (const QString &name : { u"Lamp"_s, u"Teapot"_s, u"."_s }) {
+        ItemRecord r;
+        r.Name = name;
+        store.append(r);
+    }
+    QVERIFY(DataFile::writeDatabase(path(u"in.dat"_s), store).ok);
+    ReportDefinition d;
+    d.items = { { 22, 0, u"Name"_s } };
+    d.columnCount = u"1"_s;
+    QVERIFY(ReportFormat::save(path(u"f.rpt"_s), d).ok());
+    QFile pw(path(u"pw"_s));
+    QVERIFY(pw.open(QIODevice::WriteOnly));
+    pw.write("secret\nnot this line\n");
+}
+
+void TestSendCommand::mailsTheTextTable()
+{
+    FakeSmtpServer server;
+    QVERIFY(server.start());
+    const Run r = runTool(files()
+        + QStringList { u"--mail"_s, u"--server"_s, server.address(), u"--from"_s,
+            u"me@example.org"_s, u"--to"_s, u"js@example.org"_s, u"--to-name"_s, u"J. Smith"_s,
+            u"--subject"_s, u"Monthly"_s, u"--priority"_s, u"low"_s });
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("Mail sent to js@example.org\n"));
+    QCOMPARE(server.received.first(), QByteArray("HELO ") + server.received.first().mid(5));
+    QCOMPARE(server.messages.size(), 1);
+    const QByteArray &m = server.messages[0];
+    QVERIFY(m.contains("\r\nTo:       \"J. Smith\" <js@example.org>\r\n"));
+    QVERIFY(m.contains("\r\nX-Priority: 5\r\n"));
+    QVERIFY(m.contains("\r\nSubject: Monthly\r\n"));
+    // Widths 2 and 6: T = 2 x 2 + 8 = 12; no totals in the table.
+    QVERIFY(m.endsWith("\r\n\r\n\r\n-------------\r\n#   Name     \r\n-------------\r\n"
+                       "1.  Lamp     \r\n2.  Teapot   \r\n3.  .        \r\n\r\n\r\n"));
+}
+
+void TestSendCommand::mailOverStartTlsWithUser()
+{
+    FakeSmtpServer server;
+    server.tls = &m_cert;
+    server.extensions = { "STARTTLS", "AUTH LOGIN" };
+    QVERIFY(server.start());
+    const QStringList args = files()
+        + QStringList { u"--mail"_s, u"--server"_s, u"localhost:%1"_s.arg(server.port()),
+              u"--from"_s, u"me@example.org"_s, u"--to"_s, u"js@example.org"_s, u"--subject"_s,
+              u"Monthly"_s, u"--encryption"_s, u"starttls"_s, u"--user"_s, u"ann"_s,
+              u"--password-file"_s, path(u"pw"_s) };
+    const Run untrusted = runTool(args);
+    QCOMPARE(untrusted.exitCode, 1);
+    QVERIFY2(untrusted.err.startsWith("The certificate of localhost could not be verified: "),
+        untrusted.err.constData());
+
+    const Run r = runTool(args + QStringList { u"--ca-file"_s, m_cert.certificatePath() });
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(server.received.contains("AUTH LOGIN"));
+    QCOMPARE(server.messages.size(), 1);
+}
+
+void TestSendCommand::postsAfterAuthentication()
+{
+    FakeNntpServer server;
+    server.requireAuth = true;
+    QVERIFY(server.start());
+    const Run r = runTool(files()
+        + QStringList { u"--news"_s, u"--server"_s, server.address(), u"--from"_s,
+            u"me@example.org"_s, u"--group"_s, u"local.test"_s, u"--subject"_s, u"Monthly"_s,
+            u"--authenticate"_s, u"--user"_s, u"ann"_s, u"--password-file"_s, path(u"pw"_s) });
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("Article posted to local.test\n"));
+    QCOMPARE(server.received,
+        (QList<QByteArray> {
+            "POST", "AUTHINFO USER ann", "AUTHINFO PASS secret", "POST", "QUIT" }));
+    QCOMPARE(server.articles.size(), 1);
+    QVERIFY(server.articles[0].contains("\r\nNewsgroups: local.test\r\n"));
+    QVERIFY(server.articles[0].endsWith("\r\n3.  .        \r\n\r\n"));
+}
+
+void TestSendCommand::serverRefusalExitsOne()
+{
+    FakeNntpServer server;
+    server.requireAuth = true;
+    QVERIFY(server.start());
+    const QStringList news { u"--news"_s, u"--server"_s, server.address(), u"--from"_s,
+        u"me@example.org"_s, u"--group"_s, u"local.test"_s, u"--subject"_s, u"Monthly"_s };
+    const Run r = runTool(files() + news);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err, QByteArray("480 Authentication required\n"));
+    QCOMPARE(r.out, QByteArray());
+
+    const Run noPassword = runTool(files() + news
+        + QStringList {
+            u"--authenticate"_s, u"--user"_s, u"ann"_s, u"--password-file"_s, path(u"missing"_s) });
+    QCOMPARE(noPassword.exitCode, 1);
+    QCOMPARE(noPassword.err, u"Cannot open file %1\n"_s.arg(path(u"missing"_s)).toUtf8());
+
+    const Run noFormat = runTool(QStringList { path(u"missing.rpt"_s), path(u"in.dat"_s) } + news);
+    QCOMPARE(noFormat.exitCode, 1);
+    QVERIFY(!noFormat.err.isEmpty());
+    QCOMPARE(server.articles.size(), 0);
+}
+
+void TestSendCommand::usage_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("problem");
+    const QStringList mail { u"--mail"_s, u"--server"_s, u"mail"_s, u"--from"_s, u"a@b"_s,
+        u"--to"_s, u"c@d"_s, u"--subject"_s, u"s"_s };
+    const QStringList news { u"--news"_s, u"--server"_s, u"news"_s, u"--from"_s, u"a@b"_s,
+        u"--group"_s, u"g"_s, u"--subject"_s, u"s"_s };
+    QTest::newRow("neither") << mail.mid(1) << QByteArray("give --mail or --news");
+    QTest::newRow("both") << mail + QStringList { u"--news"_s }
+                          << QByteArray("give either --mail or --news");
+    QTest::newRow("no recipient") << mail.mid(0, 5) + mail.mid(7)
+                                  << QByteArray("--mail needs --to");
+    QTest::newRow("priority") << mail + QStringList { u"--priority"_s, u"urgent"_s }
+                              << QByteArray("--priority takes normal, high or low, not \"urgent\"");
+    QTest::newRow("password on the line") << mail + QStringList { u"--password"_s, u"x"_s }
+                                          << QByteArray("unknown option \"--password\"");
+    QTest::newRow("news starttls") << news + QStringList { u"--encryption"_s, u"starttls"_s }
+                                   << QByteArray("news takes --encryption none or tls");
+    QTest::newRow("authenticate without user")
+        << news + QStringList { u"--authenticate"_s } << QByteArray("--authenticate needs --user");
+    QTest::newRow("value missing")
+        << mail + QStringList { u"--ca-file"_s } << QByteArray("--ca-file needs a value");
+}
+
+void TestSendCommand::usage()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, problem);
+    const Run r = runTool(files() + options);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.out, QByteArray());
+    QVERIFY2(r.err.startsWith(
+                 QByteArray("larkspur-tool send: " + problem + "\nusage: larkspur-tool send ")),
+        r.err.constData());
+}
+
+QTEST_GUILESS_MAIN(TestSendCommand)
+#include "tst_sendcommand.moc"
