@@ -32,23 +32,23 @@ qint32 fromColor(const QColor &c)
 
 } // namespace StoredColour
 
-int ReportFontSpec::pointSize() const
+int ReportFontDef::pointSize() const
 {
     // At 96 dpi a character height of h pixels is h * 72 / 96 points.
     return int(std::lround(std::abs(height) * 72.0 / 96.0));
 }
 
-void ReportFontSpec::setPointSize(int points)
+void ReportFontDef::setPointSize(int points)
 {
     height = -int(std::lround(points * 96.0 / 72.0));
 }
 
-QFont ReportFontSpec::twips() const
+QFont ReportFontDef::twips() const
 {
     return twipFont(name, std::max(1, pointSize()), bold, italic, underline, strikeOut);
 }
 
-QFont ReportFontSpec::screen() const
+QFont ReportFontDef::screen() const
 {
     QFont f(name);
     f.setPointSize(std::max(1, pointSize()));
@@ -59,9 +59,9 @@ QFont ReportFontSpec::screen() const
     return f;
 }
 
-ReportFontSpec ReportFontSpec::fromQFont(const QFont &font, const QColor &colour)
+ReportFontDef ReportFontDef::fromQFont(const QFont &font, const QColor &colour)
 {
-    ReportFontSpec s;
+    ReportFontDef s;
     s.name = font.family();
     s.setPointSize(font.pointSize() > 0 ? font.pointSize() : int(std::lround(font.pointSizeF())));
     s.bold = font.bold();

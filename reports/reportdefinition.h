@@ -20,7 +20,7 @@ qint32 fromColor(const QColor &c);
 
 // A report font as the format file holds it: height in screen pixels at 96 dpi (negative:
 // character height), face, style, colour and character set.
-struct ReportFontSpec
+struct ReportFontDef
 {
     QString name = QStringLiteral("MS Sans Serif");
     qint32 height = -11; // 8 point
@@ -33,8 +33,8 @@ struct ReportFontSpec
     QFont twips() const; // the font on a page, 1440 dpi
     QFont screen() const; // the font for a sample box
     QColor color() const { return StoredColour::toColor(colour); }
-    static ReportFontSpec fromQFont(const QFont &font, const QColor &colour);
-    bool operator==(const ReportFontSpec &) const = default;
+    static ReportFontDef fromQFont(const QFont &font, const QColor &colour);
+    bool operator==(const ReportFontDef &) const = default;
 };
 
 struct ReportItem
@@ -76,7 +76,7 @@ struct ReportDefinition
     std::array<QString, 4> margins { QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"),
         QStringLiteral("1") }; // left, right, top, bottom, inches
     ReportOrientation orientation = ReportOrientation::NotChosen;
-    ReportFontSpec bodyFont, titleFont, valueFont;
+    ReportFontDef bodyFont, titleFont, valueFont;
     // The sample boxes' texts ("Title", "Body", "Value" once a font was chosen).
     QString titleSample = QStringLiteral("HeaderFont");
     QString bodySample = QStringLiteral("BodyFont");

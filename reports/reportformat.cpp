@@ -84,7 +84,7 @@ Property prop(const char *name, Value v)
     return { QByteArray(name), std::move(v) };
 }
 
-void addFont(QList<Property> &props, const ReportFontSpec &f)
+void addFont(QList<Property> &props, const ReportFontDef &f)
 {
     props.append(prop("Font.Charset", namedValue(charsets, f.charset)));
     props.append(prop("Font.Color", namedValue(colours, f.colour)));
@@ -102,7 +102,7 @@ void addFont(QList<Property> &props, const ReportFontSpec &f)
     props.append(prop("Font.Style", Value::fromSet(style)));
 }
 
-StreamObject sampleBox(const char *name, int top, const QString &text, const ReportFontSpec &f)
+StreamObject sampleBox(const char *name, int top, const QString &text, const ReportFontDef &f)
 {
     StreamObject o { "TEdit", name, {}, {} };
     o.properties = { prop("Left", Value::fromInt(96)), prop("Top", Value::fromInt(top)),
@@ -115,7 +115,7 @@ StreamObject sampleBox(const char *name, int top, const QString &text, const Rep
     return o;
 }
 
-StreamObject fontHolder(const char *name, const ReportFontSpec &f, int maxSize)
+StreamObject fontHolder(const char *name, const ReportFontDef &f, int maxSize)
 {
     StreamObject o { "TFontDialog", name, {}, {} };
     addFont(o.properties, f);
@@ -128,9 +128,9 @@ StreamObject fontHolder(const char *name, const ReportFontSpec &f, int maxSize)
 }
 
 // Applies a stream's font properties; false on a value of the wrong kind.
-bool readFont(const StreamObject &o, ReportFontSpec &f)
+bool readFont(const StreamObject &o, ReportFontDef &f)
 {
-    f = ReportFontSpec();
+    f = ReportFontDef();
     for (const Property &p : o.properties) {
         const Value &v = p.value;
         if (p.name.compare("Font.Charset", Qt::CaseInsensitive) == 0) {
@@ -285,10 +285,10 @@ bool read(QByteArrayView bytes, ReportDefinition &d)
         if (!readText(o, "Text", *text))
             return false;
     }
-    ReportFontSpec *const fonts[] = { &d.bodyFont, &d.titleFont, &d.valueFont };
-    for (ReportFontSpec *f : fonts) {
+    ReportFontDef *const fonts[] = { &d.bodyFont, &d.titleFont, &d.valueFont };
+    for (ReportFontDef *f : fonts) {
         StreamObject o;
-        ReportFontSpec read;
+        ReportFontDef read;
         if (!r.object(o) || !readFont(o, read))
             return false;
         *f = read;

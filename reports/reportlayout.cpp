@@ -76,7 +76,7 @@ public:
 private:
     TZephPrinter &engine() { return *m_result.pages; }
     PageDrawing &page() { return *engine().canvas(); }
-    void setFont(const ReportFontSpec &spec) { engine().SetFont(spec.twips(), spec.color()); }
+    void setFont(const ReportFontDef &fontDef) { engine().SetFont(fontDef.twips(), fontDef.color()); }
     // Line height of the current font: its height in twips plus its point size.
     int lineHeight() const
     {

@@ -383,7 +383,7 @@ void TPrintBox::setDefinition(const ReportDefinition &d)
     m_widths->blockSignals(true);
     m_widths->setSections(widths, labels);
     m_widths->blockSignals(false);
-    const std::tuple<QLineEdit *, const ReportFontSpec &, QString> samples[]
+    const std::tuple<QLineEdit *, const ReportFontDef &, QString> samples[]
         = { { m_headerFont, d.titleFont, d.titleSample }, { m_bodyFont, d.bodyFont, d.bodySample },
               { m_valueFont, d.valueFont, d.valueSample } };
     for (const auto &[box, font, text] : samples) {
@@ -576,16 +576,16 @@ void TPrintBox::sfontClick()
 }
 
 void TPrintBox::chooseFont(
-    ReportFontSpec &font, int maxSize, QLineEdit *sample, const QString &sampleText)
+    ReportFontDef &font, int maxSize, QLineEdit *sample, const QString &sampleText)
 {
     OwnModal guard(m_ownModal);
     const QFont chosen = fontDialog(font.screen(), maxSize);
-    ReportFontSpec spec = ReportFontSpec::fromQFont(chosen, font.color());
-    spec.colour = font.colour; // the dialog does not choose colours: the stored one stays
-    spec.charset = font.charset;
-    if (spec.pointSize() > maxSize)
-        spec.setPointSize(maxSize);
-    font = spec;
+    ReportFontDef fontDef = ReportFontDef::fromQFont(chosen, font.color());
+    fontDef.colour = font.colour; // the dialog does not choose colours: the stored one stays
+    fontDef.charset = font.charset;
+    if (fontDef.pointSize() > maxSize)
+        fontDef.setPointSize(maxSize);
+    font = fontDef;
     sample->setFont(font.screen());
     sample->setText(sampleText);
 }

@@ -105,7 +105,7 @@ private:
     void updateCaption();
     void refreshItemMenu();
     void chooseFont(
-        ReportFontSpec &font, int maxSize, QLineEdit *sample, const QString &sampleText);
+        ReportFontDef &font, int maxSize, QLineEdit *sample, const QString &sampleText);
     bool checkMargin(QLineEdit *field);
     void applyOrientation(ReportOrientation orientation);
     PageGeometry geometry() const;

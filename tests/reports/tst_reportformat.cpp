@@ -204,7 +204,7 @@ void TestReportFormat::readsOriginalFiles()
     QCOMPARE(d.titleFont.charset, 204);
     QCOMPARE(d.titleFont.bold && d.titleFont.underline && !d.titleFont.italic, true);
     QCOMPARE(d.titleFont.color(), QColor(0, 0, 128));
-    QCOMPARE(d.valueFont, ReportFontSpec()); // absent properties take their defaults
+    QCOMPARE(d.valueFont, ReportFontDef()); // absent properties take their defaults
     QCOMPARE(d.referenceWidth, 400);
     QCOMPARE(d.sections.size(), 2);
     QCOMPARE(d.sections[0], (ColumnSection { 200, u"3.00"_s }));
