@@ -12,6 +12,7 @@
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
+#include "tools/readorreport.h"
 #include "tools/htmlreportcommand.h"
 #include "tools/relatedcommand.h"
 #include "tools/picturescommand.h"
@@ -34,33 +35,12 @@ void printOut(const QByteArray &bytes)
 
 void printOutLine(const QString &line)
 {
-    printOut(line.toUtf8() + '\n');
+    printToolLine(line);
 }
 
 void printErrLine(const QString &line)
 {
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-}
-
-// Reads like the program's Open does and reports a failure with the program's own messages.
-bool readOrReport(const QString &path, RecordStore &store)
-{
-    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
-    switch (result.outcome) {
-    case DataFile::ReadOutcome::Read:
-        return true;
-    case DataFile::ReadOutcome::CannotOpen:
-        printErrLine(
-            result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message);
-        return false;
-    case DataFile::ReadOutcome::NotDatabase:
-    case DataFile::ReadOutcome::ReadError:
-        break;
-    }
-    printErrLine(
-        path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s);
-    return false;
+    printToolLine(line, true);
 }
 
 bool writeOrReport(const QString &path, const RecordStore &store)
@@ -83,7 +63,7 @@ int dumpCommand(const QStringList &args)
 {
     const QString &path = args[0];
     RecordStore store;
-    if (!readOrReport(path, store))
+    if (!readDatabaseOrReport(path, store))
         return Failure;
     // The reader has just read the file, so its head reads too.
     const QString version = DataFile::readVersion(path).value_or(QString());
@@ -126,7 +106,7 @@ int checkCommand(const QStringList &args)
 {
     const QString &path = args[0];
     RecordStore store;
-    if (!readOrReport(path, store))
+    if (!readDatabaseOrReport(path, store))
         return Failure;
     printOutLine(path + u": "_s + recordCount(store.count()));
     return Success;
@@ -157,7 +137,7 @@ int sortCommand(const QStringList &args)
     const QString &in = args[1];
     const QString &out = args.size() > 2 ? args[2] : in;
     RecordStore store;
-    if (!readOrReport(in, store))
+    if (!readDatabaseOrReport(in, store))
         return Failure;
     sortRecords(store, key);
     if (!writeOrReport(out, store))

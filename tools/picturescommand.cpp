@@ -1,5 +1,6 @@
 // larkspur-tool pictures: each filled slot decoded with the decoders the windows use.
 #include "tools/picturescommand.h"
+#include "tools/readorreport.h"
 
 #include <cstdio>
 
@@ -13,12 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeTo(FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
 
 // "ok WxH" with the size as shown, "missing" or "unreadable".
 QString checkPicture(const QString &path)

@@ -8,10 +8,15 @@
 
 using namespace Qt::StringLiterals;
 
+void writeTo(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
 void printToolLine(const QString &line, bool toError)
 {
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), toError ? stderr : stdout);
+    writeTo(toError ? stderr : stdout, line + u'\n');
 }
 
 bool readDatabaseOrReport(const QString &path, RecordStore &store)

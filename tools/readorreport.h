@@ -1,6 +1,8 @@
 // Reading a database for a larkspur-tool subcommand, with the program's own failure messages.
 #pragma once
 
+#include <cstdio>
+
 #include <QString>
 
 class RecordStore;
@@ -9,3 +11,5 @@ class RecordStore;
 bool readDatabaseOrReport(const QString &path, RecordStore &store);
 // Prints a line (UTF-8) to standard output or standard error.
 void printToolLine(const QString &line, bool toError = false);
+// Writes text (UTF-8) as it is, without a line end.
+void writeTo(std::FILE *stream, const QString &text);

@@ -1,5 +1,6 @@
 // larkspur-tool report / export / import.
 #include "tools/reportcommand.h"
+#include "tools/readorreport.h"
 
 #include <cstdio>
 
@@ -22,41 +23,32 @@ namespace {
 
 enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
 
-void writeTo(std::FILE *stream, const QString &text)
+void writeLine(std::FILE *stream, const QString &text)
 {
-    const QByteArray bytes = text.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    writeTo(stream, text + u'\n');
 }
 
 int usageError(const QString &command, const QString &problem, const QString &usage)
 {
-    writeTo(stderr, u"larkspur-tool "_s + command + u": "_s + problem);
-    writeTo(stderr, u"usage: larkspur-tool "_s + command + u' ' + usage);
+    writeLine(stderr, u"larkspur-tool "_s + command + u": "_s + problem);
+    writeLine(stderr, u"usage: larkspur-tool "_s + command + u' ' + usage);
     return Usage;
 }
 
 bool readDatabase(const QString &path, RecordStore &store)
 {
-    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
-    if (result.outcome == DataFile::ReadOutcome::Read) {
-        store.databaseOpen = true;
-        store.fileName = path;
-        return true;
-    }
-    if (result.outcome == DataFile::ReadOutcome::CannotOpen)
-        writeTo(
-            stderr, result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message);
-    else
-        writeTo(stderr,
-            path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s);
-    return false;
+    if (!readDatabaseOrReport(path, store))
+        return false;
+    store.databaseOpen = true;
+    store.fileName = path;
+    return true;
 }
 
 bool readFormat(const QString &path, ReportDefinition &definition)
 {
     const ReportFormat::Result result = ReportFormat::load(path, definition);
     if (!result.ok()) {
-        writeTo(stderr, result.message);
+        writeLine(stderr, result.message);
         return false;
     }
     return true;
@@ -129,10 +121,10 @@ int reportCommand(const QStringList &args)
         ok = ExportWriters::writeFile(out, ExportWriters::html(result.table, {}), &error);
     }
     if (!ok) {
-        writeTo(stderr, error);
+        writeLine(stderr, error);
         return Failure;
     }
-    writeTo(stdout,
+    writeLine(stdout,
         out + u": "_s + QString::number(result.recordsComposed) + u" records, "_s
             + QString::number(result.pages->PageCount()) + u" pages"_s);
     return Success;
@@ -145,10 +137,10 @@ int exportCommand(const QStringList &args)
         return Failure;
     QString error;
     if (!CsvFile::exportFile(args[1], store, &error)) {
-        writeTo(stderr, error);
+        writeLine(stderr, error);
         return Failure;
     }
-    writeTo(stdout, args[1] + u": "_s + QString::number(store.count()) + u" records exported"_s);
+    writeLine(stdout, args[1] + u": "_s + QString::number(store.count()) + u" records exported"_s);
     return Success;
 }
 
@@ -166,17 +158,17 @@ int importCommand(const QStringList &args)
     const CsvFile::ImportResult imported
         = CsvFile::importFile(args[2], store, codes, QDate::currentDate());
     if (!imported.ok) {
-        writeTo(stderr, imported.message);
+        writeLine(stderr, imported.message);
         return Failure;
     }
     const QString out = args.size() > 3 ? args[3] : args[1];
     const DataFile::WriteResult written = DataFile::writeDatabase(out, store);
     if (!written.ok) {
-        writeTo(stderr,
+        writeLine(stderr,
             written.message.isEmpty() ? u"Cannot create file %1"_s.arg(out) : written.message);
         return Failure;
     }
-    writeTo(stdout,
+    writeLine(stdout,
         out + u": "_s + QString::number(imported.added) + u" records imported, "_s
             + QString::number(store.count()) + u" in all"_s);
     return Success;

@@ -1,5 +1,6 @@
 // larkspur-tool search: reads a database, runs a search as the search window does, lists matches.
 #include "tools/searchcommand.h"
+#include "tools/readorreport.h"
 
 #include <cstdio>
 #include <optional>
@@ -17,12 +18,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
-
-void writeTo(std::FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
 
 QString usageText()
 {
@@ -175,26 +170,6 @@ void warnAboutUntickedGroups(const Options &o)
         warn("--keywords/--history/--notes-text", "--notes");
 }
 
-bool readOrReport(const QString &path, RecordStore &store)
-{
-    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
-    switch (result.outcome) {
-    case DataFile::ReadOutcome::Read:
-        return true;
-    case DataFile::ReadOutcome::CannotOpen:
-        writeTo(stderr,
-            (result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message)
-                + u'\n');
-        return false;
-    case DataFile::ReadOutcome::NotDatabase:
-    case DataFile::ReadOutcome::ReadError:
-        break;
-    }
-    writeTo(stderr,
-        path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file.\n"_s);
-    return false;
-}
-
 } // namespace
 
 int searchCommand(const QStringList &args)
@@ -209,7 +184,7 @@ int searchCommand(const QStringList &args)
     warnAboutUntickedGroups(o);
 
     RecordStore store;
-    if (!readOrReport(o.file, store))
+    if (!readDatabaseOrReport(o.file, store))
         return Failure;
     // A database read from a file starts with an empty search list.
     const SearchRunResult result = runSearch(store, o.criteria);

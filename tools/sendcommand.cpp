@@ -1,5 +1,6 @@
 // larkspur-tool send: the send window's Send and Post for scheduled jobs.
 #include "tools/sendcommand.h"
+#include "tools/readorreport.h"
 
 #include <cstdio>
 
@@ -25,12 +26,6 @@ using ReportSending::Kind;
 namespace {
 
 enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
-
-void writeTo(std::FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
 
 QString usageText()
 {

@@ -1,5 +1,6 @@
 // larkspur-tool totals: the graph window's counting over a database file.
 #include "tools/totalscommand.h"
+#include "tools/readorreport.h"
 
 #include <cstdio>
 
@@ -17,12 +18,6 @@ namespace {
 
 enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
 
-void writeTo(std::FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
-
 QString usageText()
 {
     return u"usage: larkspur-tool totals FILE.dat K [--node \"FULL NAME\"]\n"
@@ -35,26 +30,6 @@ int usageError(const QString &problem)
 {
     writeTo(stderr, u"larkspur-tool totals: "_s + problem + u'\n' + usageText());
     return Usage;
-}
-
-bool readOrReport(const QString &path, RecordStore &store)
-{
-    const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
-    switch (result.outcome) {
-    case DataFile::ReadOutcome::Read:
-        return true;
-    case DataFile::ReadOutcome::CannotOpen:
-        writeTo(stderr,
-            (result.message.isEmpty() ? u"Cannot open file %1"_s.arg(path) : result.message)
-                + u'\n');
-        return false;
-    case DataFile::ReadOutcome::NotDatabase:
-    case DataFile::ReadOutcome::ReadError:
-        break;
-    }
-    writeTo(stderr,
-        path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file.\n"_s);
-    return false;
 }
 
 } // namespace
@@ -101,7 +76,7 @@ int totalsCommand(const QStringList &args)
             u"K must be a description number from 1 to 10, not \"%1\""_s.arg(positional[1]));
 
     RecordStore store;
-    if (!readOrReport(positional[0], store))
+    if (!readDatabaseOrReport(positional[0], store))
         return Failure;
 
     const CategoryTree tree = store.categoryTree(k);

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "tests/support/toolrun.h"
 #include "reports/exporttable.h"
 #include "reports/reportformat.h"
 #include "store/datafile.h"
@@ -13,23 +14,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out, err;
-};
+using Run = ToolRun;
 
 Run runTool(const QStringList &args)
 {
-    QProcess p;
-    p.start(QStringLiteral(LARKSPUR_TOOL_PATH), args);
-    Run r;
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return runProgram(QStringLiteral(LARKSPUR_TOOL_PATH), args, 120000);
 }
 
 QByteArray readAll(const QString &path)

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "tests/support/toolrun.h"
 #include "store/datafile.h"
 #include "store/recordstore.h"
 
@@ -39,24 +40,11 @@ private:
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ToolRun;
 
 Run runTool(const QStringList &args)
 {
-    QProcess p;
-    p.start(QStringLiteral(LARKSPUR_TOOL_PATH), args);
-    Run r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return runProgram(QStringLiteral(LARKSPUR_TOOL_PATH), args, 60000);
 }
 
 QByteArray fileBytes(const QString &path)
