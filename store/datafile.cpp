@@ -20,27 +20,13 @@
 #include "store/categorytree.h"
 #include "store/textcodec.h"
 #include "store/textcodec_p.h"
+#include "store/valuestream.h"
 
 namespace DataFile {
 namespace {
 
-enum Tag : unsigned char {
-    EndOfList = 0x00,
-    ListBegin = 0x01,
-    Int8 = 0x02,
-    Int16 = 0x03,
-    Int32 = 0x04,
-    Extended = 0x05,
-    ShortText = 0x06,
-    Ident = 0x07,
-    False = 0x08,
-    True = 0x09,
-    Binary = 0x0A,
-    Set = 0x0B,
-    LongText = 0x0C,
-    Nil = 0x0D,
-    Collection = 0x0E,
-};
+// The tags are the value stream's; this reader and writer are the fast paths for database files.
+using namespace ValueStream;
 
 // The smallest record a file can hold: two empty texts, twenty empty texts, four empty lists,
 // six picture slots of two empty texts and a flag, one empty text and three flags.
