@@ -1,6 +1,7 @@
 // Start-up: the composition root that makes the store, the adapters and the windows.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QTimer>
 
 #include "album/talbumview.h"
@@ -21,20 +22,60 @@
 #include "search/tsearch.h"
 #include "spreadsheet/tsnapshot.h"
 #include "store/recordstore.h"
+#include "store/samplecatalogue.h"
 
-int main(int argc, char **argv)
+namespace {
+
+void describe(QCommandLineParser &parser)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Larkspur Cataloguer"));
-    QApplication::setApplicationVersion(QStringLiteral("1.43"));
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A catalogue of the things you own."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Database file (.dat) to open."),
         QStringLiteral("[FILE.dat]"));
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Larkspur Cataloguer"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LARKSPUR_VERSION));
+}
+
+// --help and --version answer without a display, before a window system is needed.
+bool onlyAsksForText(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--") // what follows is a file name
+            return false;
+        if (a == "-h" || a == "--help" || a == "--help-all" || a == "-?" || a == "-v"
+            || a == "--version")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (onlyAsksForText(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        nameApplication();
+        QCommandLineParser parser;
+        describe(parser);
+        parser.process(core); // prints and exits
+        return 0;
+    }
+    // Nothing in the settings yet: a first start, which shows the sample household.
+    const bool firstStart = !QFileInfo::exists(IniSettingsStore::defaultPath());
+
+    QApplication app(argc, argv);
+    nameApplication();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    describe(parser);
     parser.process(app);
 
     RecordStore store;
@@ -51,8 +92,16 @@ int main(int argc, char **argv)
     AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows, shell };
 
     TView view(ctx);
-    if (!parser.positionalArguments().isEmpty())
+    if (!parser.positionalArguments().isEmpty()) {
         view.setStartupFile(parser.positionalArguments().constFirst());
+    } else if (firstStart) {
+        const SampleCatalogue::CopyResult sample = SampleCatalogue::copy(
+            SampleCatalogue::shippedFolder(folder.dataPath()), SampleCatalogue::userFolder());
+        if (sample.ok)
+            view.setStartupSample(sample.path);
+        else // not worth a box on a first start: the program starts empty as it otherwise would
+            qWarning("Sample catalogue: %s", qUtf8Printable(sample.message));
+    }
     QObject::connect(&view, &TView::quitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
     windows.setWindow(WindowKind::Record, &view);
     TSearch search(ctx);

@@ -42,8 +42,20 @@ QString ProgramFolder::filePath(const QString &name) const
 
 QtProgramFolder::QtProgramFolder()
 {
-    const QString installed = QCoreApplication::applicationDirPath();
-    m_path = resolve(installed, isWritableFolder(installed), userDataFolder());
+    const QString executable = QCoreApplication::applicationDirPath();
+    m_installed = installedDataFolder(executable);
+    const bool beside = m_installed == executable;
+    m_path = resolve(m_installed, beside && isWritableFolder(m_installed), userDataFolder());
+}
+
+QString QtProgramFolder::installedDataFolder(const QString &executableFolder)
+{
+    const QString marker = QStringLiteral("description1.def");
+    const QString shared = QDir::cleanPath(executableFolder + QStringLiteral("/../share/larkspur"));
+    if (!QFileInfo::exists(QDir(executableFolder).filePath(marker))
+        && QFileInfo::exists(QDir(shared).filePath(marker)))
+        return shared;
+    return executableFolder;
 }
 
 QtProgramFolder::QtProgramFolder(QString fixedPath)

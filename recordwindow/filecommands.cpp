@@ -10,6 +10,7 @@
 #include "platform/dialogs.h"
 #include "platform/programfolder.h"
 #include "platform/settingsstore.h"
+#include "store/samplecatalogue.h"
 #include "recordwindow/about.h"
 #include "recordwindow/descriptionpage.h"
 #include "store/csvfile.h"
@@ -18,6 +19,7 @@
 namespace {
 
 const QString ProductName = QStringLiteral("Larkspur Cataloguer");
+const QString LoadAnyway = QStringLiteral("Changes made since last save will be lost. Load anyway ?");
 
 FileDialogOptions databaseDialog(const QString &folder, const QString &title, bool mustExist)
 {
@@ -58,6 +60,8 @@ void TView::FormActivate()
                 read = true;
                 store.databaseOpen = true;
                 m_mergeAction->setEnabled(true);
+                if (m_startupIsSample)
+                    m_ctx.dialogs.status(this, sampleNote());
             } else {
                 m_ctx.dialogs.error(r.outcome == DataFile::ReadOutcome::CannotOpen
                         ? r.message
@@ -160,7 +164,7 @@ bool TView::OpenClick()
 {
     RecordStore &store = m_ctx.store;
     if (store.databaseOpen && !m_mergeMode
-        && m_ctx.dialogs.askYesNo(QStringLiteral("Changes made since last save will be lost. Load anyway ?"))
+        && m_ctx.dialogs.askYesNo(LoadAnyway)
             == Dialogs::Answer::No)
         return false;
     const QString path = m_ctx.dialogs.openFileName(databaseDialog(m_ctx.folder.path(),
@@ -185,33 +189,67 @@ bool TView::OpenClick()
             return false;
         }
     } else {
-        storeCurrent();
-        const DataFile::ReadResult r = DataFile::readDatabase(path, store, false);
-        if (r.outcome == DataFile::ReadOutcome::CannotOpen) {
-            // Nothing was read: the open database stays as it was.
-            m_ctx.dialogs.error(r.message);
-            return false;
-        }
-        store.fileName = path;
-        if (!r.ok()) {
-            m_ctx.dialogs.error(path + QStringLiteral(" is not a valid ") + ProductName
-                + QStringLiteral(" file.  New file created."));
-            resetToNewDatabase();
-            return false;
-        }
-        // The controls still hold the old database's record: never store them into the new one.
-        m_shown.reset();
-        store.currentIndex = -1;
+        return loadDatabase(path, path + QStringLiteral(" Loaded."));
     }
+    showOpened(QStringLiteral("Merge Sucessful !."));
+    return true;
+}
+
+bool TView::loadDatabase(const QString &path, const QString &outcome)
+{
+    RecordStore &store = m_ctx.store;
+    storeCurrent();
+    const DataFile::ReadResult r = DataFile::readDatabase(path, store, false);
+    if (r.outcome == DataFile::ReadOutcome::CannotOpen) {
+        // Nothing was read: the open database stays as it was.
+        m_ctx.dialogs.error(r.message);
+        return false;
+    }
+    store.fileName = path;
+    if (!r.ok()) {
+        m_ctx.dialogs.error(path + QStringLiteral(" is not a valid ") + ProductName
+            + QStringLiteral(" file.  New file created."));
+        resetToNewDatabase();
+        return false;
+    }
+    // The controls still hold the old database's record: never store them into the new one.
+    m_shown.reset();
+    store.currentIndex = -1;
+    showOpened(outcome);
+    return true;
+}
+
+void TView::showOpened(const QString &outcome)
+{
+    RecordStore &store = m_ctx.store;
     updateTitle();
     setSaveEnabled(true);
     m_mergeAction->setEnabled(true);
     store.searchRefresh = true;
-    m_ctx.dialogs.status(this, m_mergeMode ? QStringLiteral("Merge Sucessful !.")
-                                           : path + QStringLiteral(" Loaded."));
+    m_ctx.dialogs.status(this, outcome);
     store.currentIndex = 0;
     GetRecord(0);
-    return true;
+}
+
+void TView::OpenSampleCatalogue1Click()
+{
+    if (m_ctx.store.databaseOpen
+        && m_ctx.dialogs.askYesNo(LoadAnyway)
+            == Dialogs::Answer::No)
+        return;
+    const SampleCatalogue::CopyResult copy = SampleCatalogue::copy(
+        SampleCatalogue::shippedFolder(m_ctx.folder.dataPath()), SampleCatalogue::userFolder());
+    if (!copy.ok) {
+        m_ctx.dialogs.error(copy.message);
+        return;
+    }
+    loadDatabase(copy.path, sampleNote());
+}
+
+QString TView::sampleNote()
+{
+    return QStringLiteral(
+        "This is a copy of the sample catalogue. File > New starts an empty database of your own.");
 }
 
 void TView::MergeClick()

@@ -304,6 +304,9 @@ void TView::buildMenus()
         [this] { m_ctx.windows.showHelpTopic(QStringLiteral("Introduction")); });
     add(help, QStringLiteral("GettingStarted1"), QStringLiteral("Getting Started"),
         [this] { m_ctx.windows.showHelpTopic(QStringLiteral("Getting Started")); });
+    help->addSeparator();
+    add(help, QStringLiteral("OpenSampleCatalogue1"), QStringLiteral("Open Sample Catalogue"),
+        [this] { OpenSampleCatalogue1Click(); });
     QMenu *about = bar->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("About1"));
     m_aboutAction = add(about, QStringLiteral("LarkspurCataloguer1"), QStringLiteral("Larkspur Cataloguer"),

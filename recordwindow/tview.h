@@ -35,6 +35,12 @@ public:
 
     // A file named on the command line: opened at the first activation instead of the offer.
     void setStartupFile(const QString &path) { m_startupFile = path; }
+    // The first start opens a copy of the sample household and says so in the status bar.
+    void setStartupSample(const QString &path)
+    {
+        m_startupFile = path;
+        m_startupIsSample = true;
+    }
 
     void FormActivate() override;
     void FormDeactivate() override;
@@ -78,6 +84,8 @@ public:
     void AboutClick();
     void ShortDescriptionValues1Click();
     void ChangePicturePath1Click();
+    // Help > Open Sample Catalogue: a fresh copy of the sample household, opened like Open.
+    void OpenSampleCatalogue1Click();
 
     // Descriptions and captions.
     void MakeMenu(int k);
@@ -117,6 +125,9 @@ private:
     void resetCaptionsAndCategories();
     void resetToNewDatabase();
     bool readFile(const QString &path, bool merge);
+    bool loadDatabase(const QString &path, const QString &outcome);
+    void showOpened(const QString &outcome);
+    static QString sampleNote();
     void saveSettings();
     void applyCaptions();
     void buildPickMenus();
@@ -127,6 +138,7 @@ private:
 
     AppContext &m_ctx;
     QString m_startupFile;
+    bool m_startupIsSample = false;
     bool m_firstActivationDone = false;
     bool m_mergeMode = false;
     bool m_saveEnabled = false;

@@ -232,6 +232,10 @@ int main(int argc, char *argv[])
     if (args.isEmpty())
         return usage();
     const QString &name = args[0];
+    if (name == "--version"_L1 || name == "-v"_L1) {
+        printOutLine(u"larkspur-tool "_s + QStringLiteral(LARKSPUR_VERSION));
+        return Success;
+    }
     if (name == "help"_L1 || name == "-h"_L1 || name == "--help"_L1) {
         printOut(usageText().toUtf8());
         return Success;

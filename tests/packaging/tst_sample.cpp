@@ -1,0 +1,228 @@
+// The sample household: the shipped file is what its sources make, it reads cleanly, and the
+// copy a first start or Help > Open Sample Catalogue makes finds every picture.
+#include <QAction>
+#include <QDirIterator>
+#include <functional>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+
+#include "recordwindow/tview.h"
+#include "store/categorytree.h"
+#include "store/datafile.h"
+#include "store/samplecatalogue.h"
+#include "tests/support/apptest.h"
+
+using namespace Qt::StringLiterals;
+using Answer = Dialogs::Answer;
+
+namespace {
+
+QString sourceSample()
+{
+    return qEnvironmentVariable("LARKSPUR_SOURCE_DIR") + u"/data/sample"_s;
+}
+
+QString tool()
+{
+    return qEnvironmentVariable("LARKSPUR_DATA_DIR") + u"/larkspur-tool"_s;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+Run run(const QStringList &args)
+{
+    QProcess p;
+    p.start(tool(), args);
+    Run r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+// Copies the shipped sample into a program folder, as the build and an installation lay it out.
+bool layOut(const QString &programFolder)
+{
+    const QDir from(sourceSample());
+    QDirIterator it(from.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString to = programFolder + u"/sample/"_s + from.relativeFilePath(file);
+        if (!QDir().mkpath(QFileInfo(to).path()) || !QFile::copy(file, to))
+            return false;
+    }
+    return true;
+}
+
+QStringList picturePaths(const RecordStore &store)
+{
+    QStringList paths;
+    for (int i = 0; i < store.count(); ++i)
+        for (int slot = 1; slot <= ItemRecord::PictureCount; ++slot)
+            if (!store.at(i).Pictures[size_t(slot)].FileName.isEmpty())
+                paths << store.at(i).Pictures[size_t(slot)].FileName;
+    return paths;
+}
+
+} // namespace
+
+class TestSample : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void shippedFileIsWhatItsSourceMakes();
+    void readsWithoutWarningAndPicksFromItsTrees();
+    void copyFindsEveryPicture();
+    void failedCopyKeepsTheOldOne();
+    void firstStartOpensTheCopyAndSaysSo();
+    void helpMenuOpensAFreshCopy();
+};
+
+void TestSample::shippedFileIsWhatItsSourceMakes()
+{
+    QTemporaryDir dir;
+    const QString built = dir.filePath(u"household.dat"_s);
+    const Run r = run({ u"build"_s, sourceSample() + u"/household.json"_s, built });
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.isEmpty(), r.err.constData()); // no text the single-byte file cannot hold
+    const QByteArray shipped = readAll(sourceSample() + u"/household.dat"_s);
+    QVERIFY(!shipped.isEmpty());
+    QVERIFY2(readAll(built) == shipped,
+        "data/sample/household.dat differs from household.json: run data/sample/make-sample.sh");
+}
+
+void TestSample::readsWithoutWarningAndPicksFromItsTrees()
+{
+    const QString shipped = sourceSample() + u"/household.dat"_s;
+    const Run r = run({ u"check"_s, shipped });
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QByteArray());
+
+    RecordStore store;
+    QVERIFY(DataFile::readDatabase(shipped, store, false).ok());
+    QVERIFY(store.count() >= 50);
+    // Every description is a node of its tree, as the pick menus would have stored it.
+    for (int k = 1; k <= 10; ++k) {
+        QSet<QString> names;
+        const CategoryTree tree = store.categoryTree(k);
+        QVERIFY(!tree.empty());
+        std::function<void(const CategoryTree &, QStringList)> walk
+            = [&](const CategoryTree &nodes, const QStringList &ancestors) {
+                  for (const CategoryNode &node : nodes) {
+                      const QStringList chain = QStringList { node.text } + ancestors;
+                      names.insert(categoryFullName(chain));
+                      walk(node.children, chain);
+                  }
+              };
+        walk(tree, {});
+        for (int i = 0; i < store.count(); ++i) {
+            const QString &value = store.at(i).Descriptions[size_t(k)];
+            QVERIFY2(value.isEmpty() || names.contains(value),
+                qPrintable(store.at(i).Name + u": "_s + value));
+        }
+    }
+}
+
+void TestSample::copyFindsEveryPicture()
+{
+    QTemporaryDir dir;
+    const SampleCatalogue::CopyResult copy
+        = SampleCatalogue::copy(sourceSample(), dir.filePath(u"Larkspur/sample"_s));
+    QVERIFY2(copy.ok, qPrintable(copy.message));
+    RecordStore store;
+    QVERIFY(DataFile::readDatabase(copy.path, store, false).ok());
+    const QStringList pictures = picturePaths(store);
+    QVERIFY(pictures.size() >= 15);
+    for (const QString &p : pictures) {
+        QVERIFY2(QFileInfo(p).isAbsolute() && p.startsWith(dir.path()), qPrintable(p));
+        QVERIFY2(QFileInfo::exists(p), qPrintable(p));
+    }
+    // The program's own picture check: every picture is there and decodes.
+    const Run r = run({ u"pictures"_s, copy.path });
+    QVERIFY2(r.exitCode == 0, r.out.constData());
+}
+
+void TestSample::failedCopyKeepsTheOldOne()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"sample"_s);
+    QVERIFY(SampleCatalogue::copy(sourceSample(), target).ok);
+    const QByteArray before = readAll(target + u"/household.dat"_s);
+
+    // A sample without its database: nothing is replaced, and the message names the file.
+    QTemporaryDir broken;
+    const SampleCatalogue::CopyResult failed = SampleCatalogue::copy(broken.path(), target);
+    QVERIFY(!failed.ok);
+    QVERIFY2(failed.message.contains(u"household.dat"_s), qPrintable(failed.message));
+    QCOMPARE(readAll(target + u"/household.dat"_s), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList { u"sample"_s }); // no half-made folder left beside it
+}
+
+void TestSample::firstStartOpensTheCopyAndSaysSo()
+{
+    AppTest t;
+    QVERIFY(layOut(t.folder.path()));
+    const SampleCatalogue::CopyResult copy = SampleCatalogue::copy(
+        SampleCatalogue::shippedFolder(t.folder.dataPath()), t.path(u"user/sample"_s));
+    QVERIFY(copy.ok);
+    TView v(t.ctx);
+    v.setStartupSample(copy.path);
+    t.activation.activate(&v);
+    QCOMPARE(t.dialogs.shown.size(), 1);
+    QCOMPARE(t.dialogs.shown.constFirst().kind, u"status"_s);
+    QVERIFY(t.dialogs.shown.constFirst().text.contains(u"File > New starts an empty database"_s));
+    QCOMPARE(t.store.fileName, copy.path);
+    QVERIFY(t.store.count() >= 50);
+    QCOMPARE(v.findChild<QLineEdit *>(u"RecordName"_s)->text(), t.store.at(0).Name);
+}
+
+void TestSample::helpMenuOpensAFreshCopy()
+{
+    AppTest t;
+    QVERIFY(layOut(t.folder.path()));
+    qputenv("XDG_DATA_HOME", t.path(u"xdg"_s).toLocal8Bit());
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    QAction *open = v.findChild<QAction *>(u"OpenSampleCatalogue1"_s);
+    QVERIFY(open);
+    QCOMPARE(open->text(), u"Open Sample Catalogue"_s);
+
+    // No: the open database stays.
+    t.dialogs.answer(Answer::No);
+    open->trigger();
+    QCOMPARE(t.store.count(), 1);
+
+    t.dialogs.answer(Answer::Yes);
+    open->trigger();
+    const QString expected = t.path(u"xdg/Larkspur/sample/household.dat"_s);
+    QCOMPARE(t.store.fileName, expected);
+    QVERIFY(t.store.count() >= 50);
+    QCOMPARE(t.dialogs.shown.constLast().kind, u"status"_s);
+    for (const QString &p : picturePaths(t.store))
+        QVERIFY2(QFileInfo::exists(p) && p.startsWith(t.path(u"xdg"_s)), qPrintable(p));
+
+    // Changed and saved, then opened again: a fresh copy, not the changed one.
+    t.store.at(0).Name = u"Changed"_s;
+    QVERIFY(DataFile::writeDatabase(expected, t.store).ok);
+    t.dialogs.answer(Answer::Yes);
+    open->trigger();
+    QVERIFY(t.store.at(0).Name != u"Changed"_s);
+    qunsetenv("XDG_DATA_HOME");
+}
+
+QTEST_MAIN(TestSample)
+#include "tst_sample.moc"
