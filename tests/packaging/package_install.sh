@@ -28,8 +28,9 @@ fi
 start_program() {
     local program="$1" home="$2"
     mkdir -p "$home"
-    HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
-        timeout 120 xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
+    # A real X server: the tests' offscreen platform would show no window to find.
+    env -u QT_QPA_PLATFORM HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        XDG_DATA_HOME="$home/.local/share" timeout 120 xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
             "$0" >"$1/program.log" 2>&1 &
             app=$!
             found=0
