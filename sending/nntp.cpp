@@ -16,8 +16,7 @@ TmsNNTP::~TmsNNTP()
 
 Reply TmsNNTP::command(const QByteArray &line)
 {
-    socket.sendLine(line);
-    return socket.readReply(false);
+    return socket.command(line, false);
 }
 
 TransportResult TmsNNTP::post(const TmsArticle &article)

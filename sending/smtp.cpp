@@ -11,8 +11,7 @@ TmsSMTP::TmsSMTP()
 
 Reply TmsSMTP::command(const QByteArray &line)
 {
-    socket.sendLine(line);
-    return socket.readReply(true);
+    return socket.command(line, true);
 }
 
 void TmsSMTP::expect(const Reply &reply, int hundreds)

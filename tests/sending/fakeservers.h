@@ -1,7 +1,9 @@
 // Small mail and news servers on 127.0.0.1 for the transport tests, driven by socket events only.
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <memory>
 
 #include <QFile>
 #include <QProcess>
@@ -10,6 +12,7 @@
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 // A certificate for 127.0.0.1 and localhost, made with openssl for the run.
 struct TestCertificate
@@ -50,6 +53,8 @@ public:
     QList<QByteArray> received; // command lines as received, without CR LF
     QList<QByteArray> greeting { "220 fake.test ready" };
     bool silent = false; // never answers: for time-outs
+    // When set, the lines of the greeting and of long replies go out one per interval.
+    std::chrono::milliseconds lineInterval { 0 };
     bool implicitTls = false;
     const TestCertificate *tls = nullptr;
     int connections = 0;
@@ -64,6 +69,26 @@ public:
     {
         if (client && !silent)
             client->write(line + "\r\n");
+    }
+    // The lines of one reply, at once or one per lineInterval.
+    void reply(QList<QByteArray> lines)
+    {
+        if (lineInterval.count() == 0 || !client) {
+            for (const QByteArray &line : lines)
+                say(line);
+            return;
+        }
+        auto *timer = new QTimer(client);
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setInterval(lineInterval);
+        auto pending = std::make_shared<QList<QByteArray>>(std::move(lines));
+        QObject::connect(timer, &QTimer::timeout, client, [this, timer, pending] {
+            if (!pending->isEmpty())
+                say(pending->takeFirst());
+            if (pending->isEmpty())
+                timer->deleteLater();
+        });
+        timer->start();
     }
     // STARTTLS: the answer goes out in plain text, then the handshake starts.
     void startTls()
@@ -106,11 +131,7 @@ protected:
     }
 
 private:
-    void sendGreeting()
-    {
-        for (const QByteArray &line : greeting)
-            say(line);
-    }
+    void sendGreeting() { reply(greeting); }
 };
 
 class FakeSmtpServer : public LineServer
@@ -124,6 +145,7 @@ public:
     QByteArray password = "secret";
     QList<QByteArray> rejectRecipients;
     bool dropAfterMessage = false; // hangs up instead of waiting for QUIT
+    int heloContinuations = 0; // lines of "250-" before the last line of the HELO reply
 
 private:
     bool m_data = false;
@@ -167,7 +189,12 @@ private:
         }
         const QByteArray verb = line.split(' ').first().toUpper();
         if (verb == "HELO") {
-            say(rejectNamedHelo && line.size() > 4 ? "501 Syntax: HELO hostname" : "250 fake.test");
+            QList<QByteArray> lines;
+            for (int i = 0; i < heloContinuations; ++i)
+                lines += "250-fake.test line " + QByteArray::number(i);
+            lines += rejectNamedHelo && line.size() > 4 ? "501 Syntax: HELO hostname"
+                                                        : "250 fake.test";
+            reply(lines);
         } else if (verb == "EHLO") {
             if (extensions.isEmpty()) {
                 say("250 fake.test");

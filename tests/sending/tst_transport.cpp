@@ -25,6 +25,8 @@ private slots:
     void refusedConnection();
     void timeouts_data();
     void timeouts();
+    void slowReplyTimesOut_data();
+    void slowReplyTimesOut();
     void checksComeFirst();
     void nntpPostAndQuit();
     void nntp480_data();
@@ -263,6 +265,34 @@ void TestTransport::timeouts()
     QCOMPARE(r.error, u"Operation timed out"_s);
     QVERIFY(!socket->isConnected());
     QCOMPARE(server.received, greet ? QList<QByteArray> { "HELO desk" } : QList<QByteArray> {});
+}
+
+void TestTransport::slowReplyTimesOut_data()
+{
+    QTest::addColumn<bool>("atHelo");
+    QTest::newRow("greeting") << false;
+    QTest::newRow("reply to HELO") << true;
+}
+
+// Each line comes well within the wait, the whole reply not: 60 lines at 100 ms against 1.5 s.
+void TestTransport::slowReplyTimesOut()
+{
+    QFETCH(bool, atHelo);
+    FakeSmtpServer server;
+    server.lineInterval = 100ms;
+    QList<QByteArray> greeting;
+    for (int i = 0; i < 60 && !atHelo; ++i)
+        greeting += "220-fake.test line " + QByteArray::number(i);
+    server.greeting = greeting + QList<QByteArray> { "220 fake.test ready" };
+    server.heloContinuations = atHelo ? 60 : 0;
+    QVERIFY(server.start());
+    TmsSMTP smtp;
+    setUp(smtp.socket, server);
+    smtp.socket.timeout = 1500ms;
+    const TransportResult r = smtp.send(message());
+    QCOMPARE(r.error, u"Operation timed out"_s);
+    QVERIFY(!smtp.socket.isConnected());
+    QCOMPARE(server.received, atHelo ? QList<QByteArray> { "HELO desk" } : QList<QByteArray> {});
 }
 
 void TestTransport::checksComeFirst()
