@@ -233,7 +233,10 @@ void TagSocket::connectToServer()
     m_socket = std::make_unique<QSslSocket>();
     QSslSocket *s = m_socket.get();
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.addCaCertificates(extraCaCertificates);
+    // Adding any certificate, even none, stops Qt from looking in the system's store, so the
+    // system's certificates go in beside one's own.
+    if (!extraCaCertificates.isEmpty())
+        config.addCaCertificates(QSslConfiguration::systemCaCertificates() + extraCaCertificates);
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     s->setSslConfiguration(config);
     s->setPeerVerifyName(host);

@@ -14,30 +14,87 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-// A certificate for 127.0.0.1 and localhost, made with openssl for the run.
+namespace testcert {
+
+inline bool run(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("openssl"), args);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+inline QStringList newKey(const QString &keyPath)
+{
+    return { QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+        QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+        QStringLiteral("-keyout"), keyPath };
+}
+
+} // namespace testcert
+
+// A certificate for 127.0.0.1 and localhost, made with openssl for the run: self-signed, or
+// issued by a test authority.
 struct TestCertificate
 {
     QTemporaryDir dir;
     QSslCertificate certificate;
     QSslKey key;
     QString certificatePath() const { return dir.filePath(QStringLiteral("cert.pem")); }
+    QString keyPath() const { return dir.filePath(QStringLiteral("key.pem")); }
 
-    bool make()
+    bool make(const TestCertificate *issuer = nullptr)
     {
-        const QString keyPath = dir.filePath(QStringLiteral("key.pem"));
-        QProcess p;
-        p.start(QStringLiteral("openssl"),
-            { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                QStringLiteral("-keyout"), keyPath, QStringLiteral("-out"), certificatePath(),
-                QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                QStringLiteral("/CN=localhost"), QStringLiteral("-addext"),
-                QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost") });
-        if (!p.waitForFinished(60000) || p.exitCode() != 0)
-            return false;
+        using namespace testcert;
+        const QString names = QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost");
+        if (!issuer) {
+            if (!run(QStringList { QStringLiteral("req"), QStringLiteral("-x509") }
+                    + newKey(keyPath())
+                    + QStringList { QStringLiteral("-out"), certificatePath(),
+                        QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                        QStringLiteral("/CN=localhost"), QStringLiteral("-addext"), names }))
+                return false;
+        } else {
+            const QString request = dir.filePath(QStringLiteral("req.pem"));
+            const QString extensions = dir.filePath(QStringLiteral("ext.cnf"));
+            QFile ext(extensions);
+            if (!ext.open(QIODevice::WriteOnly) || ext.write(names.toLatin1() + '\n') < 0)
+                return false;
+            ext.close();
+            if (!run(QStringList { QStringLiteral("req"), QStringLiteral("-new") }
+                    + newKey(keyPath())
+                    + QStringList { QStringLiteral("-out"), request, QStringLiteral("-subj"),
+                        QStringLiteral("/CN=localhost") })
+                || !run({ QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                    request, QStringLiteral("-CA"), issuer->certificatePath(),
+                    QStringLiteral("-CAkey"), issuer->keyPath(), QStringLiteral("-set_serial"),
+                    QStringLiteral("2"), QStringLiteral("-days"), QStringLiteral("2"),
+                    QStringLiteral("-extfile"), extensions, QStringLiteral("-out"),
+                    certificatePath() }))
+                return false;
+        }
+        return load();
+    }
+
+    // An authority that signs the certificates of other TestCertificates.
+    bool makeAuthority()
+    {
+        using namespace testcert;
+        return run(QStringList { QStringLiteral("req"), QStringLiteral("-x509") }
+                   + newKey(keyPath())
+                   + QStringList { QStringLiteral("-out"), certificatePath(),
+                       QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=Larkspur Test Authority"), QStringLiteral("-addext"),
+                       QStringLiteral("basicConstraints=critical,CA:TRUE"),
+                       QStringLiteral("-addext"),
+                       QStringLiteral("keyUsage=critical,keyCertSign,cRLSign") })
+            && load();
+    }
+
+private:
+    bool load()
+    {
         QFile c(certificatePath());
-        QFile k(keyPath);
+        QFile k(keyPath());
         if (!c.open(QIODevice::ReadOnly) || !k.open(QIODevice::ReadOnly))
             return false;
         certificate = QSslCertificate(&c, QSsl::Pem);
