@@ -133,6 +133,12 @@ QString socketErrorText(int code)
     return u"Error #%1"_s.arg(code);
 }
 
+QString plainPasswordRefusal(const QString &host)
+{
+    return u"The password for %1 would go unencrypted, readable by anyone on the network; "
+           "choose STARTTLS or TLS encryption"_s.arg(host);
+}
+
 bool WinsockLoaded()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

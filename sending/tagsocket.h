@@ -35,6 +35,9 @@ struct TransportResult
 // The text for a socket error code: the table's row, else "Error #" + code.
 QString socketErrorText(int code);
 
+// Why a sign-in is refused on a connection without encryption.
+QString plainPasswordRefusal(const QString &host);
+
 // Whether the system can open network sockets at all.
 bool WinsockLoaded();
 

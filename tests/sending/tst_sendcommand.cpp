@@ -63,6 +63,8 @@ private slots:
     void trustsTheSystemStore_data();
     void trustsTheSystemStore();
     void postsAfterAuthentication();
+    void plainPasswordNeedsTheFlag_data();
+    void plainPasswordNeedsTheFlag();
     void serverRefusalExitsOne();
     void usage_data();
     void usage();
@@ -212,7 +214,8 @@ void TestSendCommand::postsAfterAuthentication()
     const Run r = runTool(files()
         + QStringList { u"--news"_s, u"--server"_s, server.address(), u"--from"_s,
             u"me@example.org"_s, u"--group"_s, u"local.test"_s, u"--subject"_s, u"Monthly"_s,
-            u"--authenticate"_s, u"--user"_s, u"ann"_s, u"--password-file"_s, path(u"pw"_s) });
+            u"--authenticate"_s, u"--user"_s, u"ann"_s, u"--password-file"_s, path(u"pw"_s),
+            u"--allow-plain-password"_s });
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QByteArray("Article posted to local.test\n"));
@@ -222,6 +225,53 @@ void TestSendCommand::postsAfterAuthentication()
     QCOMPARE(server.articles.size(), 1);
     QVERIFY(server.articles[0].contains("\r\nNewsgroups: local.test\r\n"));
     QVERIFY(server.articles[0].endsWith("\r\n3.  .        \r\n\r\n"));
+}
+
+void TestSendCommand::plainPasswordNeedsTheFlag_data()
+{
+    QTest::addColumn<bool>("news");
+    QTest::addColumn<bool>("flag");
+    QTest::newRow("mail") << false << false;
+    QTest::newRow("mail, allowed") << false << true;
+    QTest::newRow("news") << true << false;
+    QTest::newRow("news, allowed") << true << true;
+}
+
+void TestSendCommand::plainPasswordNeedsTheFlag()
+{
+    QFETCH(bool, news);
+    QFETCH(bool, flag);
+    FakeSmtpServer mail;
+    mail.extensions = { "AUTH PLAIN" };
+    FakeNntpServer newsServer;
+    newsServer.requireAuth = true;
+    LineServer &server = news ? static_cast<LineServer &>(newsServer) : mail;
+    QVERIFY(server.start());
+    QStringList args = files()
+        + QStringList { u"--server"_s, server.address(), u"--from"_s, u"me@example.org"_s,
+            u"--subject"_s, u"Monthly"_s, u"--user"_s, u"ann"_s, u"--password-file"_s,
+            path(u"pw"_s) };
+    if (news)
+        args += { u"--news"_s, u"--group"_s, u"local.test"_s, u"--authenticate"_s };
+    else
+        args += { u"--mail"_s, u"--to"_s, u"js@example.org"_s };
+    if (flag)
+        args += u"--allow-plain-password"_s;
+    const Run r = runTool(args);
+    const QByteArray signIn = news ? "AUTHINFO PASS secret" : "AUTH PLAIN AGFubgBzZWNyZXQ=";
+    if (flag) {
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(server.received.contains(signIn));
+    } else {
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err,
+            "The password for " + server.address().toLatin1()
+                + " would go unencrypted, readable by anyone on the network; use --encryption "
+                  "starttls or tls, or --allow-plain-password if you accept that\n");
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(server.connections, 0);
+    }
 }
 
 void TestSendCommand::serverRefusalExitsOne()

@@ -28,6 +28,8 @@ private slots:
     void slowReplyTimesOut_data();
     void slowReplyTimesOut();
     void checksComeFirst();
+    void signInRefused_data();
+    void signInRefused();
     void nntpPostAndQuit();
     void nntp480_data();
     void nntp480();
@@ -318,6 +320,64 @@ void TestTransport::checksComeFirst()
     QCOMPARE(server.connections, 0);
 }
 
+void TestTransport::signInRefused_data()
+{
+    QTest::addColumn<bool>("news");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("allowPlain");
+    QTest::addColumn<QString>("error");
+    const QString plain = plainPasswordRefusal(u"127.0.0.1"_s);
+    const QString lineBreak = u"The user name and password cannot hold a line break"_s;
+    QTest::newRow("mail, no encryption") << false << u"ann"_s << u"secret"_s << false << plain;
+    QTest::newRow("news, no encryption") << true << u"ann"_s << u"secret"_s << false << plain;
+    // Each would put a command line of its own after AUTHINFO.
+    QTest::newRow("user with CR LF")
+        << true << u"ann\r\nPOST"_s << u"secret"_s << true << lineBreak;
+    QTest::newRow("user with LF") << true << u"ann\nQUIT"_s << u"secret"_s << true << lineBreak;
+    QTest::newRow("user with CR") << true << u"ann\rQUIT"_s << u"secret"_s << true << lineBreak;
+    QTest::newRow("password with LF")
+        << true << u"ann"_s << u"secret\nPOST"_s << true << lineBreak;
+    QTest::newRow("password with CR")
+        << true << u"ann"_s << u"secret\rPOST"_s << true << lineBreak;
+}
+
+// Refused before anything goes to the server.
+void TestTransport::signInRefused()
+{
+    QFETCH(bool, news);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, allowPlain);
+    QFETCH(QString, error);
+    FakeSmtpServer smtpServer;
+    smtpServer.extensions = { "AUTH PLAIN LOGIN" };
+    FakeNntpServer nntpServer;
+    nntpServer.requireAuth = true;
+    LineServer &server = news ? static_cast<LineServer &>(nntpServer) : smtpServer;
+    QVERIFY(server.start());
+    TransportResult r;
+    if (news) {
+        TmsNNTP nntp;
+        setUp(nntp.socket, server);
+        nntp.Authenticate = true;
+        nntp.UserName = user;
+        nntp.Password = password;
+        nntp.AllowPlainPassword = allowPlain;
+        r = nntp.post(article());
+    } else {
+        TmsSMTP smtp;
+        setUp(smtp.socket, server);
+        smtp.UserName = user;
+        smtp.Password = password;
+        smtp.AllowPlainPassword = allowPlain;
+        r = smtp.send(message());
+    }
+    QCOMPARE(r.error, error);
+    QCOMPARE(server.connections, 0);
+    QVERIFY(server.received.isEmpty());
+}
+
 void TestTransport::nntpPostAndQuit()
 {
     FakeNntpServer server;
@@ -379,6 +439,7 @@ void TestTransport::nntp480()
     TmsNNTP nntp;
     setUp(nntp.socket, server);
     nntp.Authenticate = authenticate;
+    nntp.AllowPlainPassword = true;
     nntp.UserName = u"ann"_s;
     nntp.Password = QString::fromLatin1(password);
     const TransportResult r = nntp.post(article());
@@ -518,6 +579,7 @@ void TestTransport::startTlsNotOffered()
     server.extensions = { "SIZE 1000" };
     smtp.socket.encryption = Encryption::None;
     smtp.UserName = u"ann"_s;
+    smtp.AllowPlainPassword = true;
     QCOMPARE(smtp.send(message()).error,
         u"The mail server 127.0.0.1 does not offer a sign-in this program knows (AUTH PLAIN or LOGIN)"_s);
 }
