@@ -307,18 +307,20 @@ QString TagSocket::readLine(QDeadlineTimer until)
     // A line longer than a reply line may be is cut; the rest up to its LF is dropped.
     bool complete = false;
     QSslSocket *s = m_socket.get();
-    waitFor([&] {
-        char c;
-        while (s->getChar(&c)) {
-            if (c == '\n') {
-                complete = true;
-                return true;
+    waitFor(
+        [&] {
+            char c;
+            while (s->getChar(&c)) {
+                if (c == '\n') {
+                    complete = true;
+                    return true;
+                }
+                if (m_lineBuffer.size() < MaxReplyLine)
+                    m_lineBuffer += c;
             }
-            if (m_lineBuffer.size() < MaxReplyLine)
-                m_lineBuffer += c;
-        }
-        return false;
-    }, until);
+            return false;
+        },
+        until);
     QByteArray line = std::exchange(m_lineBuffer, {});
     while (line.endsWith('\r') || line.endsWith('\n'))
         line.chop(1);

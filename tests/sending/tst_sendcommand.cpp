@@ -184,7 +184,7 @@ void TestSendCommand::trustsTheSystemStore()
     QVERIFY(server.start());
     QStringList args = files()
         + QStringList { u"--server"_s, u"localhost:%1"_s.arg(server.port()), u"--from"_s,
-            u"me@example.org"_s, u"--subject"_s, u"Monthly"_s };
+              u"me@example.org"_s, u"--subject"_s, u"Monthly"_s };
     if (news)
         args += { u"--news"_s, u"--group"_s, u"local.test"_s, u"--encryption"_s, u"tls"_s };
     else
@@ -249,8 +249,8 @@ void TestSendCommand::plainPasswordNeedsTheFlag()
     QVERIFY(server.start());
     QStringList args = files()
         + QStringList { u"--server"_s, server.address(), u"--from"_s, u"me@example.org"_s,
-            u"--subject"_s, u"Monthly"_s, u"--user"_s, u"ann"_s, u"--password-file"_s,
-            path(u"pw"_s) };
+              u"--subject"_s, u"Monthly"_s, u"--user"_s, u"ann"_s, u"--password-file"_s,
+              path(u"pw"_s) };
     if (news)
         args += { u"--news"_s, u"--group"_s, u"local.test"_s, u"--authenticate"_s };
     else

@@ -336,10 +336,8 @@ void TestTransport::signInRefused_data()
         << true << u"ann\r\nPOST"_s << u"secret"_s << true << lineBreak;
     QTest::newRow("user with LF") << true << u"ann\nQUIT"_s << u"secret"_s << true << lineBreak;
     QTest::newRow("user with CR") << true << u"ann\rQUIT"_s << u"secret"_s << true << lineBreak;
-    QTest::newRow("password with LF")
-        << true << u"ann"_s << u"secret\nPOST"_s << true << lineBreak;
-    QTest::newRow("password with CR")
-        << true << u"ann"_s << u"secret\rPOST"_s << true << lineBreak;
+    QTest::newRow("password with LF") << true << u"ann"_s << u"secret\nPOST"_s << true << lineBreak;
+    QTest::newRow("password with CR") << true << u"ann"_s << u"secret\rPOST"_s << true << lineBreak;
 }
 
 // Refused before anything goes to the server.
