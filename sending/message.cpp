@@ -260,19 +260,23 @@ Encoded encodeArticle(const TmsArticle &article)
 QList<QByteArray> quotedPrintable(const QByteArray &line)
 {
     static const char hex[] = "0123456789ABCDEF";
-    const auto width = [](uchar c) { return c < 32 || c == '=' || c > 127 ? 3 : 1; };
+    const auto escaped = [](uchar c) { return c < 32 || c == '=' || c > 127; };
     const qsizetype n = line.size();
     // Pieces are measured as they are written, so an escaped character counts three; for plain
     // text that is a piece of at most 65 characters plus the soft break.
-    std::vector<qsizetype> rest(size_t(n) + 1, 0);
-    for (qsizetype i = n - 1; i >= 0; --i)
-        rest[size_t(i)] = rest[size_t(i) + 1] + width(uchar(line[i]));
+    std::vector<qsizetype> upTo(size_t(n) + 1, 0);
+    for (qsizetype i = 0; i < n; ++i)
+        upTo[size_t(i) + 1] = upTo[size_t(i)] + (escaped(uchar(line[i])) ? 3 : 1);
+    // Decoders delete blanks at the end of an encoded line, so a piece's last blank goes as =20.
+    const auto written = [&](qsizetype from, qsizetype to) {
+        return upTo[size_t(to)] - upTo[size_t(from)] + (to > from && line[to - 1] == ' ' ? 2 : 0);
+    };
 
     const auto encode = [&](qsizetype from, qsizetype to) {
         QByteArray out;
         for (qsizetype i = from; i < to; ++i) {
             const auto c = uchar(line[i]);
-            if (width(c) == 3) {
+            if (escaped(c) || (c == ' ' && i == to - 1)) {
                 out += '=';
                 out += hex[c >> 4];
                 out += hex[c & 15];
@@ -285,13 +289,12 @@ QList<QByteArray> quotedPrintable(const QByteArray &line)
 
     QList<QByteArray> pieces;
     qsizetype pos = 0;
-    while (rest[size_t(pos)] > PieceWidth) {
+    while (written(pos, n) > PieceWidth) {
         // The longest run from pos that fits, then the last blank that may start the next piece
         // (the blank at pos itself would leave an empty piece).
         qsizetype end = pos;
-        int used = 0;
-        while (end < n && used + width(uchar(line[end])) <= PieceWidth)
-            used += width(uchar(line[end++]));
+        while (end < n && upTo[size_t(end) + 1] - upTo[size_t(pos)] <= PieceWidth)
+            ++end;
         qsizetype cut = end;
         for (qsizetype b = end; b > pos; --b) {
             if (b < n && line[b] == ' ') {
@@ -299,6 +302,9 @@ QList<QByteArray> quotedPrintable(const QByteArray &line)
                 break;
             }
         }
+        // A piece ending in a blank grows by its =20; it gives up characters until it fits.
+        while (cut - pos > 1 && written(pos, cut) > PieceWidth)
+            --cut;
         pieces += encode(pos, cut) + '=';
         pos = cut;
     }

@@ -16,8 +16,7 @@ TmsNNTP::~TmsNNTP()
 
 Reply TmsNNTP::command(const QByteArray &line)
 {
-    socket.sendLine(line);
-    return socket.readReply(false);
+    return socket.command(line, false);
 }
 
 TransportResult TmsNNTP::post(const TmsArticle &article)
@@ -32,6 +31,8 @@ TransportResult TmsNNTP::post(const TmsArticle &article)
             if (s.contains(u'\r') || s.contains(u'\n'))
                 throw TransportError { u"The user name and password cannot hold a line break"_s };
         }
+        if (Authenticate && socket.encryption == Encryption::None && !AllowPlainPassword)
+            throw TransportError { plainPasswordRefusal(socket.hostPart()) };
         const MessageEncoder::Encoded encoded = MessageEncoder::encodeArticle(article);
         if (!encoded.error.isEmpty())
             throw TransportError { encoded.error };

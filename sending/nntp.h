@@ -19,6 +19,8 @@ public:
     bool Authenticate = false;
     QString UserName;
     QString Password;
+    // Signing in without encryption shows the password to the network; only when asked for.
+    bool AllowPlainPassword = false;
 
     // Connects if not connected and posts; the connection stays open for further posts.
     TransportResult post(const TmsArticle &article);

@@ -77,6 +77,22 @@ QString loadCertificates(const QString &path, QList<QSslCertificate> &out)
     return {};
 }
 
+bool passwordInClear(const MailSettings &settings)
+{
+    return settings.encryption == Encryption::None && !settings.user.isEmpty();
+}
+
+bool passwordInClear(const NewsSettings &settings)
+{
+    return settings.encryption == Encryption::None && settings.authenticate;
+}
+
+QString plainPasswordQuestion(const QString &server)
+{
+    return u"Encryption is None, so your password will go to %1 unencrypted and anyone on the "
+           "network can read it. Send it anyway?"_s.arg(server);
+}
+
 TransportResult sendMail(TmsSMTP &smtp, const MailSettings &settings, const QStringList &body)
 {
     TmsMessage message;
@@ -100,6 +116,7 @@ TransportResult sendMail(TmsSMTP &smtp, const MailSettings &settings, const QStr
     socket.timeout = settings.timeout;
     smtp.UserName = settings.user;
     smtp.Password = settings.password;
+    smtp.AllowPlainPassword = settings.allowPlainPassword;
     return smtp.send(message);
 }
 
@@ -128,6 +145,7 @@ TransportResult postArticle(TmsNNTP &nntp, const NewsSettings &settings, const Q
     nntp.Password = settings.password;
     nntp.UserName = settings.user;
     nntp.Authenticate = settings.authenticate;
+    nntp.AllowPlainPassword = settings.allowPlainPassword;
     return nntp.post(article);
 }
 

@@ -40,6 +40,7 @@ struct MailSettings
     Encryption encryption = Encryption::None;
     QString user; // with a user name the mail goes after AUTH
     QString password;
+    bool allowPlainPassword = false; // the user agreed to sign in without encryption
     QList<QSslCertificate> caCertificates;
     QString sender;
     QString priority = QStringLiteral("Normal"); // "Normal", "High", "Low"
@@ -57,12 +58,19 @@ struct NewsSettings
     bool authenticate = false;
     QString user;
     QString password;
+    bool allowPlainPassword = false; // the user agreed to sign in without encryption
     QList<QSslCertificate> caCertificates;
     QString sender;
     QString groups;
     QString subject;
     std::chrono::milliseconds timeout { 60000 };
 };
+
+// Whether the settings would send a password over a connection without encryption.
+bool passwordInClear(const MailSettings &settings);
+bool passwordInClear(const NewsSettings &settings);
+// The question the window asks before it does.
+QString plainPasswordQuestion(const QString &server);
 
 // One mail to one recipient; the client connects and disconnects around it.
 TransportResult sendMail(TmsSMTP &smtp, const MailSettings &settings, const QStringList &body);

@@ -11,8 +11,7 @@ TmsSMTP::TmsSMTP()
 
 Reply TmsSMTP::command(const QByteArray &line)
 {
-    socket.sendLine(line);
-    return socket.readReply(true);
+    return socket.command(line, true);
 }
 
 void TmsSMTP::expect(const Reply &reply, int hundreds)
@@ -29,6 +28,8 @@ TransportResult TmsSMTP::send(const TmsMessage &message)
         // Checked before connecting: a message that cannot go need not wait for the server.
         if (const auto bad = MessageEncoder::checkMessage(message))
             throw TransportError { *bad };
+        if (!UserName.isEmpty() && socket.encryption == Encryption::None && !AllowPlainPassword)
+            throw TransportError { plainPasswordRefusal(socket.hostPart()) };
         const MessageEncoder::Encoded encoded = MessageEncoder::encodeMessage(message);
         if (!encoded.error.isEmpty())
             throw TransportError { encoded.error };

@@ -13,6 +13,8 @@ public:
     // With a user name the message is sent after AUTH (PLAIN or LOGIN, as the server offers).
     QString UserName;
     QString Password;
+    // Signing in without encryption shows the password to the network; only when asked for.
+    bool AllowPlainPassword = false;
 
     // Sends the message; the connection is closed afterwards, also after a failure.
     TransportResult send(const TmsMessage &message);

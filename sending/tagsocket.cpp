@@ -133,6 +133,12 @@ QString socketErrorText(int code)
     return u"Error #%1"_s.arg(code);
 }
 
+QString plainPasswordRefusal(const QString &host)
+{
+    return u"The password for %1 would go unencrypted, readable by anyone on the network; "
+           "choose STARTTLS or TLS encryption"_s.arg(host);
+}
+
 bool WinsockLoaded()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -233,7 +239,10 @@ void TagSocket::connectToServer()
     m_socket = std::make_unique<QSslSocket>();
     QSslSocket *s = m_socket.get();
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.addCaCertificates(extraCaCertificates);
+    // Adding any certificate, even none, stops Qt from looking in the system's store, so the
+    // system's certificates go in beside one's own.
+    if (!extraCaCertificates.isEmpty())
+        config.addCaCertificates(QSslConfiguration::systemCaCertificates() + extraCaCertificates);
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     s->setSslConfiguration(config);
     s->setPeerVerifyName(host);
@@ -288,23 +297,30 @@ void TagSocket::close()
 
 QString TagSocket::readLine()
 {
+    return readLine(deadline());
+}
+
+QString TagSocket::readLine(QDeadlineTimer until)
+{
     if (!m_socket)
         throw TransportError { u"You have to connect to the server first"_s };
     // A line longer than a reply line may be is cut; the rest up to its LF is dropped.
     bool complete = false;
     QSslSocket *s = m_socket.get();
-    waitFor([&] {
-        char c;
-        while (s->getChar(&c)) {
-            if (c == '\n') {
-                complete = true;
-                return true;
+    waitFor(
+        [&] {
+            char c;
+            while (s->getChar(&c)) {
+                if (c == '\n') {
+                    complete = true;
+                    return true;
+                }
+                if (m_lineBuffer.size() < MaxReplyLine)
+                    m_lineBuffer += c;
             }
-            if (m_lineBuffer.size() < MaxReplyLine)
-                m_lineBuffer += c;
-        }
-        return false;
-    });
+            return false;
+        },
+        until);
     QByteArray line = std::exchange(m_lineBuffer, {});
     while (line.endsWith('\r') || line.endsWith('\n'))
         line.chop(1);
@@ -314,18 +330,23 @@ QString TagSocket::readLine()
 
 Reply TagSocket::readReply(bool multiLine)
 {
+    return readReply(multiLine, deadline());
+}
+
+Reply TagSocket::readReply(bool multiLine, QDeadlineTimer until)
+{
     const auto codeOf = [](const QString &line) {
         bool ok = false;
         const int code = line.left(3).toInt(&ok);
         return line.size() >= 3 && ok && line[0].isDigit() ? code : -1;
     };
     Reply reply;
-    reply.lines += readLine();
+    reply.lines += readLine(until);
     reply.code = codeOf(reply.lines.last());
     const auto continues = [](const QString &line) { return line.size() > 3 && line[3] == u'-'; };
     if (multiLine && continues(reply.lines.first())) {
         for (;;) {
-            const QString line = readLine();
+            const QString line = readLine(until);
             reply.lines += line;
             if (codeOf(line) == reply.code && !continues(line))
                 break;
@@ -343,13 +364,26 @@ void TagSocket::sendLine(const QByteArray &line)
 
 void TagSocket::sendData(const QByteArray &data)
 {
+    sendData(data, nullptr);
+}
+
+void TagSocket::sendData(const QByteArray &data, const QDeadlineTimer *until)
+{
     if (!isConnected())
         throw TransportError { u"You have to connect to the server first"_s };
     QSslSocket *s = m_socket.get();
     for (qsizetype at = 0; at < data.size(); at += PieceSize) {
         s->write(data.mid(at, PieceSize));
-        waitFor([s] { return s->bytesToWrite() == 0 && s->encryptedBytesToWrite() == 0; });
+        waitFor([s] { return s->bytesToWrite() == 0 && s->encryptedBytesToWrite() == 0; },
+            until ? *until : deadline());
     }
+}
+
+Reply TagSocket::command(const QByteArray &line, bool multiLine)
+{
+    const QDeadlineTimer until = deadline();
+    sendData(line + "\r\n", &until);
+    return readReply(multiLine, until);
 }
 
 void TagSocket::wake()
@@ -389,28 +423,25 @@ void TagSocket::throwSocketError()
     throw TransportError { text };
 }
 
-void TagSocket::waitFor(const std::function<bool()> &done)
+void TagSocket::waitFor(const std::function<bool()> &done, QDeadlineTimer until)
 {
-    // Counted in steps of at most a second; each step also re-checks the condition.
-    const std::chrono::milliseconds step = std::min<std::chrono::milliseconds>(timeout, 1000ms);
-    std::chrono::milliseconds waited { 0 };
+    // Woken by the socket, and at least once a second to re-check the condition.
     QEventLoop loop;
     QTimer ticker;
-    ticker.setInterval(step);
-    QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
-        waited += step;
-        loop.quit();
-    });
+    ticker.setSingleShot(true);
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, &loop, &QEventLoop::quit);
     QEventLoop *outer = std::exchange(m_loop, &loop);
     const auto restore = qScopeGuard([&] { m_loop = outer; });
-    ticker.start();
     while (!done()) {
         if (m_failed)
             throwSocketError();
-        if (waited >= timeout) {
+        if (until.hasExpired()) {
             close();
             throw TransportError { u"Operation timed out"_s };
         }
+        ticker.start(std::min<std::chrono::milliseconds>(
+            std::chrono::ceil<std::chrono::milliseconds>(until.remainingTimeAsDuration()), 1000ms));
         loop.exec();
     }
 }

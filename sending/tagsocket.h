@@ -7,6 +7,7 @@
 #include <memory>
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QSslCertificate>
 #include <QSslError>
@@ -33,6 +34,9 @@ struct TransportResult
 
 // The text for a socket error code: the table's row, else "Error #" + code.
 QString socketErrorText(int code);
+
+// Why a sign-in is refused on a connection without encryption.
+QString plainPasswordRefusal(const QString &host);
 
 // Whether the system can open network sockets at all.
 bool WinsockLoaded();
@@ -62,8 +66,8 @@ public:
     QString ServiceName;
     Encryption encryption = Encryption::None;
     QList<QSslCertificate> extraCaCertificates; // trusted besides the system's store
-    // Each wait (lookup, connect, reply, send) is limited to this, counted in steps of at most a
-    // second, so tests can use a short time-out.
+    // Each wait (lookup, connect, a command and its whole reply, send) is limited to this, so
+    // tests can use a short time-out.
     std::chrono::milliseconds timeout { 60000 };
     // Platform look-ups, replaceable by tests.
     std::function<quint16(const QString &service)> serviceLookup = systemServicePort;
@@ -80,15 +84,24 @@ public:
     void close();
 
     QString readLine(); // one reply line without CR LF
-    Reply readReply(bool multiLine); // multi-line continues while the fourth character is "-"
+    // Multi-line continues while the fourth character is "-"; the whole reply must come within
+    // one time-out, however slowly a server sends its lines.
+    Reply readReply(bool multiLine);
     void sendLine(const QByteArray &line); // CR LF is added
     void sendData(const QByteArray &data); // in pieces of 2047 bytes
+    // Sends a command line and reads its reply, both within one time-out.
+    Reply command(const QByteArray &line, bool multiLine);
     void startEncryption(); // STARTTLS: the handshake on the open connection
 
     QString lastReply; // the last reply line received
 
 private:
-    void waitFor(const std::function<bool()> &done);
+    QDeadlineTimer deadline() const { return QDeadlineTimer(timeout); }
+    void waitFor(const std::function<bool()> &done, QDeadlineTimer until);
+    void waitFor(const std::function<bool()> &done) { waitFor(done, deadline()); }
+    QString readLine(QDeadlineTimer until);
+    Reply readReply(bool multiLine, QDeadlineTimer until);
+    void sendData(const QByteArray &data, const QDeadlineTimer *until);
     void throwSocketError();
     void wake();
     QString sslFailure() const;

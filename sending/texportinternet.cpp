@@ -312,6 +312,15 @@ bool TExportInternet::readCertificate(QLineEdit *field, QList<QSslCertificate> &
     return false;
 }
 
+bool TExportInternet::passwordMayGo(bool inClear, const QString &server, bool &allowed)
+{
+    if (!inClear)
+        return true;
+    allowed = m_ctx.dialogs.askYesNo(ReportSending::plainPasswordQuestion(server))
+        == Dialogs::Answer::Yes;
+    return allowed;
+}
+
 void TExportInternet::setBusy(bool busy)
 {
     m_busy = busy;
@@ -348,6 +357,8 @@ void TExportInternet::BitBtn1Click()
     s.toAddress = m_toAddress->text().trimmed();
     s.subject = m_subject->text();
     s.timeout = m_timeout;
+    if (!passwordMayGo(ReportSending::passwordInClear(s), s.server, s.allowPlainPassword))
+        return;
     setBusy(true);
     const TransportResult result = ReportSending::sendMail(m_smtp, s, bodyLines());
     setBusy(false);
@@ -379,6 +390,8 @@ void TExportInternet::BitBtn2Click()
     s.groups = m_newsGroup->text().trimmed();
     s.subject = m_newsSubject->text();
     s.timeout = m_timeout;
+    if (!passwordMayGo(ReportSending::passwordInClear(s), s.server, s.allowPlainPassword))
+        return;
     setBusy(true);
     const TransportResult result = ReportSending::postArticle(m_nntp, s, bodyLines());
     setBusy(false);

@@ -61,6 +61,8 @@ private:
     QWidget *buildNewsPage();
     QStringList bodyLines() const;
     bool readCertificate(QLineEdit *field, QList<QSslCertificate> &out);
+    // False when the user would rather not send a password without encryption.
+    bool passwordMayGo(bool inClear, const QString &server, bool &allowed);
     void setBusy(bool busy);
 
     AppContext &m_ctx;

@@ -36,9 +36,10 @@ QString usageText()
            "       larkspur-tool send FORMAT.rpt IN.dat --news --server HOST[:PORT] --from ADDRESS "
            "--group GROUP --subject TEXT [--authenticate --user NAME] [common options]\n"
            "  common options: [--encryption none|starttls|tls] [--password-file FILE] "
-           "[--ca-file FILE]\n"
+           "[--ca-file FILE] [--allow-plain-password]\n"
            "  The password is the first line of FILE; --ca-file trusts a PEM certificate besides "
-           "the system's.\n"_s;
+           "the system's;\n"
+           "  a password goes without encryption only with --allow-plain-password.\n"_s;
 }
 
 int usageError(const QString &problem)
@@ -56,6 +57,7 @@ struct Options
     QString priority = u"Normal"_s;
     Encryption encryption = Encryption::None;
     bool authenticate = false;
+    bool allowPlainPassword = false;
 };
 
 // The first line of the file, without its line end.
@@ -89,6 +91,10 @@ QString parse(const QStringList &args, Options &o)
         }
         if (a == "--authenticate"_L1) {
             o.authenticate = true;
+            continue;
+        }
+        if (a == "--allow-plain-password"_L1) {
+            o.allowPlainPassword = true;
             continue;
         }
         static const QStringList valued { u"--server"_s, u"--from"_s, u"--to"_s, u"--to-name"_s,
@@ -160,6 +166,15 @@ QString parse(const QStringList &args, Options &o)
     return {};
 }
 
+int plainPasswordRefused(const QString &server)
+{
+    writeTo(stderr,
+        u"The password for %1 would go unencrypted, readable by anyone on the network; use "
+        "--encryption starttls or tls, or --allow-plain-password if you accept that\n"_s.arg(
+            server));
+    return Failure;
+}
+
 int sendReportTable(const QStringList &body, const Options &o)
 {
     QString password;
@@ -194,6 +209,9 @@ int sendReportTable(const QStringList &body, const Options &o)
         s.toName = o.toName;
         s.toAddress = o.to;
         s.subject = o.subject;
+        s.allowPlainPassword = o.allowPlainPassword;
+        if (ReportSending::passwordInClear(s) && !s.allowPlainPassword)
+            return plainPasswordRefused(s.server);
         TmsSMTP smtp;
         result = ReportSending::sendMail(smtp, s, body);
         done = u"Mail sent to %1"_s.arg(o.to);
@@ -209,6 +227,9 @@ int sendReportTable(const QStringList &body, const Options &o)
         s.sender = o.from;
         s.groups = o.group;
         s.subject = o.subject;
+        s.allowPlainPassword = o.allowPlainPassword;
+        if (ReportSending::passwordInClear(s) && !s.allowPlainPassword)
+            return plainPasswordRefused(s.server);
         TmsNNTP nntp;
         result = ReportSending::postArticle(nntp, s, body);
         if (result.ok) {

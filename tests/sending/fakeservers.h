@@ -1,7 +1,9 @@
 // Small mail and news servers on 127.0.0.1 for the transport tests, driven by socket events only.
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <memory>
 
 #include <QFile>
 #include <QProcess>
@@ -10,31 +12,89 @@
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 
-// A certificate for 127.0.0.1 and localhost, made with openssl for the run.
+namespace testcert {
+
+inline bool run(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("openssl"), args);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+inline QStringList newKey(const QString &keyPath)
+{
+    return { QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+        QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+        QStringLiteral("-keyout"), keyPath };
+}
+
+} // namespace testcert
+
+// A certificate for 127.0.0.1 and localhost, made with openssl for the run: self-signed, or
+// issued by a test authority.
 struct TestCertificate
 {
     QTemporaryDir dir;
     QSslCertificate certificate;
     QSslKey key;
     QString certificatePath() const { return dir.filePath(QStringLiteral("cert.pem")); }
+    QString keyPath() const { return dir.filePath(QStringLiteral("key.pem")); }
 
-    bool make()
+    bool make(const TestCertificate *issuer = nullptr)
     {
-        const QString keyPath = dir.filePath(QStringLiteral("key.pem"));
-        QProcess p;
-        p.start(QStringLiteral("openssl"),
-            { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                QStringLiteral("-keyout"), keyPath, QStringLiteral("-out"), certificatePath(),
-                QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                QStringLiteral("/CN=localhost"), QStringLiteral("-addext"),
-                QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost") });
-        if (!p.waitForFinished(60000) || p.exitCode() != 0)
-            return false;
+        using namespace testcert;
+        const QString names = QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost");
+        if (!issuer) {
+            if (!run(QStringList { QStringLiteral("req"), QStringLiteral("-x509") }
+                    + newKey(keyPath())
+                    + QStringList { QStringLiteral("-out"), certificatePath(),
+                        QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                        QStringLiteral("/CN=localhost"), QStringLiteral("-addext"), names }))
+                return false;
+        } else {
+            const QString request = dir.filePath(QStringLiteral("req.pem"));
+            const QString extensions = dir.filePath(QStringLiteral("ext.cnf"));
+            QFile ext(extensions);
+            if (!ext.open(QIODevice::WriteOnly) || ext.write(names.toLatin1() + '\n') < 0)
+                return false;
+            ext.close();
+            if (!run(QStringList { QStringLiteral("req"), QStringLiteral("-new") }
+                    + newKey(keyPath())
+                    + QStringList { QStringLiteral("-out"), request, QStringLiteral("-subj"),
+                        QStringLiteral("/CN=localhost") })
+                || !run({ QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                    request, QStringLiteral("-CA"), issuer->certificatePath(),
+                    QStringLiteral("-CAkey"), issuer->keyPath(), QStringLiteral("-set_serial"),
+                    QStringLiteral("2"), QStringLiteral("-days"), QStringLiteral("2"),
+                    QStringLiteral("-extfile"), extensions, QStringLiteral("-out"),
+                    certificatePath() }))
+                return false;
+        }
+        return load();
+    }
+
+    // An authority that signs the certificates of other TestCertificates.
+    bool makeAuthority()
+    {
+        using namespace testcert;
+        return run(QStringList { QStringLiteral("req"), QStringLiteral("-x509") }
+                   + newKey(keyPath())
+                   + QStringList { QStringLiteral("-out"), certificatePath(),
+                       QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=Larkspur Test Authority"), QStringLiteral("-addext"),
+                       QStringLiteral("basicConstraints=critical,CA:TRUE"),
+                       QStringLiteral("-addext"),
+                       QStringLiteral("keyUsage=critical,keyCertSign,cRLSign") })
+            && load();
+    }
+
+private:
+    bool load()
+    {
         QFile c(certificatePath());
-        QFile k(keyPath);
+        QFile k(keyPath());
         if (!c.open(QIODevice::ReadOnly) || !k.open(QIODevice::ReadOnly))
             return false;
         certificate = QSslCertificate(&c, QSsl::Pem);
@@ -50,6 +110,8 @@ public:
     QList<QByteArray> received; // command lines as received, without CR LF
     QList<QByteArray> greeting { "220 fake.test ready" };
     bool silent = false; // never answers: for time-outs
+    // When set, the lines of the greeting and of long replies go out one per interval.
+    std::chrono::milliseconds lineInterval { 0 };
     bool implicitTls = false;
     const TestCertificate *tls = nullptr;
     int connections = 0;
@@ -64,6 +126,26 @@ public:
     {
         if (client && !silent)
             client->write(line + "\r\n");
+    }
+    // The lines of one reply, at once or one per lineInterval.
+    void reply(QList<QByteArray> lines)
+    {
+        if (lineInterval.count() == 0 || !client) {
+            for (const QByteArray &line : lines)
+                say(line);
+            return;
+        }
+        auto *timer = new QTimer(client);
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setInterval(lineInterval);
+        auto pending = std::make_shared<QList<QByteArray>>(std::move(lines));
+        QObject::connect(timer, &QTimer::timeout, client, [this, timer, pending] {
+            if (!pending->isEmpty())
+                say(pending->takeFirst());
+            if (pending->isEmpty())
+                timer->deleteLater();
+        });
+        timer->start();
     }
     // STARTTLS: the answer goes out in plain text, then the handshake starts.
     void startTls()
@@ -106,11 +188,7 @@ protected:
     }
 
 private:
-    void sendGreeting()
-    {
-        for (const QByteArray &line : greeting)
-            say(line);
-    }
+    void sendGreeting() { reply(greeting); }
 };
 
 class FakeSmtpServer : public LineServer
@@ -124,6 +202,7 @@ public:
     QByteArray password = "secret";
     QList<QByteArray> rejectRecipients;
     bool dropAfterMessage = false; // hangs up instead of waiting for QUIT
+    int heloContinuations = 0; // lines of "250-" before the last line of the HELO reply
 
 private:
     bool m_data = false;
@@ -167,7 +246,12 @@ private:
         }
         const QByteArray verb = line.split(' ').first().toUpper();
         if (verb == "HELO") {
-            say(rejectNamedHelo && line.size() > 4 ? "501 Syntax: HELO hostname" : "250 fake.test");
+            QList<QByteArray> lines;
+            for (int i = 0; i < heloContinuations; ++i)
+                lines += "250-fake.test line " + QByteArray::number(i);
+            lines += rejectNamedHelo && line.size() > 4 ? "501 Syntax: HELO hostname"
+                                                        : "250 fake.test";
+            reply(lines);
         } else if (verb == "EHLO") {
             if (extensions.isEmpty()) {
                 say("250 fake.test");

@@ -29,6 +29,8 @@ private slots:
     void failureKeepsTheContents();
     void postTwiceThenQuitOnClose();
     void encryptionMovesTheDefaultPort();
+    void plainPasswordAsksFirst_data();
+    void plainPasswordAsksFirst();
     void mailOverStartTlsWithChosenCertificate();
     void noNetworkNoWindow();
 
@@ -185,10 +187,14 @@ void TestExportInternet::postTwiceThenQuitOnClose()
     control<QComboBox>("NewsAuth")->setCurrentText(u"True"_s);
     setText("NewsUserName", u"ann"_s);
     setText("NewsPassword", u"secret"_s);
+    m_app->dialogs.answer(Dialogs::Answer::Yes);
+    m_app->dialogs.answer(Dialogs::Answer::Yes);
     m_window->BitBtn2Click();
     m_window->BitBtn2Click();
+    const QString question = ReportSending::plainPasswordQuestion(server.address());
     QCOMPARE(m_app->dialogs.texts(),
-        (QStringList { u"Your message has been posted. "_s, u"Your message has been posted. "_s }));
+        (QStringList { question, u"Your message has been posted. "_s, question,
+            u"Your message has been posted. "_s }));
     QCOMPARE(server.articles.size(), 2);
     const auto body = [](const QByteArray &a) { return a.mid(a.indexOf("\r\n\r\n")); };
     QCOMPARE(body(server.articles[1]), body(server.articles[0]));
@@ -213,6 +219,62 @@ void TestExportInternet::encryptionMovesTheDefaultPort()
     QCOMPARE(control<QLineEdit>("MailPort")->text(), u"2525"_s);
     control<QComboBox>("NewsEncryption")->setCurrentText(u"TLS"_s);
     QCOMPARE(control<QLineEdit>("NewsPort")->text(), u"563"_s);
+}
+
+void TestExportInternet::plainPasswordAsksFirst_data()
+{
+    QTest::addColumn<bool>("news");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("mail, no") << false << false;
+    QTest::newRow("mail, yes") << false << true;
+    QTest::newRow("news, no") << true << false;
+    QTest::newRow("news, yes") << true << true;
+}
+
+void TestExportInternet::plainPasswordAsksFirst()
+{
+    QFETCH(bool, news);
+    QFETCH(bool, yes);
+    FakeSmtpServer mail;
+    mail.extensions = { "AUTH PLAIN" };
+    FakeNntpServer newsServer;
+    newsServer.requireAuth = true;
+    LineServer &server = news ? static_cast<LineServer &>(newsServer) : mail;
+    QVERIFY(server.start());
+    if (news) {
+        setText("NewsServer", server.address());
+        setText("NewsEmail", u"me@example.org"_s);
+        setText("NewsGroup", u"local.test"_s);
+        setText("NewsSubject", u"Lamps"_s);
+        control<QComboBox>("NewsAuth")->setCurrentText(u"True"_s);
+        setText("NewsUserName", u"ann"_s);
+        setText("NewsPassword", u"secret"_s);
+    } else {
+        setText("MailServer", server.address());
+        setText("Edit2", u"me@example.org"_s);
+        setText("ToAddress", u"js@example.org"_s);
+        setText("MailUserName", u"ann"_s);
+        setText("MailPassword", u"secret"_s);
+    }
+    m_app->dialogs.answer(yes ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+    if (news)
+        m_window->BitBtn2Click();
+    else
+        m_window->BitBtn1Click();
+    QCOMPARE(m_app->dialogs.shown.value(0).kind, u"yesno"_s);
+    QCOMPARE(m_app->dialogs.shown.value(0).text,
+        u"Encryption is None, so your password will go to %1 unencrypted and anyone on the "
+        "network can read it. Send it anyway?"_s.arg(server.address()));
+    if (yes) {
+        QCOMPARE(m_app->dialogs.shown.size(), 2);
+        QCOMPARE(m_app->dialogs.lastText(),
+            news ? u"Your message has been posted. "_s : u"Your message has been sent. "_s);
+        QVERIFY(server.received.contains(
+            news ? QByteArray("AUTHINFO PASS secret") : QByteArray("AUTH PLAIN AGFubgBzZWNyZXQ=")));
+    } else {
+        QCOMPARE(m_app->dialogs.shown.size(), 1);
+        QCOMPARE(server.connections, 0);
+    }
 }
 
 void TestExportInternet::mailOverStartTlsWithChosenCertificate()

@@ -1,4 +1,5 @@
 // The message encoder: header order and forms, dot-stuffing, quoted-printable pieces, the checks.
+#include <QProcess>
 #include <QTest>
 
 #include "sending/message.h"
@@ -18,6 +19,8 @@ private slots:
     void longLineMakesQuotedPrintable();
     void quotedPrintablePieces_data();
     void quotedPrintablePieces();
+    void quotedPrintableDecodesToTheText_data();
+    void quotedPrintableDecodesToTheText();
     void paragraphTooLarge();
     void eightBitTextIsDeclared();
     void headerValuesStayOnOneLine();
@@ -160,7 +163,8 @@ void TestMessageEncoder::longLineMakesQuotedPrintable()
         joined += l[i].chopped(1);
     }
     joined += l[i];
-    QCOMPARE(QString::fromLatin1(joined), row);
+    // The row ends in a blank, which is written so that no decoder drops it.
+    QCOMPARE(QString::fromLatin1(joined), row.chopped(1) + u"=20"_s);
     QCOMPARE(l[i + 1], QByteArray("a=3Db"));
     QCOMPARE(l.size(), i + 2);
 }
@@ -191,6 +195,63 @@ void TestMessageEncoder::quotedPrintablePieces()
     QFETCH(QByteArray, line);
     QFETCH(QList<QByteArray>, pieces);
     QCOMPARE(MessageEncoder::quotedPrintable(line), pieces);
+}
+
+void TestMessageEncoder::quotedPrintableDecodesToTheText_data()
+{
+    QTest::addColumn<QStringList>("body");
+    // A line of 256 characters makes the whole body quoted-printable.
+    const QString row = QString(250, u'x') + u"      "_s;
+    QTest::newRow("trailing blanks") << QStringList { u"1.  Lamp     "_s, u" "_s, row };
+    QTest::newRow("trailing tab") << QStringList { u"Lamp\t"_s, u"a \t "_s, row };
+    // Blanks just before and after where a 76-character line is cut.
+    QStringList nearBreak;
+    for (int at = 60; at <= 70; ++at) {
+        QString l = QString(76, u'a');
+        l[at] = u' ';
+        nearBreak += l;
+        l[at + 1] = u' ';
+        nearBreak += l;
+        nearBreak += QString(at, u'b') + QString(76 - at, u' ');
+    }
+    QTest::newRow("blank near the break") << nearBreak + QStringList { row };
+    QTest::newRow("equals signs") << QStringList { u"a=b =="_s, u"= "_s, QString(300, u'=') };
+    QTest::newRow("8-bit") << QStringList { u"Caf\u00e9  "_s, u"na\u00efve\t"_s,
+        QString(62, u'c') + u"\u00e9\u00e9 \u00e9 "_s };
+}
+
+// Read back by Python's mail package, whose decoder deletes blanks at the end of an encoded line
+// as the standard tells decoders to.
+void TestMessageEncoder::quotedPrintableDecodesToTheText()
+{
+    QFETCH(QStringList, body);
+    TmsMessage m = simpleMessage();
+    m.Body = body;
+    const MessageEncoder::Encoded e = MessageEncoder::encodeMessage(m);
+    QVERIFY(e.error.isEmpty());
+    QVERIFY(e.text.contains("\r\nContent-Transfer-Encoding: quoted-printable\r\n"));
+    QProcess python;
+    python.start(u"python3"_s,
+        { u"-c"_s,
+            u"import sys, email, email.quoprimime\n"
+            "m = email.message_from_bytes(sys.stdin.buffer.read())\n"
+            "text = email.quoprimime.body_decode(m.get_payload())\n"
+            "sys.stdout.buffer.write(text.encode('latin-1'))\n"_s });
+    QVERIFY(python.waitForStarted());
+    python.write(e.text);
+    python.closeWriteChannel();
+    QVERIFY(python.waitForFinished(60000));
+    QCOMPARE(python.readAllStandardError(), QByteArray());
+    QCOMPARE(python.exitCode(), 0);
+    QByteArray decoded = python.readAllStandardOutput();
+    decoded.replace("\r\n", "\n");
+    QByteArray expected = body.join(u'\n').toLatin1();
+    QCOMPARE(decoded.chopped(decoded.endsWith('\n') ? 1 : 0), expected);
+    // Within the line limit, and nothing at a line's end that a mail server may strip.
+    for (const QByteArray &l : lines(e.text)) {
+        QVERIFY2(l.size() <= 76, l.constData());
+        QVERIFY2(!l.endsWith(' ') && !l.endsWith('\t'), l.constData());
+    }
 }
 
 void TestMessageEncoder::paragraphTooLarge()

@@ -1,4 +1,5 @@
 // larkspur-tool send, run as the real executable against servers in this process.
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -20,8 +21,9 @@ struct Run
     QByteArray out, err;
 };
 
-// The servers answer from this process's event loop while the tool runs.
-Run runTool(const QStringList &args)
+// The servers answer from this process's event loop while the tool runs. With systemStore the
+// tool runs in a mount namespace of its own whose /etc/ssl/certs is that folder.
+Run runTool(const QStringList &args, const QString &systemStore = QString())
 {
     // The tool measures text with a GUI application, which wants a private runtime folder.
     static QTemporaryDir runtime;
@@ -30,7 +32,16 @@ Run runTool(const QStringList &args)
     env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
     p.setProcessEnvironment(env);
     QSignalSpy finished(&p, &QProcess::finished);
-    p.start(QStringLiteral(LARKSPUR_TOOL_PATH), QStringList { u"send"_s } + args);
+    const QStringList toolArgs = QStringList { u"send"_s } + args;
+    if (systemStore.isEmpty()) {
+        p.start(QStringLiteral(LARKSPUR_TOOL_PATH), toolArgs);
+    } else {
+        p.start(u"unshare"_s,
+            QStringList { u"--mount"_s, u"--propagation"_s, u"private"_s, u"sh"_s, u"-c"_s,
+                u"mount --bind \"$0\" /etc/ssl/certs && exec \"$@\""_s, systemStore,
+                QStringLiteral(LARKSPUR_TOOL_PATH) }
+                + toolArgs);
+    }
     Run r;
     if (!finished.wait(120000) || p.exitStatus() != QProcess::NormalExit)
         return r;
@@ -49,7 +60,11 @@ private slots:
     void initTestCase();
     void mailsTheTextTable();
     void mailOverStartTlsWithUser();
+    void trustsTheSystemStore_data();
+    void trustsTheSystemStore();
     void postsAfterAuthentication();
+    void plainPasswordNeedsTheFlag_data();
+    void plainPasswordNeedsTheFlag();
     void serverRefusalExitsOne();
     void usage_data();
     void usage();
@@ -59,11 +74,24 @@ private:
     QStringList files() const { return { path(u"f.rpt"_s), path(u"in.dat"_s) }; }
     QTemporaryDir m_dir;
     TestCertificate m_cert;
+    TestCertificate m_authority; // the only authority in the tool's system store
+    TestCertificate m_issued; // issued by m_authority
+    QTemporaryDir m_systemStore;
 };
 
 void TestSendCommand::initTestCase()
 {
     QVERIFY(m_cert.make());
+    QVERIFY(m_authority.makeAuthority());
+    QVERIFY(m_issued.make(&m_authority));
+    // A store as the system keeps one: the certificate and its hash link.
+    const QString stored = m_systemStore.filePath(u"larkspur-test.pem"_s);
+    QVERIFY(QFile::copy(m_authority.certificatePath(), stored));
+    QProcess rehash;
+    rehash.start(u"openssl"_s, { u"rehash"_s, m_systemStore.path() });
+    QVERIFY(rehash.waitForFinished(60000));
+    QCOMPARE(rehash.exitCode(), 0);
+    QCOMPARE(QDir(m_systemStore.path()).entryList(QDir::Files | QDir::System).size(), 2);
     RecordStore store;
     for (const QString &name : { u"Lamp"_s, u"Teapot"_s, u"."_s }) {
         ItemRecord r;
@@ -125,6 +153,59 @@ void TestSendCommand::mailOverStartTlsWithUser()
     QCOMPARE(server.messages.size(), 1);
 }
 
+void TestSendCommand::trustsTheSystemStore_data()
+{
+    QTest::addColumn<bool>("news");
+    QTest::addColumn<bool>("issued"); // the server's certificate chains to the system store
+    QTest::addColumn<bool>("ownFile"); // --ca-file with the self-signed certificate
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("mail, system store") << false << true << false << true;
+    QTest::newRow("mail, system store and own file") << false << true << true << true;
+    QTest::newRow("mail, own file") << false << false << true << true;
+    QTest::newRow("mail, trusted by nothing") << false << false << false << false;
+    QTest::newRow("news, system store") << true << true << false << true;
+    QTest::newRow("news, system store and own file") << true << true << true << true;
+    QTest::newRow("news, trusted by nothing") << true << false << false << false;
+}
+
+// Mail over STARTTLS and news over TLS, with a system store that holds only the test authority.
+void TestSendCommand::trustsTheSystemStore()
+{
+    QFETCH(bool, news);
+    QFETCH(bool, issued);
+    QFETCH(bool, ownFile);
+    QFETCH(bool, sent);
+    FakeSmtpServer mail;
+    mail.extensions = { "STARTTLS" };
+    FakeNntpServer newsServer;
+    newsServer.implicitTls = true;
+    LineServer &server = news ? static_cast<LineServer &>(newsServer) : mail;
+    server.tls = issued ? &m_issued : &m_cert;
+    QVERIFY(server.start());
+    QStringList args = files()
+        + QStringList { u"--server"_s, u"localhost:%1"_s.arg(server.port()), u"--from"_s,
+              u"me@example.org"_s, u"--subject"_s, u"Monthly"_s };
+    if (news)
+        args += { u"--news"_s, u"--group"_s, u"local.test"_s, u"--encryption"_s, u"tls"_s };
+    else
+        args += { u"--mail"_s, u"--to"_s, u"js@example.org"_s, u"--encryption"_s, u"starttls"_s };
+    if (ownFile)
+        args += { u"--ca-file"_s, m_cert.certificatePath() };
+    const Run r = runTool(args, m_systemStore.path());
+    if (sent) {
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(news ? newsServer.articles.size() : mail.messages.size(), 1);
+    } else {
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith("The certificate of localhost could not be verified: "),
+            r.err.constData());
+        // Nothing went on after the failed handshake.
+        QCOMPARE(server.received.value(server.received.size() - 1), news ? "" : "STARTTLS");
+        QCOMPARE(news ? newsServer.articles.size() : mail.messages.size(), 0);
+    }
+}
+
 void TestSendCommand::postsAfterAuthentication()
 {
     FakeNntpServer server;
@@ -133,7 +214,8 @@ void TestSendCommand::postsAfterAuthentication()
     const Run r = runTool(files()
         + QStringList { u"--news"_s, u"--server"_s, server.address(), u"--from"_s,
             u"me@example.org"_s, u"--group"_s, u"local.test"_s, u"--subject"_s, u"Monthly"_s,
-            u"--authenticate"_s, u"--user"_s, u"ann"_s, u"--password-file"_s, path(u"pw"_s) });
+            u"--authenticate"_s, u"--user"_s, u"ann"_s, u"--password-file"_s, path(u"pw"_s),
+            u"--allow-plain-password"_s });
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QByteArray("Article posted to local.test\n"));
@@ -143,6 +225,53 @@ void TestSendCommand::postsAfterAuthentication()
     QCOMPARE(server.articles.size(), 1);
     QVERIFY(server.articles[0].contains("\r\nNewsgroups: local.test\r\n"));
     QVERIFY(server.articles[0].endsWith("\r\n3.  .        \r\n\r\n"));
+}
+
+void TestSendCommand::plainPasswordNeedsTheFlag_data()
+{
+    QTest::addColumn<bool>("news");
+    QTest::addColumn<bool>("flag");
+    QTest::newRow("mail") << false << false;
+    QTest::newRow("mail, allowed") << false << true;
+    QTest::newRow("news") << true << false;
+    QTest::newRow("news, allowed") << true << true;
+}
+
+void TestSendCommand::plainPasswordNeedsTheFlag()
+{
+    QFETCH(bool, news);
+    QFETCH(bool, flag);
+    FakeSmtpServer mail;
+    mail.extensions = { "AUTH PLAIN" };
+    FakeNntpServer newsServer;
+    newsServer.requireAuth = true;
+    LineServer &server = news ? static_cast<LineServer &>(newsServer) : mail;
+    QVERIFY(server.start());
+    QStringList args = files()
+        + QStringList { u"--server"_s, server.address(), u"--from"_s, u"me@example.org"_s,
+              u"--subject"_s, u"Monthly"_s, u"--user"_s, u"ann"_s, u"--password-file"_s,
+              path(u"pw"_s) };
+    if (news)
+        args += { u"--news"_s, u"--group"_s, u"local.test"_s, u"--authenticate"_s };
+    else
+        args += { u"--mail"_s, u"--to"_s, u"js@example.org"_s };
+    if (flag)
+        args += u"--allow-plain-password"_s;
+    const Run r = runTool(args);
+    const QByteArray signIn = news ? "AUTHINFO PASS secret" : "AUTH PLAIN AGFubgBzZWNyZXQ=";
+    if (flag) {
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(server.received.contains(signIn));
+    } else {
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err,
+            "The password for " + server.address().toLatin1()
+                + " would go unencrypted, readable by anyone on the network; use --encryption "
+                  "starttls or tls, or --allow-plain-password if you accept that\n");
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(server.connections, 0);
+    }
 }
 
 void TestSendCommand::serverRefusalExitsOne()

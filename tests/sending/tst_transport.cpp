@@ -25,7 +25,11 @@ private slots:
     void refusedConnection();
     void timeouts_data();
     void timeouts();
+    void slowReplyTimesOut_data();
+    void slowReplyTimesOut();
     void checksComeFirst();
+    void signInRefused_data();
+    void signInRefused();
     void nntpPostAndQuit();
     void nntp480_data();
     void nntp480();
@@ -265,6 +269,34 @@ void TestTransport::timeouts()
     QCOMPARE(server.received, greet ? QList<QByteArray> { "HELO desk" } : QList<QByteArray> {});
 }
 
+void TestTransport::slowReplyTimesOut_data()
+{
+    QTest::addColumn<bool>("atHelo");
+    QTest::newRow("greeting") << false;
+    QTest::newRow("reply to HELO") << true;
+}
+
+// Each line comes well within the wait, the whole reply not: 60 lines at 100 ms against 1.5 s.
+void TestTransport::slowReplyTimesOut()
+{
+    QFETCH(bool, atHelo);
+    FakeSmtpServer server;
+    server.lineInterval = 100ms;
+    QList<QByteArray> greeting;
+    for (int i = 0; i < 60 && !atHelo; ++i)
+        greeting += "220-fake.test line " + QByteArray::number(i);
+    server.greeting = greeting + QList<QByteArray> { "220 fake.test ready" };
+    server.heloContinuations = atHelo ? 60 : 0;
+    QVERIFY(server.start());
+    TmsSMTP smtp;
+    setUp(smtp.socket, server);
+    smtp.socket.timeout = 1500ms;
+    const TransportResult r = smtp.send(message());
+    QCOMPARE(r.error, u"Operation timed out"_s);
+    QVERIFY(!smtp.socket.isConnected());
+    QCOMPARE(server.received, atHelo ? QList<QByteArray> { "HELO desk" } : QList<QByteArray> {});
+}
+
 void TestTransport::checksComeFirst()
 {
     TmsSMTP smtp;
@@ -286,6 +318,62 @@ void TestTransport::checksComeFirst()
     a.Subject.clear();
     QCOMPARE(nntp.post(a).error, u"Subject header is required"_s);
     QCOMPARE(server.connections, 0);
+}
+
+void TestTransport::signInRefused_data()
+{
+    QTest::addColumn<bool>("news");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("allowPlain");
+    QTest::addColumn<QString>("error");
+    const QString plain = plainPasswordRefusal(u"127.0.0.1"_s);
+    const QString lineBreak = u"The user name and password cannot hold a line break"_s;
+    QTest::newRow("mail, no encryption") << false << u"ann"_s << u"secret"_s << false << plain;
+    QTest::newRow("news, no encryption") << true << u"ann"_s << u"secret"_s << false << plain;
+    // Each would put a command line of its own after AUTHINFO.
+    QTest::newRow("user with CR LF")
+        << true << u"ann\r\nPOST"_s << u"secret"_s << true << lineBreak;
+    QTest::newRow("user with LF") << true << u"ann\nQUIT"_s << u"secret"_s << true << lineBreak;
+    QTest::newRow("user with CR") << true << u"ann\rQUIT"_s << u"secret"_s << true << lineBreak;
+    QTest::newRow("password with LF") << true << u"ann"_s << u"secret\nPOST"_s << true << lineBreak;
+    QTest::newRow("password with CR") << true << u"ann"_s << u"secret\rPOST"_s << true << lineBreak;
+}
+
+// Refused before anything goes to the server.
+void TestTransport::signInRefused()
+{
+    QFETCH(bool, news);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, allowPlain);
+    QFETCH(QString, error);
+    FakeSmtpServer smtpServer;
+    smtpServer.extensions = { "AUTH PLAIN LOGIN" };
+    FakeNntpServer nntpServer;
+    nntpServer.requireAuth = true;
+    LineServer &server = news ? static_cast<LineServer &>(nntpServer) : smtpServer;
+    QVERIFY(server.start());
+    TransportResult r;
+    if (news) {
+        TmsNNTP nntp;
+        setUp(nntp.socket, server);
+        nntp.Authenticate = true;
+        nntp.UserName = user;
+        nntp.Password = password;
+        nntp.AllowPlainPassword = allowPlain;
+        r = nntp.post(article());
+    } else {
+        TmsSMTP smtp;
+        setUp(smtp.socket, server);
+        smtp.UserName = user;
+        smtp.Password = password;
+        smtp.AllowPlainPassword = allowPlain;
+        r = smtp.send(message());
+    }
+    QCOMPARE(r.error, error);
+    QCOMPARE(server.connections, 0);
+    QVERIFY(server.received.isEmpty());
 }
 
 void TestTransport::nntpPostAndQuit()
@@ -349,6 +437,7 @@ void TestTransport::nntp480()
     TmsNNTP nntp;
     setUp(nntp.socket, server);
     nntp.Authenticate = authenticate;
+    nntp.AllowPlainPassword = true;
     nntp.UserName = u"ann"_s;
     nntp.Password = QString::fromLatin1(password);
     const TransportResult r = nntp.post(article());
@@ -488,6 +577,7 @@ void TestTransport::startTlsNotOffered()
     server.extensions = { "SIZE 1000" };
     smtp.socket.encryption = Encryption::None;
     smtp.UserName = u"ann"_s;
+    smtp.AllowPlainPassword = true;
     QCOMPARE(smtp.send(message()).error,
         u"The mail server 127.0.0.1 does not offer a sign-in this program knows (AUTH PLAIN or LOGIN)"_s);
 }
