@@ -76,8 +76,8 @@ public:
     }
 };
 
-int runOnce(int argc, char **argv, const QString &dir, bool stretch, const QString &printTo,
-    SteadyClock::time_point start)
+int runOnce(int argc, char **argv, const QString &dir, bool stretch, bool serial,
+    const QString &printTo, SteadyClock::time_point start)
 {
     QApplication app(argc, argv);
     QTemporaryDir home;
@@ -128,6 +128,18 @@ int runOnce(int argc, char **argv, const QString &dir, bool stretch, const QStri
     });
     auto *album = qobject_cast<TAlbumView *>(windows.openWindow(WindowKind::Album));
     album->grid()->installEventFilter(&watch);
+    if (serial) {
+        // As the window did before decoding moved to threads: every cell decoded in turn on the
+        // interface thread, which answers nothing meanwhile.
+        const auto t = SteadyClock::now();
+        for (int r = 0; r < album->down(); ++r)
+            for (int c = 0; c < album->across(); ++c)
+                album->cellPicture(c, r);
+        const double blocked = msSince(t);
+        std::printf("%.1f %.1f %.1f\n", blocked, msSince(start), blocked);
+        delete album;
+        return 0;
+    }
     // A loop of its own: quitting the application would close (and so delete) the window.
     QEventLoop loop;
     auto finish = [&] {
@@ -175,7 +187,8 @@ int main(int argc, char **argv)
 {
     const auto start = SteadyClock::now();
     if ((argc == 4 || argc == 5) && QByteArray(argv[1]) == "run")
-        return runOnce(argc, argv, QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]) == "auto",
+        return runOnce(argc, argv, QString::fromLocal8Bit(argv[2]),
+            QByteArray(argv[3]).startsWith("auto"), QByteArray(argv[3]).endsWith("serial"),
             argc == 5 ? QString::fromLocal8Bit(argv[4]) : QString(), start);
     if (argc == 3 && QByteArray(argv[1]) == "make") {
         QGuiApplication app(argc, argv);
@@ -199,8 +212,10 @@ int main(int argc, char **argv)
     std::printf("81 files of 6000 x 4000 (24 megapixels), %.1f MB each; %d threads\n",
         double(QFile(photoPath(dir.path(), 0)).size()) / (1 << 20),
         QThread::idealThreadCount());
-    for (const char *mode : { "auto", "own" })
+    for (const char *mode : { "auto", "own", "auto-serial" })
     for (const bool cold : { true, true, true, false, false, false }) {
+        if (QByteArray(mode).endsWith("serial") && cold)
+            continue;
         const bool dropped = cold && dropCaches();
         QProcess p;
         QElapsedTimer t;
@@ -214,7 +229,7 @@ int main(int argc, char **argv)
         }
         std::printf("%-9s %-27s first paint %7.1f ms   all 81 cells %7.1f ms   longest stall %6.1f ms   "
                     "process %7.1f ms\n",
-            mode[0] == 'a' ? "Auto-Size" : "own size", cold ? (dropped ? "cold (page cache dropped):" : "cold (cache NOT dropped):")
+            QByteArray(mode) == "auto" ? "Auto-Size" : QByteArray(mode) == "own" ? "own size" : "serial", cold ? (dropped ? "cold (page cache dropped):" : "cold (cache NOT dropped):")
                  : "warm:",
             f[0].toDouble(), f[1].toDouble(), f[2].toDouble(), double(t.nsecsElapsed()) / 1e6);
     }
