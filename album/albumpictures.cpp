@@ -21,7 +21,10 @@ QImage fitTo(const QImage &image, QSize size)
 
 AlbumPictures::AlbumPictures(qint64 cacheBytes)
     : m_cache(cacheBytes)
-{ }
+{
+    // Drawn once here, on the interface thread, before any decoding thread may ask for it.
+    placeholder();
+}
 
 QImage AlbumPictures::placeholder()
 {
@@ -64,26 +67,46 @@ AlbumPictures::Cell AlbumPictures::placeholderCell(QSize cell, bool autoSize, bo
     return { Kind::Placeholder, fitTo(ph.copy(g.source), g.dest.size()), g.dest };
 }
 
-AlbumPictures::Cell AlbumPictures::cellPicture(
+QString AlbumPictures::variantOf(QSize cell, bool autoSize, bool label)
+{
+    return QStringLiteral("%1x%2:%3%4")
+        .arg(cell.width())
+        .arg(cell.height())
+        .arg(int(autoSize))
+        .arg(int(label));
+}
+
+std::optional<AlbumPictures::Cell> AlbumPictures::cachedCell(
     const QString &fileName, QSize cell, bool autoSize, bool label)
 {
     if (fileName.isEmpty())
         return placeholderCell(cell, autoSize, label);
-    const QString variant = QStringLiteral("%1x%2:%3%4")
-                                .arg(cell.width())
-                                .arg(cell.height())
-                                .arg(int(autoSize))
-                                .arg(int(label));
-    if (const auto hit = m_cache.find(fileName, variant)) {
-        const Kind kind = Kind(hit->kind);
-        if (kind == Kind::Placeholder)
-            return placeholderCell(cell, autoSize, label);
-        return { kind, hit->image, hit->dest };
-    }
-    const Cell made = decodeCell(fileName, cell, autoSize, label);
+    const auto hit = m_cache.find(fileName, variantOf(cell, autoSize, label));
+    if (!hit)
+        return std::nullopt;
+    const Kind kind = Kind(hit->kind);
+    if (kind == Kind::Placeholder)
+        return placeholderCell(cell, autoSize, label);
+    return Cell { kind, hit->image, hit->dest };
+}
+
+void AlbumPictures::keep(
+    const QString &fileName, QSize cell, bool autoSize, bool label, const Cell &made)
+{
+    if (fileName.isEmpty())
+        return;
     // Placeholders are cheap to draw again; only the finding that one is needed is kept.
-    m_cache.insert(fileName, variant,
+    m_cache.insert(fileName, variantOf(cell, autoSize, label),
         { int(made.kind), made.kind == Kind::Picture ? made.image : QImage(), made.dest });
+}
+
+AlbumPictures::Cell AlbumPictures::cellPicture(
+    const QString &fileName, QSize cell, bool autoSize, bool label)
+{
+    if (auto hit = cachedCell(fileName, cell, autoSize, label))
+        return *hit;
+    const Cell made = decodeCell(fileName, cell, autoSize, label);
+    keep(fileName, cell, autoSize, label, made);
     return made;
 }
 

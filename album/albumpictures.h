@@ -2,6 +2,8 @@
 // scaled to the cell, and kept in a bounded cache so paging back and redrawing decode nothing.
 #pragma once
 
+#include <optional>
+
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -28,13 +30,20 @@ public:
 
     Cell cellPicture(const QString &fileName, QSize cell, bool autoSize, bool label);
 
+    // The same split for decoding off the interface thread: the cached cell (or the placeholder
+    // of an empty slot) without decoding anything, the decode itself, which touches no shared
+    // state and may run on any thread, and keeping a decoded cell.
+    std::optional<Cell> cachedCell(const QString &fileName, QSize cell, bool autoSize, bool label);
+    static Cell decodeCell(const QString &fileName, QSize cell, bool autoSize, bool label);
+    void keep(const QString &fileName, QSize cell, bool autoSize, bool label, const Cell &made);
+
     // The built-in 105 x 105 picture with the words Picture Not Available.
     static QImage placeholder();
 
     ThumbnailCache &cache() { return m_cache; }
 
 private:
-    Cell decodeCell(const QString &fileName, QSize cell, bool autoSize, bool label);
+    static QString variantOf(QSize cell, bool autoSize, bool label);
     static Cell placeholderCell(QSize cell, bool autoSize, bool label);
 
     ThumbnailCache m_cache;

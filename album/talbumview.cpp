@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -75,9 +76,13 @@ void AlbumGrid::paintEvent(QPaintEvent *)
                 continue;
             p.save();
             p.setClipRect(cell);
-            const AlbumPictures::Cell pic = m_album->cellPicture(c, r);
-            if (!pic.image.isNull())
-                p.drawImage(cell.topLeft() + pic.dest.topLeft(), pic.image);
+            const std::optional<AlbumPictures::Cell> pic = m_album->shownCell(c, r);
+            if (!pic) {
+                // Still being decoded: a light frame until the picture arrives.
+                p.fillRect(cell.adjusted(3, 3, -3, -3), pal.color(QPalette::AlternateBase));
+            } else if (!pic->image.isNull()) {
+                p.drawImage(cell.topLeft() + pic->dest.topLeft(), pic->image);
+            }
             if (m_album->useLabel()) {
                 const QRect band(cell.left(), cell.top(), cell.width(), Album::LabelBand);
                 p.fillRect(band, pal.color(QPalette::Base));
@@ -128,6 +133,10 @@ TAlbumView::TAlbumView(AppContext &ctx, QWidget *parent)
 
 TAlbumView::~TAlbumView()
 {
+    // No decoding thread may post to a window that is gone.
+    m_liveGeneration->store(~quint64(0));
+    m_pool.clear();
+    m_pool.waitForDone();
     m_ctx.activation.unregisterWindow(this);
 }
 
@@ -320,13 +329,94 @@ int TAlbumView::recordAt(int column, int row) const
     return index < m_ctx.store.count() ? index : -1;
 }
 
-AlbumPictures::Cell TAlbumView::cellPicture(int column, int row)
+QString TAlbumView::cellFile(int column, int row) const
 {
     const int index = recordAt(column, row);
     if (index < 0)
+        return QString();
+    return m_ctx.store.at(index).Pictures[size_t(slot())].FileName;
+}
+
+AlbumPictures::Cell TAlbumView::cellPicture(int column, int row)
+{
+    if (recordAt(column, row) < 0)
         return {};
-    const QString &file = m_ctx.store.at(index).Pictures[size_t(slot())].FileName;
-    return m_pictures.cellPicture(file, m_cellSize, autoSize(), useLabel());
+    return m_pictures.cellPicture(cellFile(column, row), m_cellSize, autoSize(), useLabel());
+}
+
+std::optional<AlbumPictures::Cell> TAlbumView::shownCell(int column, int row)
+{
+    if (recordAt(column, row) < 0)
+        return AlbumPictures::Cell {};
+    const QString file = cellFile(column, row);
+    const QSize size = m_cellSize;
+    const bool stretch = autoSize();
+    const bool label = useLabel();
+    if (auto hit = m_pictures.cachedCell(file, size, stretch, label))
+        return hit;
+    if (!m_pending.contains(file)) {
+        m_pending.insert(file);
+        m_pool.start([this, live = m_liveGeneration, generation = m_generation, file, size,
+                          stretch, label] {
+            if (live->load() != generation)
+                return; // the page changed before this was begun
+            const AlbumPictures::Cell made
+                = AlbumPictures::decodeCell(file, size, stretch, label);
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, file, size, stretch, label, made] {
+                    pictureDecoded(generation, file, size, stretch, label, made);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    return std::nullopt;
+}
+
+void TAlbumView::pictureDecoded(quint64 generation, const QString &fileName, QSize cell,
+    bool stretch, bool label, const AlbumPictures::Cell &made)
+{
+    if (generation != m_generation) {
+        ++m_staleDropped;
+        return;
+    }
+    m_pictures.keep(fileName, cell, stretch, label, made);
+    m_pending.remove(fileName);
+    for (int r = 0; r < down(); ++r)
+        for (int c = 0; c < across(); ++c)
+            if (recordAt(c, r) >= 0 && cellFile(c, r) == fileName)
+                m_grid->update(m_grid->cellRect(c, r));
+    emit pictureReady();
+    if (m_pending.isEmpty())
+        emit pageReady();
+}
+
+void TAlbumView::startDecoding()
+{
+    // A new generation only when what the cells show has changed: a click that lays the same
+    // page out again keeps the work under way.
+    QString key = QStringLiteral("%1x%2:%3%4%5:")
+                      .arg(m_cellSize.width())
+                      .arg(m_cellSize.height())
+                      .arg(int(autoSize()))
+                      .arg(int(useLabel()))
+                      .arg(slot());
+    for (int r = 0; r < down(); ++r)
+        for (int c = 0; c < across(); ++c)
+            key += QString::number(recordAt(c, r)) + u',';
+    if (key != m_pageKey) {
+        m_pageKey = key;
+        ++m_generation;
+        m_liveGeneration->store(m_generation);
+        m_pool.clear();
+        m_pending.clear();
+    }
+    // Row by row, so the top of the page fills in first.
+    for (int r = 0; r < down(); ++r)
+        for (int c = 0; c < across(); ++c)
+            shownCell(c, r);
+    if (m_pending.isEmpty())
+        emit pageReady();
 }
 
 void TAlbumView::FormActivate()
@@ -377,6 +467,7 @@ void TAlbumView::ShowSheet()
     m_next->setEnabled(m_page.nextEnabled);
     m_previous->setEnabled(m_page.previousEnabled);
     m_pageNum->setText(Album::pageCaption(m_page));
+    startDecoding();
     m_grid->update();
 }
 
@@ -477,6 +568,12 @@ void TAlbumView::PrintClick()
     m_grid->move(PrintGridLeft, m_grid->y());
     resize(width() - PrintNarrowing, height());
     ShowSheet();
+    // The printout shows the pictures, not the frames they arrive in.
+    if (!pageComplete()) {
+        QEventLoop wait;
+        connect(this, &TAlbumView::pageReady, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
     m_grid->repaint();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     FormPrint(this, m_ctx.printer);

@@ -2,9 +2,14 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include <QMainWindow>
+#include <QSet>
+#include <QThreadPool>
 
 #include "album/albumlayout.h"
 #include "album/albumpictures.h"
@@ -84,8 +89,24 @@ public:
     bool autoSize() const;
     AlbumGrid *grid() const { return m_grid; }
     AlbumPictures &pictures() { return m_pictures; }
-    // The picture a cell draws (for painting and the tests).
+    // The picture a cell draws, decoded here and now if need be (the tests and printing).
     AlbumPictures::Cell cellPicture(int column, int row);
+    // What the grid paints: the cell's picture once it is decoded, nothing yet while a thread
+    // is still decoding it (the decode is asked for if it is not under way).
+    std::optional<AlbumPictures::Cell> shownCell(int column, int row);
+    // Every picture of the laid-out page is decoded.
+    bool pageComplete() const { return m_pending.isEmpty(); }
+    // Decoded results of a page or grid that is no longer shown, thrown away on arrival.
+    int staleResultsDropped() const { return m_staleDropped; }
+    QThreadPool &decodePool() { return m_pool; }
+    quint64 generation() const { return m_generation; }
+    // Where a decoding thread's result arrives, on the interface thread.
+    void pictureDecoded(quint64 generation, const QString &fileName, QSize cell, bool autoSize,
+        bool label, const AlbumPictures::Cell &made);
+
+Q_SIGNALS:
+    void pictureReady(); // one more cell of the shown page can be drawn
+    void pageReady(); // every cell of the shown page can be drawn
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -97,6 +118,8 @@ private:
     void layoutWindow();
     void layoutPanelLabels();
     void clearCells();
+    void startDecoding();
+    QString cellFile(int column, int row) const;
 
     AppContext &m_ctx;
     AlbumPictures m_pictures;
@@ -121,4 +144,14 @@ private:
     QPoint m_pressPos;
     bool m_printing = false;
     bool m_resizeHandlerOn = false;
+
+    // Decoding off the interface thread. Every new page, grid or drawing mode starts a new
+    // generation: queued work of older ones is dropped, and results of older ones are ignored.
+    QThreadPool m_pool;
+    quint64 m_generation = 0;
+    std::shared_ptr<std::atomic<quint64>> m_liveGeneration
+        = std::make_shared<std::atomic<quint64>>(0);
+    QString m_pageKey; // what the present generation decodes for
+    QSet<QString> m_pending; // files being decoded for the present generation
+    int m_staleDropped = 0;
 };

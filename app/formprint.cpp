@@ -3,10 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 #include <QGuiApplication>
-#include <QHash>
 #include <QList>
 #include <QPainter>
 #include <QPixmap>
@@ -60,35 +58,6 @@ QImage grabScreenArea(QWidget *top)
     return shot.toImage();
 }
 
-// A 256-entry colour table for a window image: its own colours when it has no more than 256,
-// else its most frequent ones. Windows are mostly flat areas of a few colours, so this keeps them
-// exact, where a fixed colour cube would have to dither them into speckles.
-QList<QRgb> windowColourTable(const QImage &image)
-{
-    QHash<QRgb, qsizetype> counts;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            ++counts[line[x] | 0xff000000u];
-    }
-    QList<std::pair<qsizetype, QRgb>> byCount;
-    byCount.reserve(counts.size());
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        byCount.append({ it.value(), it.key() });
-    const qsizetype keep = qMin<qsizetype>(256, byCount.size());
-    std::partial_sort(
-        byCount.begin(), byCount.begin() + keep, byCount.end(), [](const auto &a, const auto &b) {
-            return a.first > b.first || (a.first == b.first && a.second < b.second);
-        });
-    QList<QRgb> table;
-    table.reserve(256);
-    for (qsizetype i = 0; i < keep; ++i)
-        table.append(byCount.at(i).second);
-    while (table.size() < 256)
-        table.append(qRgb(0, 0, 0));
-    return table;
-}
-
 } // namespace
 
 QImage captureWindowImage(QWidget *window)
@@ -104,7 +73,17 @@ QImage captureWindowImage(QWidget *window)
     if (image.isNull())
         return {};
     image = image.convertToFormat(QImage::Format_RGB32);
-    return image.convertToFormat(QImage::Format_Indexed8, windowColourTable(image));
+    // Qt keeps a window of up to 256 colours exact; with more (photos on the album, gradients)
+    // its table spans the whole colour range and error diffusion keeps each area's colour on
+    // average. A table of the most frequent colours would be the interface's greys alone.
+    QImage indexed = image.convertToFormat(
+        QImage::Format_Indexed8, Qt::ColorOnly | Qt::DiffuseDither);
+    // The table always has 256 entries, the unused ones black.
+    QList<QRgb> table = indexed.colorTable();
+    while (table.size() < 256)
+        table.append(qRgb(0, 0, 0));
+    indexed.setColorTable(table);
+    return indexed;
 }
 
 bool FormPrint(QWidget *window, Printer &printer)

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -13,6 +14,7 @@
 
 #include <Magick++.h>
 #include <emf2svg.h>
+#include <libheif/heif.h>
 
 #include "platform/jpegdecoder.h"
 
@@ -64,6 +66,21 @@ bool looksLikeWmf(const QByteArray &d)
 {
     return startsWith(d, "\xd7\xcd\xc6\x9a") || d.startsWith(QByteArray("\x01\x00\x09\x00", 4))
         || d.startsWith(QByteArray("\x02\x00\x09\x00", 4));
+}
+
+bool looksLikeWebp(const QByteArray &d)
+{
+    return startsWith(d, "RIFF") && startsWith(d, "WEBP", 8);
+}
+
+// HEIF as phones write it: an ISO box file whose "ftyp" names one of the HEIF brands.
+bool looksLikeHeif(const QByteArray &d)
+{
+    if (!startsWith(d, "ftyp", 4) || d.size() < 12)
+        return false;
+    const QByteArray brand = d.mid(8, 4);
+    return brand == "heic" || brand == "heix" || brand == "hevc" || brand == "hevx"
+        || brand == "heim" || brand == "heis" || brand == "mif1" || brand == "msf1";
 }
 
 bool looksLikeEmf(const QByteArray &d)
@@ -141,6 +158,53 @@ Picture ImageLibrary::decodeWithMagick(const QByteArray &data, const char *magic
     }
 }
 
+Picture ImageLibrary::decodeHeif(const QByteArray &data)
+{
+    if (!looksLikeHeif(data))
+        return Picture::rejected();
+    std::unique_ptr<heif_context, void (*)(heif_context *)> ctx(
+        heif_context_alloc(), heif_context_free);
+    if (!ctx
+        || heif_context_read_from_memory_without_copy(
+               ctx.get(), data.constData(), size_t(data.size()), nullptr)
+                .code
+            != heif_error_Ok)
+        return Picture::rejected();
+    heif_image_handle *rawHandle = nullptr;
+    if (heif_context_get_primary_image_handle(ctx.get(), &rawHandle).code != heif_error_Ok)
+        return Picture::rejected();
+    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle *)> handle(
+        rawHandle, heif_image_handle_release);
+    // The size as shown (rotations applied) is known before any pixel is decoded.
+    const QSize size(
+        heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()));
+    if (!sizeAcceptable(size))
+        return Picture::rejected();
+    heif_image *rawImage = nullptr;
+    if (heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
+            heif_chroma_interleaved_RGBA, nullptr)
+            .code
+        != heif_error_Ok)
+        return Picture::rejected();
+    std::unique_ptr<heif_image, void (*)(const heif_image *)> image(rawImage, heif_image_release);
+    int stride = 0;
+    const uint8_t *plane
+        = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const QSize got(heif_image_get_width(image.get(), heif_channel_interleaved),
+        heif_image_get_height(image.get(), heif_channel_interleaved));
+    if (!plane || !sizeAcceptable(got) || stride < got.width() * 4)
+        return Picture::rejected();
+    QImage out(got, QImage::Format_RGBA8888);
+    if (out.isNull())
+        return Picture::rejected();
+    for (int y = 0; y < got.height(); ++y)
+        std::memcpy(out.scanLine(y), plane + qint64(y) * stride, size_t(got.width()) * 4);
+    out = out.convertToFormat(
+        heif_image_handle_has_alpha_channel(handle.get()) ? QImage::Format_ARGB32
+                                                          : QImage::Format_RGB32);
+    return { out, PictureStatus::Ok, got };
+}
+
 Picture ImageLibrary::decodeEmf(const QByteArray &data)
 {
     if (!looksLikeEmf(data) || data.size() < 88)
@@ -194,6 +258,10 @@ Picture ImageLibrary::loadData(const QByteArray &data, const QString &extension)
         return decodeWithQt(data, "ico");
     if (startsWith(data, "II*") || data.startsWith(QByteArray("MM\x00*", 4)))
         return decodeWithMagick(data, "TIFF");
+    if (looksLikeWebp(data))
+        return decodeWithQt(data, "webp");
+    if (looksLikeHeif(data))
+        return decodeHeif(data);
     if (looksLikeWmf(data))
         return decodeWithMagick(data, "WMF");
     if (looksLikeEmf(data))
@@ -215,6 +283,17 @@ Picture ImageLibrary::load(const QString &path)
     if (read != PictureStatus::Ok)
         return read == PictureStatus::Unreadable ? Picture::unreadable() : Picture::rejected();
     return loadData(bytes, pictureExtension(path));
+}
+
+const QStringList &ImageLibrary::extensions()
+{
+    static const QStringList list { QStringLiteral("bmp"), QStringLiteral("jpg"),
+        QStringLiteral("jpeg"), QStringLiteral("gif"), QStringLiteral("png"),
+        QStringLiteral("pcx"), QStringLiteral("tif"), QStringLiteral("tiff"),
+        QStringLiteral("tga"), QStringLiteral("ico"), QStringLiteral("wmf"), QStringLiteral("emf"),
+        QStringLiteral("ppm"), QStringLiteral("pgm"), QStringLiteral("pbm"),
+        QStringLiteral("webp"), QStringLiteral("heic"), QStringLiteral("heif") };
+    return list;
 }
 
 QImage ImageLibrary::NViewLibLoad(const QString &path, quint32 flags)

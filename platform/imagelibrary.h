@@ -1,12 +1,13 @@
 // The image library: decodes GIF, PCX, Windows bitmaps and whatever other picture file it is
 // given. Qt's own readers take what they can; GraphicsMagick the rest (PCX, WMF, TIFF, TGA);
-// EMF goes through libemf2svg and Qt SVG. Every decoder reads the picture's size first and refuses
+// EMF goes through libemf2svg and Qt SVG, HEIF through libheif. Every decoder reads the picture's size first and refuses
 // absurd sizes before any pixel is allocated.
 #pragma once
 
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include "platform/picture.h"
 
@@ -29,4 +30,8 @@ public:
     // magick: a GraphicsMagick coder name such as "PCX", "WMF".
     static Picture decodeWithMagick(const QByteArray &data, const char *magick);
     static Picture decodeEmf(const QByteArray &data);
+    // HEIF/HEIC through libheif, upright as its rotation and mirroring boxes say.
+    static Picture decodeHeif(const QByteArray &data);
+    // The extensions of every picture file the library recognises, in lower case.
+    static const QStringList &extensions();
 };

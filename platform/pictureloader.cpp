@@ -6,8 +6,8 @@
 
 bool PictureLoader::knowsExtension(const QString &ext)
 {
-    return ext == u"bmp" || ext == u"ico" || ext == u"wmf" || ext == u"emf" || ext == u"jpg"
-        || ext == u"jpeg";
+    // Every picture the album can draw opens here too.
+    return ImageLibrary::extensions().contains(ext);
 }
 
 Picture PictureLoader::loadData(const QByteArray &data, const QString &ext)
@@ -22,6 +22,8 @@ Picture PictureLoader::loadData(const QByteArray &data, const QString &ext)
         return ImageLibrary::decodeWithMagick(data, "WMF");
     if (ext == u"emf")
         return ImageLibrary::decodeEmf(data);
+    if (knowsExtension(ext))
+        return ImageLibrary::loadData(data, ext);
     return Picture::rejected();
 }
 

@@ -9,8 +9,9 @@
 class PictureLoader
 {
 public:
-    // Windows bitmaps (bmp), icons (ico), metafiles (wmf, emf) and JPEG pictures (jpg, jpeg),
-    // the extension in any letter case. An unknown extension or damaged data is Rejected; a
+    // Windows bitmaps (bmp), icons (ico), metafiles (wmf, emf) and JPEG pictures (jpg, jpeg)
+    // by their own decoders, and the image library's other formats (PNG, GIF, PCX, TIFF, WebP,
+    // HEIF, ...) through it; the extension in any letter case. An unknown extension or damaged data is Rejected; a
     // missing or unreadable file is Unreadable.
     static Picture load(const QString &path);
     static Picture loadData(const QByteArray &data, const QString &extension);

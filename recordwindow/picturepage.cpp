@@ -190,19 +190,12 @@ void PicturePage::DisplayPicture()
     const QString ext = pictureExtension(m_fileName);
     Picture picture = (ext == u"gif" || ext == u"pcx") ? ImageLibrary::load(m_fileName)
                                                        : PictureLoader::load(m_fileName);
-    switch (picture.status) {
-    case PictureStatus::Ok:
+    if (picture.ok())
         showPicture(picture.image);
-        break;
-    case PictureStatus::Rejected:
-        // Not a picture the decoders know, or damaged: no message, and an empty frame rather
-        // than the previous record's picture.
-        showPicture(QImage());
-        break;
-    case PictureStatus::Unreadable:
+    else
+        // Missing, unreadable, damaged or not a picture at all: the page says so rather than
+        // leaving an empty frame.
         showStatus(QStringLiteral("Image File is Not Valid"));
-        break;
-    }
 }
 
 void PicturePage::SelectPictureClick()
@@ -210,8 +203,13 @@ void PicturePage::SelectPictureClick()
     FileDialogOptions options;
     options.title = QStringLiteral("Open");
     options.fileName = m_fileName;
-    options.filter = QStringLiteral(
-        "Windows Bitmap|*.bmp|JPEG Bitmat|*.jpg|PCX Bitmap|*.pcx|GIF Bitmap|*.gif");
+    // All picture types first, then the single types.
+    QStringList patterns;
+    for (const QString &ext : ImageLibrary::extensions())
+        patterns << QStringLiteral("*.") + ext;
+    options.filter = QStringLiteral("All Pictures|") + patterns.join(u';')
+        + QStringLiteral(
+            "|Windows Bitmap|*.bmp|JPEG Bitmat|*.jpg|PCX Bitmap|*.pcx|GIF Bitmap|*.gif");
     options.mustExist = true;
     const QString chosen = m_dialogs.openFileName(options);
     if (!chosen.isEmpty())

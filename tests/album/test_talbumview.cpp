@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QProcess>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QThreadPool>
 #include <QTest>
 #include <QToolButton>
 
@@ -17,12 +21,27 @@ using namespace TestPictures;
 
 namespace {
 
+// Holds the album's decoding threads until released, so a test decides when pictures arrive.
+struct PoolGate
+{
+    QSemaphore gate;
+    explicit PoolGate(QThreadPool &pool)
+    {
+        pool.setMaxThreadCount(1);
+        pool.start([this] { gate.acquire(); });
+    }
+    void open() { gate.release(); }
+    ~PoolGate() { gate.release(); }
+};
+
 struct Fixture
 {
     AppTest t;
     QWidget record; // stand-ins for the windows the album brings up
     QWidget spreadsheet;
     QPointer<TAlbumView> album;
+    bool gated = false; // hold the album's decoding from its creation on
+    std::unique_ptr<PoolGate> gate;
 
     explicit Fixture(int n = 10)
     {
@@ -30,7 +49,12 @@ struct Fixture
         spreadsheet.setObjectName(QStringLiteral("SnapShot"));
         t.windows.setWindow(WindowKind::Record, &record);
         t.windows.setWindow(WindowKind::Spreadsheet, &spreadsheet);
-        t.windows.setFactory(WindowKind::Album, [this] { return new TAlbumView(t.ctx); });
+        t.windows.setFactory(WindowKind::Album, [this] {
+            auto *a = new TAlbumView(t.ctx);
+            if (gated)
+                gate = std::make_unique<PoolGate>(a->decodePool());
+            return a;
+        });
         for (int i = 1; i <= n; ++i) {
             ItemRecord r;
             r.Name = QStringLiteral("Item %1").arg(i);
@@ -38,7 +62,11 @@ struct Fixture
         }
         t.store.currentIndex = 0;
     }
-    ~Fixture() { delete album.data(); }
+    ~Fixture()
+    {
+        gate.reset();
+        delete album.data();
+    }
 
     TAlbumView *open()
     {
@@ -66,6 +94,43 @@ struct Fixture
     }
 };
 
+QImage flat(QColor colour)
+{
+    QImage img(60, 40, QImage::Format_RGB32);
+    img.fill(colour);
+    return img;
+}
+
+// A photo of every hue across and light to dark down: tens of thousands of colours, none common.
+QImage rainbow(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixelColor(x, y, QColor::fromHsv(x * 359 / w, 230, 255 - y * 150 / h));
+    return img;
+}
+
+QColor average(const QImage &img, QRect r)
+{
+    double s[3] = { 0, 0, 0 };
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x, ++n) {
+            const QColor c = img.pixelColor(x, y);
+            s[0] += c.red();
+            s[1] += c.green();
+            s[2] += c.blue();
+        }
+    return QColor(int(s[0] / n), int(s[1] / n), int(s[2] / n));
+}
+
+int distance(QColor a, QColor b)
+{
+    return std::max({ std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+        std::abs(a.blue() - b.blue()) });
+}
+
 } // namespace
 
 class TestTAlbumView : public QObject
@@ -81,6 +146,9 @@ private Q_SLOTS:
     void labelsAndPlaceholder();
     void mouseMakesCurrentAndOpensWindows();
     void printingSendsTheWindowToThePrinter();
+    void printedPhotoKeepsItsColours();
+    void cellsFillInAsPicturesArrive();
+    void pageChangeDropsStaleWork();
     void closingDestroysAndReopeningStartsAfresh();
 };
 
@@ -265,6 +333,130 @@ void TestTAlbumView::closingDestroysAndReopeningStartsAfresh()
     QCOMPARE(f.pageText(), QStringLiteral("Page 1 of 4"));
     QCOMPARE(b->across(), 3);
     QCOMPARE(b->slot(), 1);
+}
+
+// Printed to PDF and read back by poppler: the photo's colours survive the 256-colour image.
+void TestTAlbumView::printedPhotoKeepsItsColours()
+{
+    Fixture f(1);
+    const QImage photo = rainbow(480, 320);
+    const QString file = f.t.path(QStringLiteral("rainbow.jpg"));
+    QVERIFY(writeFile(file, jpegBytes(photo, 95)));
+    f.t.store.at(0).Pictures[1].FileName = file;
+    TAlbumView *a = f.open();
+    a->resize(700, 520);
+    f.click("LessRows");
+    f.click("LessCols");
+    f.click("AutoSize");
+    QVERIFY(QTest::qWaitForWindowExposed(a));
+    // Where the cell lies in the printed window: the grid moves to 5 pixels from the left.
+    const QRect cell = QRect(a->grid()->mapTo(a, QPoint(0, 0)) - QPoint(155, 0),
+        a->grid()->cellRect(0, 0).size())
+                           .translated(a->grid()->cellRect(0, 0).topLeft());
+    const QSize printedWindow(a->width() - 155, a->height());
+    f.click("PrintScreenBtn");
+    const QString pdf = f.t.path(QStringLiteral("printout.pdf"));
+    QProcess pdftoppm;
+    pdftoppm.start(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-png"),
+            QStringLiteral("-singlefile"), pdf, f.t.path(QStringLiteral("page")) });
+    QVERIFY(pdftoppm.waitForFinished(60000));
+    QCOMPARE(pdftoppm.exitCode(), 0);
+    const QImage page(f.t.path(QStringLiteral("page.png")));
+    QVERIFY(!page.isNull());
+    // The window image spans the printable width from its top-left corner.
+    QRect drawn;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (page.pixel(x, y) != qRgb(255, 255, 255))
+                drawn |= QRect(x, y, 1, 1);
+    const double scale = double(drawn.width()) / printedWindow.width();
+    const QRect printedCell(drawn.left() + int(cell.left() * scale),
+        drawn.top() + int(cell.top() * scale), int(cell.width() * scale),
+        int(cell.height() * scale));
+    // Compare a 4 x 3 grid of patches inside the cell with the same parts of the picture.
+    const QImage shown = photo.scaled(printedCell.size(), Qt::IgnoreAspectRatio,
+        Qt::SmoothTransformation);
+    int worst = 0;
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 4; ++i) {
+            const QRect patch(shown.width() * (2 * i + 1) / 8 - 6,
+                shown.height() * (2 * j + 1) / 6 - 6, 12, 12);
+            worst = std::max(worst,
+                distance(average(page, patch.translated(printedCell.topLeft())),
+                    average(shown, patch)));
+        }
+    QVERIFY2(worst <= 24, qPrintable(QStringLiteral("worst channel difference %1").arg(worst)));
+}
+
+// Pictures are decoded off the interface thread: a light frame first, each cell filled as its
+// picture arrives, every cell once the page is ready.
+void TestTAlbumView::cellsFillInAsPicturesArrive()
+{
+    Fixture f(9);
+    const QString red = f.t.path(QStringLiteral("red.jpg"));
+    QVERIFY(writeFile(red, jpegBytes(flat(QColor(220, 20, 20)))));
+    for (int i = 0; i < 9; ++i)
+        f.t.store.at(i).Pictures[1].FileName = i == 4 ? QString() : red;
+    f.gated = true;
+    TAlbumView *a = f.open();
+    QVERIFY(!a->pageComplete());
+    QVERIFY(!a->shownCell(0, 0));
+    QVERIFY(a->shownCell(1, 1).has_value()); // an empty slot needs no decoding
+    const QImage before = a->grid()->grab().toImage();
+    const QPoint inside = a->grid()->cellRect(0, 0).topLeft() + QPoint(20, 15);
+    QVERIFY(!isReddish(before.pixel(inside)));
+    QSignalSpy ready(a, &TAlbumView::pageReady);
+    f.gate->open();
+    QVERIFY(ready.wait(20000));
+    QVERIFY(a->pageComplete());
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const auto cell = a->shownCell(c, r);
+            QVERIFY(cell.has_value());
+            QCOMPARE(cell->kind,
+                r == 1 && c == 1 ? AlbumPictures::Kind::Placeholder : AlbumPictures::Kind::Picture);
+        }
+    const QImage after = a->grid()->grab().toImage();
+    QVERIFY(isReddish(after.pixel(inside)));
+}
+
+// Paging while pictures are decoding: the old page's queued work is dropped, a result of the
+// old page that still arrives is thrown away, and the new page fills in with its own pictures.
+void TestTAlbumView::pageChangeDropsStaleWork()
+{
+    Fixture f(18);
+    const QString red = f.t.path(QStringLiteral("red.jpg"));
+    const QString blue = f.t.path(QStringLiteral("blue.jpg"));
+    QVERIFY(writeFile(red, jpegBytes(flat(QColor(220, 20, 20)))));
+    QVERIFY(writeFile(blue, jpegBytes(flat(QColor(20, 20, 220)))));
+    for (int i = 0; i < 18; ++i)
+        f.t.store.at(i).Pictures[1].FileName = i < 9 ? red : blue;
+    f.gated = true;
+    TAlbumView *a = f.open();
+    const quint64 first = a->generation();
+    const QSize cellSize = a->cellSize();
+    QVERIFY(!a->pageComplete());
+    f.click("Next");
+    QVERIFY(a->generation() != first);
+    // A result of the first page arriving now lands nowhere.
+    const AlbumPictures::Cell late = AlbumPictures::decodeCell(red, cellSize, false, false);
+    QCOMPARE(late.kind, AlbumPictures::Kind::Picture);
+    a->pictureDecoded(first, red, cellSize, false, false, late);
+    QCOMPARE(a->staleResultsDropped(), 1);
+    QVERIFY(!a->pictures().cachedCell(red, cellSize, false, false));
+    QVERIFY(!a->shownCell(0, 0));
+    QSignalSpy ready(a, &TAlbumView::pageReady);
+    f.gate->open();
+    QVERIFY(ready.wait(20000));
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const auto cell = a->shownCell(c, r);
+            QVERIFY(cell.has_value());
+            QVERIFY(isBluish(cell->image.pixel(cell->image.rect().center())));
+        }
+    // The first page's queued decodes were dropped before they began.
+    QVERIFY(!a->pictures().cachedCell(red, cellSize, false, false));
 }
 
 QTEST_MAIN(TestTAlbumView)

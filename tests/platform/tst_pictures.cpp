@@ -1,6 +1,8 @@
 // The picture decoders: routing by extension and content, damaged and hostile files, EXIF
 // orientation, reduced and partial JPEG decoding, the decoded-picture cache.
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,6 +42,10 @@ private Q_SLOTS:
     void regionMatchesWholeDecode_data();
     void regionMatchesWholeDecode();
     void cacheFollowsFileChanges();
+    void cacheSeesARewriteOfTheSameSize();
+    void scaledDecodeScalesForTheTurnedSize_data();
+    void scaledDecodeScalesForTheTurnedSize();
+    void pictureBetweenThePixelLimits();
 };
 
 void TestPictures_::loaderRoutesByExtension_data()
@@ -59,7 +65,7 @@ void TestPictures_::loaderRoutesByExtension_data()
     QTest::newRow("clip.wmf") << "clip.wmf" << wmfBytes() << ok;
     QTest::newRow("clip.EMF") << "clip.EMF" << emfBytes() << ok;
     QTest::newRow("wmf cut short") << "cut.wmf" << wmfBytes().left(30) << rej;
-    QTest::newRow("gif is not the loader's") << "photo.gif" << jpeg << rej;
+    QTest::newRow("gif goes to the library, which reads content") << "photo.gif" << jpeg << ok;
     QTest::newRow("unknown extension") << "notes.txt" << jpeg << rej;
     QTest::newRow("text in a jpg") << "text.jpg" << QByteArray("Dear diary, today...\n") << rej;
     QTest::newRow("truncated jpeg") << "cut.jpg" << jpeg.left(jpeg.size() / 2) << rej;
@@ -308,6 +314,70 @@ void TestPictures_::cacheFollowsFileChanges()
             path, QString::number(i), { 1, QImage(100, 100, QImage::Format_RGB32), QRect() });
     QVERIFY(cache.bytesUsed() <= cache.maxBytes());
     QVERIFY(cache.count() < 30);
+}
+
+void TestPictures_::cacheSeesARewriteOfTheSameSize()
+{
+    ThumbnailCache cache(1 << 20);
+    const QByteArray first = jpegBytes(halves(16, 16));
+    QByteArray second = first;
+    second[second.size() / 2] = char(second[second.size() / 2] ^ 0x55);
+    const QString path = write(QStringLiteral("same.jpg"), first);
+    const QDateTime then(QDate(2021, 5, 1), QTime(12, 0), Qt::UTC);
+    auto stamp = [&](const QDateTime &t) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(t, QFileDevice::FileModificationTime));
+    };
+    stamp(then);
+    cache.insert(path, QStringLiteral("a"), { 1, QImage(4, 4, QImage::Format_RGB32), QRect() });
+    QVERIFY(cache.find(path, QStringLiteral("a")));
+    // Same number of bytes, a minute later: decoded again.
+    write(QStringLiteral("same.jpg"), second);
+    stamp(then.addSecs(60));
+    QCOMPARE(QFileInfo(path).size(), qint64(first.size()));
+    QVERIFY(!cache.find(path, QStringLiteral("a")));
+}
+
+void TestPictures_::scaledDecodeScalesForTheTurnedSize_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QSize>("atLeast");
+    QTest::addColumn<QSize>("expected");
+    // Stored 800 x 200. Turned (6), it shows 200 x 800: half of that is the smallest enough.
+    QTest::newRow("upright") << 1 << QSize(300, 100) << QSize(400, 100);
+    QTest::newRow("turned a quarter") << 6 << QSize(100, 300) << QSize(100, 400);
+    QTest::newRow("turned, an eighth") << 8 << QSize(25, 100) << QSize(25, 100);
+}
+
+void TestPictures_::scaledDecodeScalesForTheTurnedSize()
+{
+    QFETCH(int, orientation);
+    QFETCH(QSize, atLeast);
+    QFETCH(QSize, expected);
+    const QString path = write(QStringLiteral("long%1.jpg").arg(orientation),
+        jpegWithOrientation(halves(800, 200), orientation));
+    const Picture p = JpegDecoder::decodeScaled(path, atLeast);
+    QVERIFY(p.ok());
+    QCOMPARE(p.image.size(), expected);
+}
+
+// More pixels than any decoder allocates, fewer than a header may claim: never decoded whole,
+// but a thumbnail is made by the reduced decode.
+void TestPictures_::pictureBetweenThePixelLimits()
+{
+    const QSize size(8192, 7900);
+    QVERIFY(qint64(size.width()) * size.height() > PictureLimits::MaxDecodedPixels);
+    QVERIFY(qint64(size.width()) * size.height() <= PictureLimits::MaxSourcePixels);
+    QImage grey(size, QImage::Format_Grayscale8);
+    grey.fill(140);
+    const QString path = write(QStringLiteral("panorama.jpg"), jpegBytes(grey, 20));
+    grey = QImage();
+    QCOMPARE(int(JpegDecoder::decode(path).status), int(PictureStatus::Rejected));
+    const Picture thumb = JpegDecoder::decodeScaled(path, QSize(512, 480));
+    QVERIFY(thumb.ok());
+    QCOMPARE(thumb.image.size(), QSize(1024, 988));
+    QCOMPARE(thumb.shownSize, size);
 }
 
 QTEST_GUILESS_MAIN(TestPictures_)

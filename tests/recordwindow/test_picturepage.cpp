@@ -1,6 +1,11 @@
 // The record window's Images page and Change Picture Path: slots on tabs, titles written at
 // once, choosing and clearing files, the frame's texts, Auto Size and the path rewriting.
+#include <cstring>
+
+#include <libheif/heif.h>
+
 #include <QAction>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +14,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "platform/dialogs.h"
 #include "recordwindow/picturepage.h"
 #include "recordwindow/picturepath.h"
 #include "recordwindow/tview.h"
@@ -18,6 +24,49 @@
 using namespace TestPictures;
 
 namespace {
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format, 100))
+        qFatal("no %s writer: install qt6-image-formats-plugins", format);
+    return bytes;
+}
+
+// A HEIC as a phone writes it, encoded by libheif's HEVC encoder.
+QByteArray heifBytes(const QImage &source)
+{
+    const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+    heif_context *ctx = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    if (heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code
+        != heif_error_Ok)
+        qFatal("libheif has no HEVC encoder");
+    heif_encoder_set_lossless(encoder, 1);
+    heif_image *image = nullptr;
+    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB,
+        heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+    int stride = 0;
+    uint8_t *plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    heif_context_encode_image(ctx, image, encoder, nullptr, nullptr);
+    heif_encoder_release(encoder);
+    heif_image_release(image);
+    QByteArray out;
+    heif_writer writer {};
+    writer.writer_api_version = 1;
+    writer.write = [](heif_context *, const void *data, size_t size, void *userdata) {
+        static_cast<QByteArray *>(userdata)->append(static_cast<const char *>(data), qsizetype(size));
+        return heif_error { heif_error_Ok, heif_suberror_Unspecified, "" };
+    };
+    heif_context_write(ctx, &writer, &out);
+    heif_context_free(ctx);
+    return out;
+}
 
 struct Fixture
 {
@@ -101,11 +150,21 @@ void TestPicturePage::frameTexts_data()
                                   << QSize();
     QTest::newRow("missing gif") << "-gone.GIF" << QByteArray() << "Image File is Not Valid"
                                  << QSize();
-    QTest::newRow("damaged jpeg: no message")
-        << "cut.jpg" << jpeg.left(jpeg.size() / 2) << "" << QSize();
-    QTest::newRow("unknown extension: no message")
-        << "notes.txt" << QByteArray("hello") << "" << QSize();
-    QTest::newRow("gif holding text: empty") << "PHOTO.GIF" << QByteArray("text") << "" << QSize();
+    QTest::newRow("damaged jpeg") << "cut.jpg" << jpeg.left(jpeg.size() / 2)
+                                  << "Image File is Not Valid" << QSize();
+    QTest::newRow("unknown extension")
+        << "notes.txt" << QByteArray("hello") << "Image File is Not Valid" << QSize();
+    QTest::newRow("gif holding text")
+        << "PHOTO.GIF" << QByteArray("text") << "Image File is Not Valid" << QSize();
+    // Whatever the album draws opens here too.
+    QTest::newRow("photo.png") << "photo.png" << encoded(halves(30, 20), "png") << ""
+                               << QSize(30, 20);
+    QTest::newRow("photo.webp") << "photo.webp" << encoded(halves(30, 20), "webp") << ""
+                                << QSize(30, 20);
+    QTest::newRow("phone.HEIC") << "phone.HEIC" << heifBytes(halves(64, 48)) << ""
+                                << QSize(64, 48);
+    QTest::newRow("damaged heic") << "cut.heic" << heifBytes(halves(64, 48)).left(200)
+                                  << "Image File is Not Valid" << QSize();
 }
 
 void TestPicturePage::frameTexts()
@@ -125,6 +184,11 @@ void TestPicturePage::frameTexts()
     f.showWith(path);
     QCOMPARE(f.status(), status);
     QCOMPARE(f.page()->frame()->image().size(), picture.isEmpty() ? QSize(0, 0) : picture);
+    if (name.startsWith(u"ph")) {
+        // The picture itself, not merely its size: red left half, blue right half.
+        QVERIFY(isReddish(f.page()->frame()->image().pixel(2, picture.height() / 2)));
+        QVERIFY(isBluish(f.page()->frame()->image().pixel(picture.width() - 3, picture.height() / 2)));
+    }
     QVERIFY(f.t.dialogs.shown.isEmpty());
 }
 
@@ -165,8 +229,15 @@ void TestPicturePage::choosingAndCancelling()
     f.t.dialogs.file(photo);
     f.v->findChild<QPushButton *>(QStringLiteral("SelectPicture"))->click();
     QCOMPARE(f.t.dialogs.shown.size(), 1);
-    QCOMPARE(f.t.dialogs.shown[0].file.filter,
-        QStringLiteral("Windows Bitmap|*.bmp|JPEG Bitmat|*.jpg|PCX Bitmap|*.pcx|GIF Bitmap|*.gif"));
+    // All picture types first, the single types kept after it.
+    const QStringList filters = qtNameFilters(f.t.dialogs.shown[0].file.filter);
+    QCOMPARE(f.t.dialogs.shown[0].file.filterIndex, 0);
+    QVERIFY(filters.value(0).startsWith(QStringLiteral("All Pictures (")));
+    for (const char *pattern : { "*.jpg", "*.png", "*.gif", "*.pcx", "*.webp", "*.heic" })
+        QVERIFY2(filters.value(0).contains(QLatin1String(pattern)), pattern);
+    QCOMPARE(filters.mid(1),
+        qtNameFilters(QStringLiteral(
+            "Windows Bitmap|*.bmp|JPEG Bitmat|*.jpg|PCX Bitmap|*.pcx|GIF Bitmap|*.gif")));
     QCOMPARE(f.t.store.at(0).Pictures[3].FileName, photo);
     QCOMPARE(f.page()->frame()->image().size(), QSize(20, 10));
     // Cancelled: the slot keeps its file, the dialog started on it.
