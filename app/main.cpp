@@ -1,4 +1,6 @@
 // Start-up: the composition root that makes the store, the adapters and the windows.
+#include <csignal>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
@@ -24,6 +26,9 @@
 
 int main(int argc, char **argv)
 {
+    // Past a file-size limit a write must fail, so the old file is put back and the reason told,
+    // rather than the process dying half-way through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Larkspur Cataloguer"));
     QApplication::setApplicationVersion(QStringLiteral("1.43"));

@@ -42,13 +42,14 @@ void TestExportTable::csvCells_data()
 {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("plain") << u"Lamp"_s << QByteArray("Lamp,\"\"\r\n");
-    QTest::newRow("empty") << QString() << QByteArray("\"\",\"\"\r\n");
-    QTest::newRow("comma") << u"Smith, Jo"_s << QByteArray("\"Smith, Jo\",\"\"\r\n");
-    QTest::newRow("comma and CR LF") << u"a,\r\nb"_s << QByteArray("\"a,\nb\",\"\"\r\n");
-    QTest::newRow("quote without comma") << u"5\" tall"_s << QByteArray("5\" tall,\"\"\r\n");
-    QTest::newRow("quote with comma") << u"5\", wide"_s << QByteArray("\"5\"\", wide\",\"\"\r\n");
-    QTest::newRow("codec") << u"\u20ac 5"_s << QByteArray("\x80 5,\"\"\r\n");
+    QTest::newRow("plain") << u"Lamp"_s << QByteArray("Lamp,\r\n");
+    QTest::newRow("empty") << QString() << QByteArray(",\r\n");
+    QTest::newRow("comma") << u"Smith, Jo"_s << QByteArray("\"Smith, Jo\",\r\n");
+    QTest::newRow("comma and CR LF") << u"a,\r\nb"_s << QByteArray("\"a,\r\nb\",\r\n");
+    QTest::newRow("quote without comma") << u"5\" tall"_s << QByteArray("\"5\"\" tall\",\r\n");
+    QTest::newRow("LF alone") << u"a\nb"_s << QByteArray("\"a\nb\",\r\n");
+    QTest::newRow("quote with comma") << u"5\", wide"_s << QByteArray("\"5\"\", wide\",\r\n");
+    QTest::newRow("codec") << u"\u20ac 5"_s << QByteArray("\x80 5,\r\n");
 }
 
 void TestExportTable::csvCells()

@@ -33,11 +33,9 @@ void TestCsvFile::exportLines()
     const QList<QByteArray> lines = bytes.split('\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0],
-        "\"Chair, Oak\",\"The \"\"good\"\" one, kept\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
-        "\"\",$12.00,\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",Wanted\r");
-    QVERIFY(lines[1].endsWith(",\"\"\r")); // no flag: a comma and ""
-    QCOMPARE(lines[1].count(','), 20);
-    QCOMPARE(CsvFile::field(u"a \"b\""_s), u"a \"b\""_s); // no comma: as it is
+        "\"Chair, Oak\",\"The \"\"good\"\" one, kept\",,,,,,,,,,$12.00,,,,,,,,,Wanted\r");
+    QCOMPARE(lines[1], QByteArray(20, ',') + '\r'); // no flag: an empty last field
+    QCOMPARE(CsvFile::field(u"a \"b\""_s), u"\"a \"\"b\"\"\""_s);
 
     // Importing that line splits the quoted value at its comma.
     RecordStore back;

@@ -97,7 +97,9 @@ const char expectedFixtureJson[] = R"({
     "Purchased", "Owner", "Location", "Payment Method", "Description 10"],
   "detailCaptions": ["Warranty", "Valeur €", "Date Received", "Copyright", "ID #", "Serial #",
     "Detail 6", "Detail 7", "Paid", "Quantity"],
-  "categories": ["", "Kitchen\r\n\tDrawer\r\nGarage\r\n", "", "", "", "", "", "", "", ""],
+  "categories": [[],
+    [{"level": 0, "text": "Kitchen"}, {"level": 1, "text": "Drawer"}, {"level": 0, "text": "Garage"}],
+    [], [], [], [], [], [], [], []],
   "records": [
     {
       "name": "Café lamp", "recordCode": "AB3CD0EF",
