@@ -1,4 +1,6 @@
 // Start-up: the composition root that makes the store, the adapters and the windows.
+#include <csignal>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -59,6 +61,9 @@ bool onlyAsksForText(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // Past a file-size limit a write must fail, so the old file is put back and the reason told,
+    // rather than the process dying half-way through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (onlyAsksForText(argc, argv)) {
         QCoreApplication core(argc, argv);
         nameApplication();

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStyle>
 #include <QToolButton>
@@ -21,6 +20,7 @@
 #include "platform/programfolder.h"
 #include "platform/settingsstore.h"
 #include "store/datafile.h"
+#include "store/safewrite.h"
 #include "store/textcodec.h"
 
 namespace {
@@ -422,14 +422,9 @@ void TAddDescription::MakeDefaultClick()
         m_ctx.dialogs.error(problem);
         return;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        m_ctx.dialogs.error(QStringLiteral("Cannot create file ") + path);
-        return;
-    }
-    const QByteArray bytes = encodeText(categoryTreeToText(tree));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        m_ctx.dialogs.error(QStringLiteral("Cannot write file ") + path);
+    const SafeWrite::Result result = SafeWrite::write(path, encodeText(categoryTreeToText(tree)));
+    if (!result.ok())
+        m_ctx.dialogs.error(result.message);
 }
 
 void TAddDescription::CloseFormClick()

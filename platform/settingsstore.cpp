@@ -8,8 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 #include <QtDebug>
+
+#include "store/safewrite.h"
 
 namespace {
 
@@ -251,10 +252,7 @@ void IniSettingsStore::writeString(const QString &key, const QString &value)
         qWarning("Settings: cannot create the folder %s", qUtf8Printable(info.absolutePath()));
         return;
     }
-    QSaveFile save(m_path);
-    // Unbuffered: a failed write must be seen before the file replaces the old one.
-    if (!save.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || save.write(out) != out.size()
-        || !save.commit())
-        qWarning("Settings: cannot write %s: %s", qUtf8Printable(m_path),
-            qUtf8Printable(save.errorString()));
+    const SafeWrite::Result result = SafeWrite::write(m_path, out);
+    if (!result.ok())
+        qWarning("Settings: %s", qUtf8Printable(result.message));
 }

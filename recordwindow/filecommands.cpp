@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/clock.h"
 #include "platform/windowsize.h"
 #include "platform/dialogs.h"
 #include "platform/programfolder.h"
@@ -294,6 +295,40 @@ void TView::ExportClick()
         return;
     }
     m_ctx.dialogs.information(QStringLiteral("Export Successful."));
+}
+
+void TView::ImportExportedClick()
+{
+    FileDialogOptions options;
+    options.title = QStringLiteral("Import Exported File");
+    options.filter = QStringLiteral("CSV File|*.csv");
+    options.mustExist = true;
+    const QString path = m_ctx.dialogs.openFileName(options);
+    if (path.isEmpty())
+        return;
+    storeCurrent();
+    RecordStore &store = m_ctx.store;
+    const bool wasOpen = store.databaseOpen;
+    const int first = store.count();
+    const CsvFile::ImportResult r = CsvFile::importExportedFile(path, store, m_ctx.clock.today());
+    if (!r.ok) {
+        m_ctx.dialogs.error(r.message); // nothing was appended
+        return;
+    }
+    if (!wasOpen) {
+        // The store was opened empty: the controls held no record of it.
+        m_shown.reset();
+        store.currentIndex = -1;
+        setSaveEnabled(true);
+    }
+    store.searchRefresh = true;
+    // The first new record is shown before anything else can store the controls over it.
+    if (r.added > 0) {
+        store.currentIndex = wasOpen ? first : 0;
+        GetRecord(store.currentIndex);
+    }
+    m_ctx.dialogs.status(this, r.added == 1 ? QStringLiteral("1 record appended.")
+                                            : QStringLiteral("%1 records appended.").arg(r.added));
 }
 
 bool TView::SaveAsClick()

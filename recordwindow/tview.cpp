@@ -227,6 +227,8 @@ void TView::buildMenus()
         QKeySequence(Qt::CTRL | Qt::Key_S));
     add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] { SaveAsClick(); });
     add(file, QStringLiteral("Export1"), QStringLiteral("&Export"), [this] { ExportClick(); });
+    add(file, QStringLiteral("ImportExported1"), QStringLiteral("&Import Exported File..."),
+        [this] { ImportExportedClick(); });
     m_mergeAction
         = add(file, QStringLiteral("Merge1"), QStringLiteral("&Merge"), [this] { MergeClick(); });
     m_mergeAction->setEnabled(false);

@@ -78,6 +78,8 @@ public:
     bool OpenClick();
     void MergeClick();
     void ExportClick();
+    // Appends the records of a file that Export wrote, as they were exported.
+    void ImportExportedClick();
     bool SaveClick();
     bool SaveAsClick();
     void CloseClick();

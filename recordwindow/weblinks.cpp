@@ -1,9 +1,8 @@
 // Related records, web links and internet searches: the logic the two notebook pages call.
 #include "recordwindow/weblinks.h"
 
-#include <QSaveFile>
-
 #include "store/recordstore.h"
+#include "store/safewrite.h"
 #include "store/textcodec.h"
 
 using namespace Qt::StringLiterals;
@@ -428,19 +427,10 @@ bool writePage(const QString &path, const QStringList &lines, QString *message)
         appendEncodedText(bytes, line);
         bytes += "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (message)
-            *message = u"Cannot create file %1"_s.arg(path);
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (message)
-            *message = u"Cannot write file %1: %2"_s.arg(path, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    const SafeWrite::Result result = SafeWrite::write(path, bytes);
+    if (!result.ok() && message)
+        *message = result.message;
+    return result.ok();
 }
 
 bool isOpenableAddress(const QString &address)

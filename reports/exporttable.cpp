@@ -1,8 +1,8 @@
 // The export table and its two writers.
 #include "reports/exporttable.h"
 
-#include <QSaveFile>
-
+#include "store/csvfile.h"
+#include "store/safewrite.h"
 #include "store/textcodec.h"
 
 using namespace Qt::StringLiterals;
@@ -50,23 +50,6 @@ void ExportTable::clear()
 
 namespace ExportWriters {
 
-namespace {
-
-QString csvCell(const QString &text)
-{
-    if (text.isEmpty())
-        return u"\"\""_s;
-    if (!text.contains(u','))
-        return text;
-    // Quotes inside are doubled so spreadsheet programs read the value back whole.
-    QString t = text;
-    t.replace(u"\r\n"_s, u"\n"_s);
-    t.replace(u'"', u"\"\""_s);
-    return u'"' + t + u'"';
-}
-
-} // namespace
-
 QByteArray csv(const ExportTable &table)
 {
     QString out;
@@ -74,7 +57,7 @@ QByteArray csv(const ExportTable &table)
         for (int c = 0; c < table.columnCount(); ++c) {
             if (c > 0)
                 out += u',';
-            out += csvCell(table.cell(r, c));
+            out += CsvFile::field(table.cell(r, c));
         }
         out += u"\r\n"_s;
     }
@@ -172,15 +155,10 @@ QByteArray html(const ExportTable &table, const HtmlOptions &options)
 
 bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile file(path);
-    // Unbuffered, so that a write that fails is seen before the file replaces the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-        || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = u"Cannot create file "_s + path;
-        return false;
-    }
-    return true;
+    const SafeWrite::Result result = SafeWrite::write(path, bytes);
+    if (!result.ok() && error)
+        *error = result.message;
+    return result.ok();
 }
 
 } // namespace ExportWriters

@@ -52,8 +52,9 @@ QString colourHex(const QColor &colour);
 // Cell text as written into a page: &, <, >, " escaped, every CR a line break, empty as <br>.
 QString htmlCellText(const QString &text);
 
-// Writes bytes to path atomically; false with *error = "Cannot create file " + path when the
-// file cannot be created or written (the old file is then unchanged).
+// Writes bytes to path safely; false with *error = "Cannot create file PATH" when the file
+// cannot be created, "Cannot write file PATH: REASON" when the write failed (the old file is
+// then unchanged).
 bool writeFile(const QString &path, const QByteArray &bytes, QString *error);
 
 } // namespace ExportWriters

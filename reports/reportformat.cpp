@@ -6,9 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "reports/reportitems.h"
+#include "store/safewrite.h"
 #include "store/valuestream.h"
 
 using namespace Qt::StringLiterals;
@@ -379,10 +379,9 @@ Result load(const QString &path, ReportDefinition &definition)
 
 Result save(const QString &path, const ReportDefinition &definition)
 {
-    const QByteArray bytes = write(definition);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return { Outcome::CannotCreate, u"Cannot create file %1"_s.arg(path) };
+    const SafeWrite::Result result = SafeWrite::write(path, write(definition));
+    if (!result.ok())
+        return { Outcome::CannotCreate, result.message };
     return {};
 }
 

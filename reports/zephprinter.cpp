@@ -3,13 +3,15 @@
 
 #include <cmath>
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+
+#include "store/safewrite.h"
 
 using namespace Qt::StringLiterals;
 
@@ -276,10 +278,12 @@ void TZephPrinter::paintPage(QPainter &painter, int n, double dpiX, double dpiY)
 bool writePdf(const TZephPrinter &printer, const QPageSize &paper, bool landscape,
     const QString &path, QString *error)
 {
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        QPdfWriter pdf(&file);
+    // Composed in memory first: the PDF writer pays no heed to a refused write.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    bool ok;
+    {
+        QPdfWriter pdf(&buffer);
         constexpr int dpi = 1200;
         pdf.setResolution(dpi);
         pdf.setPageLayout(QPageLayout(paper,
@@ -293,12 +297,17 @@ bool writePdf(const TZephPrinter &printer, const QPageSize &paper, bool landscap
             printer.paintPage(painter, n, dpi, dpi);
         }
         if (painter.isActive())
-            painter.end();
-        ok = ok && file.commit();
+            ok = painter.end() && ok;
     }
-    if (!ok && error)
-        *error = QStringLiteral("Cannot create file ") + path;
-    return ok;
+    if (!ok) {
+        if (error)
+            *error = QStringLiteral("Cannot create file ") + path;
+        return false;
+    }
+    const SafeWrite::Result result = SafeWrite::write(path, buffer.data());
+    if (!result.ok() && error)
+        *error = result.message;
+    return result.ok();
 }
 
 namespace PreviewScale {

@@ -1,9 +1,11 @@
 // Comma-delimited export and import.
 #include "store/csvfile.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <algorithm>
 
+#include <QFile>
+
+#include "store/safewrite.h"
 #include "store/textcodec.h"
 
 using namespace Qt::StringLiterals;
@@ -12,15 +14,14 @@ namespace CsvFile {
 
 QString field(const QString &value)
 {
-    if (value.isEmpty())
-        return u"\"\""_s;
-    if (value.contains(u',')) {
-        // Doubled quotes inside, so spreadsheet programs read the value back whole.
-        QString v = value;
-        v.replace(u'"', u"\"\""_s);
-        return u'"' + v + u'"';
-    }
-    return value;
+    const bool quoted = std::any_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
+    });
+    if (!quoted)
+        return value;
+    QString v = value;
+    v.replace(u'"', u"\"\""_s);
+    return u'"' + v + u'"';
 }
 
 QString exportLine(const ItemRecord &r)
@@ -49,14 +50,10 @@ QByteArray exportBytes(const RecordStore &store)
 
 bool exportFile(const QString &path, const RecordStore &store, QString *error)
 {
-    const QByteArray bytes = exportBytes(store);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = u"Cannot create file "_s + path;
-        return false;
-    }
-    return true;
+    const SafeWrite::Result result = SafeWrite::write(path, exportBytes(store));
+    if (!result.ok() && error)
+        *error = result.message;
+    return result.ok();
 }
 
 QString moneyTemplate(const QString &field)
@@ -156,6 +153,108 @@ ImportResult importFile(
     if (file.error() != QFileDevice::NoError)
         return { false, 0, file.errorString() };
     return { true, importBytes(bytes, store, codes, today), {} };
+}
+
+namespace {
+
+// Splits comma-delimited text into lines of fields: a field in double quotes may hold commas,
+// doubled quotes and line breaks; a line ends at CR LF, CR or LF outside quotes. Returns false
+// at a quote left open, with *line the line it opened on.
+bool splitLines(const QString &text, QList<QStringList> &lines, qsizetype *line)
+{
+    QStringList fields;
+    QString field;
+    bool quoted = false; // inside a quoted field
+    bool atFieldStart = true;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c != u'"') {
+                field += c;
+            } else if (i + 1 < n && text[i + 1] == u'"') {
+                field += c;
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == u'"' && atFieldStart) {
+            quoted = true;
+            atFieldStart = false;
+        } else if (c == u',') {
+            fields.append(std::exchange(field, QString()));
+            atFieldStart = true;
+        } else if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+                ++i;
+            fields.append(std::exchange(field, QString()));
+            lines.append(std::exchange(fields, QStringList()));
+            atFieldStart = true;
+        } else {
+            field += c;
+            atFieldStart = false;
+        }
+    }
+    if (quoted) {
+        *line = lines.size() + 1;
+        return false;
+    }
+    // A last line without its line end is still a line.
+    if (!atFieldStart || !field.isEmpty() || !fields.isEmpty()) {
+        fields.append(field);
+        lines.append(fields);
+    }
+    return true;
+}
+
+} // namespace
+
+ImportResult importExportedBytes(
+    QByteArrayView bytes, const QString &path, RecordStore &store, const QDate &today)
+{
+    QList<QStringList> lines;
+    qsizetype open = 0;
+    if (!splitLines(decodeText(bytes), lines, &open)) {
+        return { false, 0,
+            u"%1 is not an exported file: a quoted field opened on line %2 does not end."_s.arg(path).arg(open) };
+    }
+    std::vector<ItemRecord> records;
+    records.reserve(size_t(lines.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QStringList &f = lines[i];
+        if (f.size() == 1 && f[0].isEmpty())
+            continue; // an empty line holds no record
+        if (f.size() != ExportFieldCount) {
+            return { false, 0,
+                u"%1 is not an exported file: line %2 holds %3 fields, not %4. Nothing was imported."_s
+                    .arg(path).arg(i + 1).arg(f.size()).arg(ExportFieldCount) };
+        }
+        ItemRecord r = importDefaults(today);
+        for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
+            r.Descriptions[size_t(k)] = f[k - 1];
+        for (int k = 0; k < ItemRecord::DetailCount; ++k)
+            r.Details[size_t(k)] = f[ItemRecord::DescriptionCount + k];
+        apply(r, ItemCode::Status, f[ExportFieldCount - 1]);
+        records.push_back(std::move(r));
+    }
+    for (ItemRecord &r : records)
+        store.append(std::move(r));
+    return { true, int(records.size()), {} };
+}
+
+ImportResult importExportedFile(const QString &path, RecordStore &store, const QDate &today)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return { false, 0, u"Cannot open file %1"_s.arg(path) };
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return { false, 0, file.errorString() };
+    if (!store.databaseOpen) {
+        store.clear();
+        store.databaseOpen = true;
+    }
+    return importExportedBytes(bytes, path, store, today);
 }
 
 } // namespace CsvFile

@@ -6,18 +6,14 @@
 #include <cstring>
 #include <vector>
 
-#include <unistd.h>
-
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHashFunctions>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QtEndian>
 
 #include "store/categorytree.h"
+#include "store/safewrite.h"
 #include "store/textcodec.h"
 #include "store/textcodec_p.h"
 #include "store/valuestream.h"
@@ -886,82 +882,9 @@ QByteArray encodeDatabase(const RecordStore &store, bool searchListOnly, int rec
     return w.take();
 }
 
-namespace {
-
-using Trees = std::array<CategoryTree, RecordStore::CategoryCount + 1>;
-
-bool copyFile(QFile &from, QFile &to)
-{
-    char buf[1 << 16];
-    for (;;) {
-        const qint64 n = from.read(buf, sizeof buf);
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return to.flush() && ::fsync(to.handle()) == 0;
-        if (to.write(buf, n) != n)
-            return false;
-    }
-}
-
-// For a folder that takes no new file while the file itself is writable (a shared folder, an
-// immutable one): the old file is copied to the per-user data folder first, the new contents
-// are written over the file itself, and the copy is put back if that fails.
-WriteResult writeInPlace(const QString &path, const RecordStore &store, bool searchListOnly,
-    const Trees &trees)
-{
-    const QString cannotWrite = QStringLiteral("Cannot write file %1: %2");
-    QFile target(path);
-    if (!target.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return { false, QStringLiteral("Cannot create file %1").arg(path) };
-
-    const QString keepFolder = backupFolder();
-    QDir().mkpath(keepFolder);
-    QFile kept(QDir(keepFolder).filePath(QFileInfo(path).fileName() + QStringLiteral(".")
-        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddhhmmsszzz"))
-        + QStringLiteral(".old")));
-    if (!kept.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)
-        || !copyFile(target, kept)) {
-        const QString reason = kept.errorString();
-        kept.remove();
-        return { false,
-            cannotWrite.arg(path, reason)
-                + QStringLiteral(". No copy of the old file could be kept, so it was left as it was.") };
-    }
-    kept.close();
-
-    bool ok = target.seek(0) && target.resize(0);
-    QString reason;
-    if (ok) {
-        ByteWriter w(2 * ByteWriter::SinkPiece, &target);
-        writeDatabaseTo(w, store, searchListOnly, trees);
-        ok = w.finish() && target.flush() && ::fsync(target.handle()) == 0;
-    }
-    if (ok) {
-        QFile::remove(kept.fileName());
-        return { true, QString() };
-    }
-    reason = target.errorString();
-    // Put the old contents back; the copy stays where it is unless that worked.
-    bool restored = false;
-    if (kept.open(QIODevice::ReadOnly) && target.seek(0) && target.resize(0))
-        restored = copyFile(kept, target);
-    kept.close();
-    if (restored) {
-        QFile::remove(kept.fileName());
-        return { false, cannotWrite.arg(path, reason) };
-    }
-    return { false,
-        cannotWrite.arg(path, reason) + QStringLiteral(". The file as it was before is kept in ")
-            + kept.fileName() };
-}
-
-} // namespace
-
 QString backupFolder()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-        .filePath(QStringLiteral("Larkspur/kept"));
+    return SafeWrite::keptFolder();
 }
 
 WriteResult writeDatabase(
@@ -969,24 +892,12 @@ WriteResult writeDatabase(
 {
     Q_UNUSED(recordCount); // see writeDatabaseTo
     const auto trees = categoryTrees(store);
-    QSaveFile file(path);
-    // Unbuffered: QSaveFile commits even when flushing its own buffer failed (a full disk, a
-    // file-size limit), which would put a cut-off file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (QFileInfo(path).isFile())
-            return writeInPlace(path, store, searchListOnly, trees);
-        return { false, QStringLiteral("Cannot create file %1").arg(path) };
-    }
-    ByteWriter w(2 * ByteWriter::SinkPiece, &file);
-    writeDatabaseTo(w, store, searchListOnly, trees);
-    if (!w.finish()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return { false, QStringLiteral("Cannot write file %1: %2").arg(path, reason) };
-    }
-    if (!file.commit())
-        return { false, QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString()) };
-    return { true, QString() };
+    const SafeWrite::Result result = SafeWrite::write(path, [&](QIODevice &out) {
+        ByteWriter w(2 * ByteWriter::SinkPiece, &out);
+        writeDatabaseTo(w, store, searchListOnly, trees);
+        return w.finish();
+    });
+    return { result.ok(), result.message };
 }
 
 namespace {

@@ -147,6 +147,29 @@ void writeRecord(Writer &w, const ItemRecord &r)
     w.out += "\n    }";
 }
 
+// A category tree as its nodes in depth-first order, each with its level, so that every text a
+// file can hold (one starting with a blank too) comes back as it was.
+void writeNodes(Writer &w, const CategoryTree &nodes, int level, bool &first)
+{
+    for (const CategoryNode &node : nodes) {
+        w.out += first ? "\n      {\"level\": " : ",\n      {\"level\": ";
+        first = false;
+        w.out += QByteArray::number(level);
+        w.out += ", \"text\": ";
+        w.text(node.text);
+        w.out += '}';
+        writeNodes(w, node.children, level + 1, first);
+    }
+}
+
+void writeTree(Writer &w, const CategoryTree &tree)
+{
+    w.out += '[';
+    bool first = true;
+    writeNodes(w, tree, 0, first);
+    w.out += first ? "]" : "\n    ]";
+}
+
 // Where a value sits, as "records[3].details[1]"; spelt out only when something is reported,
 // so that reading a large file does not build a text for every value.
 struct Path
@@ -223,6 +246,51 @@ public:
         if (!value.isBool())
             return fail(where, u"expected true or false"_s);
         out = value.toBool();
+        return true;
+    }
+
+    // A category as dump writes it, a list of {"level", "text"} nodes, or in the text form.
+    bool category(const QJsonValue &value, const Path &where, CategoryTree &tree)
+    {
+        if (value.isString()) {
+            QString text;
+            if (!this->text(value, where, text))
+                return false;
+            TreeBuildResult built = buildCategoryTree(text);
+            if (!built.ok())
+                return fail(where, built.error);
+            tree = std::move(built.tree);
+            return true;
+        }
+        if (!value.isArray())
+            return fail(where, u"expected a list of nodes or a category text"_s);
+        static const QSet<QString> known { u"level"_s, u"text"_s };
+        const QJsonArray nodes = value.toArray();
+        tree.clear();
+        // The children list of each open level, outermost first.
+        std::vector<CategoryTree *> open { &tree };
+        for (qsizetype i = 0; i < nodes.size(); ++i) {
+            const Path at = where.entry(i);
+            if (!nodes[i].isObject())
+                return fail(at, u"expected an object"_s);
+            const QJsonObject o = nodes[i].toObject();
+            if (!onlyKeys(o, at, known))
+                return false;
+            const QJsonValue level = o.value(u"level"_s);
+            const qint64 maxLevel = qint64(open.size()) - 1;
+            if (!level.isDouble() || level.toDouble() != double(level.toInteger())
+                || level.toInteger() < 0 || level.toInteger() > maxLevel) {
+                return fail(at.field("level"_L1),
+                    u"expected a whole number from 0 to %1"_s.arg(maxLevel));
+            }
+            CategoryNode node;
+            if (!text(o.value(u"text"_s), at.field("text"_L1), node.text))
+                return false;
+            open.resize(size_t(level.toInteger()) + 1);
+            CategoryTree *siblings = open.back();
+            siblings->push_back(std::move(node));
+            open.push_back(&siblings->back().children);
+        }
         return true;
     }
 
@@ -433,7 +501,7 @@ QByteArray toJson(const RecordStore &store, const QString &version)
     w.out += "[\n";
     for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
         w.out += "    ";
-        w.text(store.categoryTexts[size_t(k)]);
+        writeTree(w, store.categoryTree(k));
         w.out += k < RecordStore::CategoryCount ? ",\n" : "\n";
     }
     w.out += "  ],\n";
@@ -504,19 +572,18 @@ ParseResult fromJson(const QByteArray &json, RecordStore &store)
         return finish();
     }
 
-    std::array<QString, RecordStore::CategoryCount + 1> categories;
+    std::array<CategoryTree, RecordStore::CategoryCount + 1> categories;
     if (root.contains(u"categories"_s)) {
         const Path at = top("categories"_L1);
-        if (!reader.texts(
-                root[u"categories"_s], at, categories.data() + 1, RecordStore::CategoryCount)) {
+        const QJsonValue value = root[u"categories"_s];
+        const qsizetype count = value.isArray() ? value.toArray().size() : 0;
+        if (!value.isArray() || count > RecordStore::CategoryCount) {
+            reader.fail(at, u"expected a list of at most %1 categories"_s.arg(RecordStore::CategoryCount));
             return finish();
         }
-        for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
-            const TreeBuildResult built = buildCategoryTree(categories[size_t(k)]);
-            if (!built.ok()) {
-                reader.fail(at.entry(k - 1), built.error);
+        for (qsizetype i = 0; i < count; ++i) {
+            if (!reader.category(value.toArray()[i], at.entry(i), categories[size_t(i + 1)]))
                 return finish();
-            }
         }
     }
 
@@ -540,7 +607,8 @@ ParseResult fromJson(const QByteArray &json, RecordStore &store)
     for (ItemRecord &r : records)
         store.append(std::move(r));
     store.captions = captions;
-    store.categoryTexts = categories;
+    for (int k = 1; k <= RecordStore::CategoryCount; ++k)
+        store.setCategoryTree(k, std::move(categories[size_t(k)]));
     result.ok = true;
     return finish();
 }

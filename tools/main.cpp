@@ -1,5 +1,6 @@
 // larkspur-tool: the command-line companion (dump, build, check, sort) over database files.
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -174,6 +175,8 @@ const Command commands[] = {
         "write every record as a comma-delimited line of 21 fields"_L1 },
     { "import"_L1, "FORMAT.rpt IN.dat FILE.txt [OUT.dat]"_L1, 3, 4, importCommand,
         "append the lines of a comma-delimited file, columns as the format's items"_L1 },
+    { "import-export"_L1, "IN.csv OUT.dat"_L1, 2, 2, importExportCommand,
+        "append the records of a file that export wrote to OUT.dat (made new when missing)"_L1 },
     { "html-report"_L1, "FORMAT.hrf IN.dat OUT.htm [--short-descriptions]"_L1, 0, 1000,
         htmlReportCommand, "write the HTML report page of every record in a format's design"_L1 },
     { "totals"_L1, "FILE.dat K [--node \"FULL NAME\"]"_L1, 2, 4, totalsCommand,
@@ -220,6 +223,9 @@ static bool needsFonts(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    // Past a file-size limit a write must fail, so the old file is put back and the reason told,
+    // rather than the process dying half-way through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::unique_ptr<QCoreApplication> application;
     if (needsFonts(argc, argv)) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
 #include <QPageSize>
@@ -141,6 +142,41 @@ int exportCommand(const QStringList &args)
         return Failure;
     }
     writeLine(stdout, args[1] + u": "_s + QString::number(store.count()) + u" records exported"_s);
+    return Success;
+}
+
+int importExportCommand(const QStringList &args)
+{
+    const QString &in = args[0];
+    const QString &out = args[1];
+    RecordStore store;
+    if (QFileInfo::exists(out)) {
+        if (!readDatabase(out, store))
+            return Failure;
+    } else {
+        // A new database as File > New makes one: default captions and category files.
+        DataFile::loadDefaultCategoryTexts(QCoreApplication::applicationDirPath(), store);
+    }
+    store.databaseOpen = true;
+    const int before = store.count();
+    const CsvFile::ImportResult imported
+        = CsvFile::importExportedFile(in, store, QDate::currentDate());
+    if (!imported.ok) {
+        writeLine(stderr, imported.message);
+        return Failure;
+    }
+    if (store.isEmpty()) {
+        writeLine(stderr, in + u" holds no record; a database holds one at least."_s);
+        return Failure;
+    }
+    const DataFile::WriteResult written = DataFile::writeDatabase(out, store);
+    if (!written.ok) {
+        writeLine(stderr, written.message);
+        return Failure;
+    }
+    writeLine(stdout,
+        out + u": "_s + QString::number(store.count() - before) + u" records imported, "_s
+            + QString::number(store.count()) + u" in all"_s);
     return Success;
 }
 

@@ -11,3 +11,5 @@ int reportCommand(const QStringList &args);
 int exportCommand(const QStringList &args);
 // import FORMAT.rpt IN.dat FILE.txt [OUT.dat]
 int importCommand(const QStringList &args);
+// import-export IN.csv OUT.dat: appends an export's records to OUT.dat, or makes it new
+int importExportCommand(const QStringList &args);

@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "recordwindow/tview.h"
+#include "store/csvfile.h"
 #include "store/datafile.h"
 #include "tests/support/apptest.h"
 #include "tests/support/writefailures.h"
@@ -59,6 +60,8 @@ private Q_SLOTS:
     void openUnreadableKeepsDatabase();
     void mergeAppendsCompatible();
     void mergeRefusesCaptionCase();
+    void importExportedAppendsAndShowsTheFirst();
+    void importExportedRefusalAppendsNothing();
     void mergeOfDamagedFileKeepsDatabase();
     void saveWritesAndReports();
     void saveFailureKeepsOldFile();
@@ -246,6 +249,75 @@ void TestFileCommands::mergeAppendsCompatible()
     QCOMPARE(t.store.fileName, five);
     QCOMPARE(recordName(v), QStringLiteral("a1"));
     QVERIFY(t.dialogs.allUsed());
+}
+
+// File > Import Exported File: the records come back as exported, the first of them is shown
+// before anything can store the controls, and the outcome goes to the status bar.
+void TestFileCommands::importExportedAppendsAndShowsTheFirst()
+{
+    AppTest t;
+    const QString two = writeDb(t, QStringLiteral("two.dat"), { QStringLiteral("a1"), QStringLiteral("a2") });
+    RecordStore exported;
+    for (int i = 0; i < 3; ++i) {
+        ItemRecord r;
+        r.Descriptions[1] = QStringLiteral("Chair, \"Oak\" %1").arg(i);
+        r.Descriptions[4] = QStringLiteral("two\r\nlines");
+        r.Details[5] = QStringLiteral("SN-%1").arg(i);
+        r.ForSale = i == 2;
+        exported.append(r);
+    }
+    const QString csv = t.path(QStringLiteral("out.csv"));
+    QString error;
+    QVERIFY(CsvFile::exportFile(csv, exported, &error));
+
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(two);
+    QVERIFY(v.OpenClick());
+    t.dialogs.file(csv);
+    v.findChild<QAction *>(QStringLiteral("ImportExported1"))->trigger();
+    QCOMPARE(t.dialogs.shown.last().kind, QStringLiteral("status"));
+    QCOMPARE(t.dialogs.lastText(), QStringLiteral("3 records appended."));
+    QCOMPARE(t.dialogs.statusWindows.last(), &v);
+    QCOMPARE(t.dialogs.shown[t.dialogs.shown.size() - 2].kind, QStringLiteral("open"));
+    QCOMPARE(t.store.count(), 5);
+    QCOMPARE(t.store.currentIndex, 2);
+    QCOMPARE(recordName(v), QStringLiteral("Empty"));
+    QCOMPARE(v.findChild<QLineEdit *>(QStringLiteral("DescOne"))->text(), QStringLiteral("Chair, \"Oak\" 0"));
+    // A box opening now stores the controls: they hold the new record, so nothing changes.
+    t.dialogs.information(QStringLiteral("x"));
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(t.store.at(2 + i).Descriptions, exported.at(i).Descriptions);
+        QCOMPARE(t.store.at(2 + i).Details[5], exported.at(i).Details[5]);
+        QCOMPARE(t.store.at(2 + i).ForSale, i == 2);
+    }
+    QCOMPARE(t.store.at(0).Name, QStringLiteral("a1"));
+    QCOMPARE(t.store.fileName, two);
+    QVERIFY(t.dialogs.allUsed());
+}
+
+void TestFileCommands::importExportedRefusalAppendsNothing()
+{
+    AppTest t;
+    const QString one = writeDb(t, QStringLiteral("one.dat"), { QStringLiteral("a1") });
+    const QString bad = t.path(QStringLiteral("bad.csv"));
+    QFile f(bad);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("a,b\r\n");
+    f.close();
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(one);
+    QVERIFY(v.OpenClick());
+    t.dialogs.file(bad);
+    v.ImportExportedClick();
+    QCOMPARE(t.dialogs.shown.last().kind, QStringLiteral("error"));
+    QCOMPARE(t.dialogs.lastText(),
+        bad + QStringLiteral(" is not an exported file: line 1 holds 2 fields, not 21. Nothing was imported."));
+    QCOMPARE(t.store.count(), 1);
+    QCOMPARE(recordName(v), QStringLiteral("a1"));
 }
 
 void TestFileCommands::mergeRefusesCaptionCase()

@@ -1,9 +1,13 @@
 // The export table and its writers, with the quoting and escaping mends, and the item codes.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "reports/exporttable.h"
 #include "reports/reportitems.h"
+#include "store/csvfile.h"
 #include "tests/support/writefailures.h"
 
 using namespace Qt::StringLiterals;
@@ -15,6 +19,8 @@ private slots:
     void tableGrows();
     void csvCells_data();
     void csvCells();
+    void csvReadsBackWithAnOrdinaryReader_data();
+    void csvReadsBackWithAnOrdinaryReader();
     void htmlDefaultCells();
     void htmlStyledCellsAndHeaderRow();
     void writeFileFailureNamesFile();
@@ -42,13 +48,14 @@ void TestExportTable::csvCells_data()
 {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("plain") << u"Lamp"_s << QByteArray("Lamp,\"\"\r\n");
-    QTest::newRow("empty") << QString() << QByteArray("\"\",\"\"\r\n");
-    QTest::newRow("comma") << u"Smith, Jo"_s << QByteArray("\"Smith, Jo\",\"\"\r\n");
-    QTest::newRow("comma and CR LF") << u"a,\r\nb"_s << QByteArray("\"a,\nb\",\"\"\r\n");
-    QTest::newRow("quote without comma") << u"5\" tall"_s << QByteArray("5\" tall,\"\"\r\n");
-    QTest::newRow("quote with comma") << u"5\", wide"_s << QByteArray("\"5\"\", wide\",\"\"\r\n");
-    QTest::newRow("codec") << u"\u20ac 5"_s << QByteArray("\x80 5,\"\"\r\n");
+    QTest::newRow("plain") << u"Lamp"_s << QByteArray("Lamp,\r\n");
+    QTest::newRow("empty") << QString() << QByteArray(",\r\n");
+    QTest::newRow("comma") << u"Smith, Jo"_s << QByteArray("\"Smith, Jo\",\r\n");
+    QTest::newRow("comma and CR LF") << u"a,\r\nb"_s << QByteArray("\"a,\r\nb\",\r\n");
+    QTest::newRow("quote without comma") << u"5\" tall"_s << QByteArray("\"5\"\" tall\",\r\n");
+    QTest::newRow("LF alone") << u"a\nb"_s << QByteArray("\"a\nb\",\r\n");
+    QTest::newRow("quote with comma") << u"5\", wide"_s << QByteArray("\"5\"\", wide\",\r\n");
+    QTest::newRow("codec") << u"\u20ac 5"_s << QByteArray("\x80 5,\r\n");
 }
 
 void TestExportTable::csvCells()
@@ -59,6 +66,83 @@ void TestExportTable::csvCells()
     t.setCell(0, 1, QString());
     t.setCell(0, 0, cell);
     QCOMPARE(ExportWriters::csv(t), line);
+}
+
+namespace {
+
+// Values that a comma-delimited reader gets wrong unless they are quoted right.
+const QStringList awkwardValues { u"plain"_s, QString(), u"Chair, Oak"_s, u"5\" tall"_s,
+    u"\"quoted\""_s, u"two\r\nlines"_s, u"line\nfeed"_s, u"carriage\rreturn"_s, u" leading"_s,
+    u"trailing "_s, u"\u20ac12.50"_s, u"$0,012.50"_s, u","_s, u"\""_s, u"x\"\"y"_s, u"\"a\",b"_s };
+
+// The rows Python's csv module reads from a file of the file codec (Windows-1252).
+QList<QStringList> readWithPython(const QString &path)
+{
+    QProcess p;
+    p.start(u"python3"_s,
+        { u"-c"_s,
+            u"import csv, json, sys\n"
+            "with open(sys.argv[1], newline='', encoding='cp1252') as f:\n"
+            "    sys.stdout.write(json.dumps(list(csv.reader(f))))\n"_s,
+            path });
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return { { u"python3 failed: "_s + QString::fromUtf8(p.readAllStandardError()) } };
+    QList<QStringList> rows;
+    for (const QJsonValue &row : QJsonDocument::fromJson(p.readAllStandardOutput()).array()) {
+        QStringList fields;
+        for (const QJsonValue &f : row.toArray())
+            fields.append(f.toString());
+        rows.append(fields);
+    }
+    return rows;
+}
+
+} // namespace
+
+void TestExportTable::csvReadsBackWithAnOrdinaryReader_data()
+{
+    QTest::addColumn<bool>("recordExport");
+    QTest::newRow("File > Export") << true;
+    QTest::newRow("report CSV") << false;
+}
+
+// Both comma-delimited writers quote alike, so an ordinary reader gets every field back whole.
+void TestExportTable::csvReadsBackWithAnOrdinaryReader()
+{
+    QFETCH(bool, recordExport);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.csv"_s);
+    QList<QStringList> expected;
+    QString error;
+    const qsizetype n = awkwardValues.size();
+    if (recordExport) {
+        RecordStore store;
+        for (qsizetype i = 0; i < n; ++i) {
+            ItemRecord r;
+            QStringList fields;
+            for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
+                fields << (r.Descriptions[size_t(k)] = awkwardValues[(i + k) % n]);
+            for (int k = 0; k < ItemRecord::DetailCount; ++k)
+                fields << (r.Details[size_t(k)] = awkwardValues[(i + 11 + k) % n]);
+            r.ForTrade = i % 2 == 1;
+            fields << (r.ForTrade ? u"For Trade"_s : QString());
+            store.append(r);
+            expected.append(fields);
+        }
+        QVERIFY2(CsvFile::exportFile(path, store, &error), qPrintable(error));
+    } else {
+        ExportTable t;
+        for (qsizetype i = 0; i < n; ++i) {
+            QStringList fields;
+            for (int c = 0; c < 4; ++c) {
+                t.setCell(int(i), c, awkwardValues[(i + c) % n]);
+                fields << awkwardValues[(i + c) % n];
+            }
+            expected.append(fields);
+        }
+        QVERIFY2(ExportWriters::writeFile(path, ExportWriters::csv(t), &error), qPrintable(error));
+    }
+    QCOMPARE(readWithPython(path), expected);
 }
 
 void TestExportTable::htmlDefaultCells()

@@ -74,7 +74,7 @@ void TestReportCommand::reportWritesEveryRecord()
     QCOMPARE(lines.size(), 1 + 400 + 3 + 1);
     QCOMPARE(lines[0], "#,Name,Origin\r");
     QCOMPARE(lines[400], "400.,Thing 399,Kitchen : House\r");
-    QCOMPARE(lines[403], "Total Value : 400.00,\"\",\"\"\r");
+    QCOMPARE(lines[403], "Total Value : 400.00,,\r");
 
     const Run html = runTool(
         { u"report"_s, path(u"f.rpt"_s), path(u"in.dat"_s), u"--html"_s, path(u"o.htm"_s) });
@@ -133,9 +133,8 @@ void TestReportCommand::exportAndImport()
     const Run e = runTool({ u"export"_s, path(u"in.dat"_s), path(u"x.csv"_s) });
     QCOMPARE(e.exitCode, 0);
     const QByteArray bytes = readAll(path(u"x.csv"_s));
-    QVERIFY(
-        bytes.startsWith("Kitchen : House,\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",1,"));
-    QVERIFY(bytes.endsWith(",1,\"\"\r\n"));
+    QVERIFY(bytes.startsWith("Kitchen : House,,,,,,,,,,,1,"));
+    QVERIFY(bytes.endsWith(",1,\r\n"));
 
     QFile txt(path(u"new.txt"_s));
     QVERIFY(txt.open(QIODevice::WriteOnly));

@@ -17,6 +17,10 @@ private slots:
     void importLines();
     void importMapsItemCodes();
     void failures();
+    void exportThenImportExported_data();
+    void exportThenImportExported();
+    void importExportedRefuses_data();
+    void importExportedRefuses();
 };
 
 void TestCsvFile::exportLines()
@@ -33,11 +37,9 @@ void TestCsvFile::exportLines()
     const QList<QByteArray> lines = bytes.split('\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0],
-        "\"Chair, Oak\",\"The \"\"good\"\" one, kept\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
-        "\"\",$12.00,\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",Wanted\r");
-    QVERIFY(lines[1].endsWith(",\"\"\r")); // no flag: a comma and ""
-    QCOMPARE(lines[1].count(','), 20);
-    QCOMPARE(CsvFile::field(u"a \"b\""_s), u"a \"b\""_s); // no comma: as it is
+        "\"Chair, Oak\",\"The \"\"good\"\" one, kept\",,,,,,,,,,$12.00,,,,,,,,,Wanted\r");
+    QCOMPARE(lines[1], QByteArray(20, ',') + '\r'); // no flag: an empty last field
+    QCOMPARE(CsvFile::field(u"a \"b\""_s), u"\"a \"\"b\"\"\""_s);
 
     // Importing that line splits the quoted value at its comma.
     RecordStore back;
@@ -151,6 +153,99 @@ void TestCsvFile::failures()
     QVERIFY(closed.databaseOpen);
     QCOMPARE(closed.count(), 1);
     QCOMPARE(closed.at(0).Name, u"x"_s);
+}
+
+void TestCsvFile::exportThenImportExported_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << u"Lamp"_s;
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blank") << u" "_s;
+    QTest::newRow("comma") << u"Chair, Oak : Furniture"_s;
+    QTest::newRow("double quote") << u"5\" tall"_s;
+    QTest::newRow("quotes around") << u"\"x\""_s;
+    QTest::newRow("CR LF") << u"two\r\nlines"_s;
+    QTest::newRow("LF") << u"a\nb"_s;
+    QTest::newRow("CR") << u"a\rb"_s;
+    QTest::newRow("money") << u"$0,012.50"_s;
+    QTest::newRow("money without cents") << u"1200"_s;
+    QTest::newRow("codec") << u"\u20ac 5 \u00e9"_s;
+    QTest::newRow("Ctrl-Z") << u"a\u001Ab"_s;
+}
+
+// Every exported field comes back as it was, whatever it holds.
+void TestCsvFile::exportThenImportExported()
+{
+    QFETCH(QString, value);
+    RecordStore store;
+    for (int i = 0; i < 4; ++i) {
+        ItemRecord r;
+        for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
+            r.Descriptions[size_t(k)] = (k + i) % 3 == 0 ? value : u"d%1"_s.arg(k);
+        for (int k = 0; k < ItemRecord::DetailCount; ++k)
+            r.Details[size_t(k)] = (k + i) % 2 == 0 ? value : QString();
+        r.Wanted = i == 1;
+        r.ForTrade = i == 2;
+        r.ForSale = i >= 2;
+        store.append(r);
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.csv"_s);
+    QString error;
+    QVERIFY2(CsvFile::exportFile(path, store, &error), qPrintable(error));
+
+    RecordStore back;
+    const QDate today(2026, 1, 2);
+    const CsvFile::ImportResult r = CsvFile::importExportedFile(path, back, today);
+    QVERIFY2(r.ok, qPrintable(r.message));
+    QCOMPARE(r.added, 4);
+    QVERIFY(back.databaseOpen);
+    QCOMPARE(back.count(), 4);
+    const ItemRecord defaults = CsvFile::importDefaults(today);
+    for (int i = 0; i < 4; ++i) {
+        const ItemRecord &a = store.at(i);
+        const ItemRecord &b = back.at(i);
+        QCOMPARE(b.Descriptions, a.Descriptions);
+        QCOMPARE(b.Details, a.Details);
+        QCOMPARE(b.Wanted, i == 1);
+        QCOMPARE(b.ForTrade, i == 2);
+        QCOMPARE(b.ForSale, i == 3); // a record exports one status, the first it has
+        QCOMPARE(b.Name, defaults.Name); // not in the export
+        QCOMPARE(b.Pictures[1].Title, defaults.Pictures[1].Title);
+    }
+}
+
+void TestCsvFile::importExportedRefuses_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message"); // after "PATH "
+    QTest::addColumn<int>("added");
+    const QByteArray line = QByteArray("a,") + QByteArray(19, ',') + "For Sale\r\n";
+    QTest::newRow("too few fields") << line + "a,b\r\n" << u"is not an exported file: line 2 holds 2 fields, not 21. Nothing was imported."_s << 0;
+    QTest::newRow("too many fields") << QByteArray(21, ',') + "\r\n" << u"is not an exported file: line 1 holds 22 fields, not 21. Nothing was imported."_s << 0;
+    QTest::newRow("quote left open") << line + "\"a,\r\n" << u"is not an exported file: a quoted field opened on line 2 does not end."_s << 0;
+    // Files written before every empty field went unquoted.
+    QTest::newRow("empty fields quoted") << QByteArray("\"\",") .repeated(20) + "\"\"\r\n" << QString() << 1;
+    QTest::newRow("empty lines and no last line end") << "\r\n" + line + "\r\n" + line.chopped(2) << QString() << 2;
+}
+
+void TestCsvFile::importExportedRefuses()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    QFETCH(int, added);
+    RecordStore store;
+    store.append(ItemRecord());
+    const CsvFile::ImportResult r = CsvFile::importExportedBytes(bytes, u"in.csv"_s, store, QDate(2026, 1, 2));
+    QCOMPARE(r.ok, message.isEmpty());
+    QCOMPARE(r.message, message.isEmpty() ? QString() : u"in.csv "_s + message);
+    QCOMPARE(r.added, added);
+    QCOMPARE(store.count(), 1 + added);
+    for (int i = 1; i < store.count(); ++i) {
+        QCOMPARE(store.at(i).Descriptions[1], added == 1 ? QString() : u"a"_s);
+        QCOMPARE(store.at(i).ForSale, added == 2);
+        QCOMPARE(store.at(i).Details[0], QString());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCsvFile)

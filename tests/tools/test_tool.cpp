@@ -1,4 +1,5 @@
 // Tests of larkspur-tool: dump, build, check and sort, run as the real executable.
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
@@ -6,6 +7,8 @@
 #include <QTest>
 
 #include "tests/support/toolrun.h"
+#include "tests/support/writefailures.h"
+#include "store/csvfile.h"
 #include "store/datafile.h"
 #include "store/recordstore.h"
 
@@ -25,6 +28,10 @@ private slots:
     void buildRejects_data();
     void buildRejects();
     void buildReportsWriteFailure();
+    void fileSizeLimitFailsTheWrite_data();
+    void fileSizeLimitFailsTheWrite();
+    void dumpThenBuildKeepsEveryTree();
+    void importExportAppendsTheExportedRecords();
     void check_data();
     void check();
     void sortWritesTheOrder();
@@ -97,7 +104,9 @@ const char expectedFixtureJson[] = R"({
     "Purchased", "Owner", "Location", "Payment Method", "Description 10"],
   "detailCaptions": ["Warranty", "Valeur €", "Date Received", "Copyright", "ID #", "Serial #",
     "Detail 6", "Detail 7", "Paid", "Quantity"],
-  "categories": ["", "Kitchen\r\n\tDrawer\r\nGarage\r\n", "", "", "", "", "", "", "", ""],
+  "categories": [[],
+    [{"level": 0, "text": "Kitchen"}, {"level": 1, "text": "Drawer"}, {"level": 0, "text": "Garage"}],
+    [], [], [], [], [], [], [], []],
   "records": [
     {
       "name": "Café lamp", "recordCode": "AB3CD0EF",
@@ -260,6 +269,15 @@ void TestTool::buildRejects_data()
         << QByteArray(R"({"records": {}})") << u"records: expected a list of records"_s;
     QTest::newRow("no records") << QByteArray(R"({"records": []})")
                                 << u"records: a database holds at least one record"_s;
+    QTest::newRow("node level skips one")
+        << QByteArray(R"({"categories": [[{"level": 0, "text": "A"}, {"level": 2, "text": "B"}]], "records": [{}]})")
+        << u"categories[0][1].level: expected a whole number from 0 to 1"_s;
+    QTest::newRow("first node not at the top")
+        << QByteArray(R"({"categories": [[{"level": 1, "text": "A"}]], "records": [{}]})")
+        << u"categories[0][0].level: expected a whole number from 0 to 0"_s;
+    QTest::newRow("node without a level")
+        << QByteArray(R"({"categories": [[{"text": "A"}]], "records": [{}]})")
+        << u"categories[0][0].level: expected a whole number"_s;
     QTest::newRow("records missing")
         << QByteArray("{}") << u"records: a database holds at least one record"_s;
     QTest::newRow("name not a text")
@@ -323,6 +341,153 @@ void TestTool::buildReportsWriteFailure()
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(QString::fromUtf8(r.err), u"Cannot create file "_s + out + u"\n"_s);
     QCOMPARE(r.out, QByteArray());
+}
+
+// Records whose exported texts are larger than the limits below.
+RecordStore bigStore()
+{
+    RecordStore s = fixtureStore();
+    for (int i = 0; i < 100; ++i) {
+        ItemRecord r;
+        r.Name = u"Record %1"_s.arg(i);
+        r.Descriptions[1] = QString(60, u'd');
+        r.Notes = QStringList { QString(60, u'n') };
+        s.append(r);
+    }
+    return s;
+}
+
+void TestTool::fileSizeLimitFailsTheWrite_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("build") << u"build"_s << false;
+    QTest::newRow("build in a folder that takes no new file") << u"build"_s << true;
+    QTest::newRow("export") << u"export"_s << false;
+    QTest::newRow("export in a folder that takes no new file") << u"export"_s << true;
+}
+
+// Past a file-size limit the tool is not killed half-way: the write fails, the old bytes stay,
+// and the reason is told.
+void TestTool::fileSizeLimitFailsTheWrite()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, inPlace);
+    const QString dat = path(u"big.dat"_s);
+    QVERIFY(DataFile::writeDatabase(dat, bigStore()).ok);
+    QString in = dat;
+    if (command == u"build"_s) {
+        const Run dumped = runTool({ u"dump"_s, dat });
+        QCOMPARE(dumped.exitCode, 0);
+        in = path(u"big.json"_s);
+        QVERIFY(writeBytes(in, dumped.out));
+    }
+    const QString sub = path(u"out"_s);
+    QVERIFY(QDir().mkpath(sub));
+    const QString out = sub + u"/target"_s;
+    const QByteArray old("old contents");
+    QVERIFY(writeBytes(out, old));
+    const QString kept = path(u"data"_s);
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_DATA_HOME"_s, kept);
+    p.setProcessEnvironment(env);
+    {
+        std::unique_ptr<ClosedFolder> closed;
+        if (inPlace)
+            closed = std::make_unique<ClosedFolder>(sub);
+        // The limit is set in the child alone; the signal keeps its default there.
+        p.start(u"prlimit"_s,
+            { u"--fsize=4096"_s, u"--"_s, QStringLiteral(LARKSPUR_TOOL_PATH), command, in, out });
+        QVERIFY(p.waitForFinished(60000));
+    }
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+        u"Cannot write file "_s + out + u": File too large\n"_s);
+    QCOMPARE(fileBytes(out), old);
+    QCOMPARE(QDir(sub).entryList(QDir::Files | QDir::Hidden), QStringList { u"target"_s });
+    QVERIFY(QDir(kept + u"/Larkspur/kept"_s).entryList(QDir::Files).isEmpty());
+}
+
+// The text form cannot carry a node text that starts with a blank or holds a line break; the
+// JSON carries every tree a file can hold, so dump then build gives the same bytes.
+void TestTool::dumpThenBuildKeepsEveryTree()
+{
+    RecordStore s = fixtureStore();
+    s.setCategoryTree(1,
+        { { u" Attic"_s, { { u"\tBox"_s, { { u""_s, {} } } }, { u"Shelf, top"_s, {} } } },
+            { u"Line\r\nbreak"_s, {} }, { u"  "_s, {} } });
+    CategoryTree deep { { u"0"_s, {} } };
+    for (int level = 1; level < 40; ++level)
+        deep = { { QString::number(level), std::move(deep) } };
+    s.setCategoryTree(10, deep);
+    const QString dat = path(u"trees.dat"_s);
+    QVERIFY(DataFile::writeDatabase(dat, s).ok);
+
+    const Run dumped = runTool({ u"dump"_s, dat });
+    QCOMPARE(dumped.exitCode, 0);
+    const QString json = path(u"trees.json"_s);
+    QVERIFY(writeBytes(json, dumped.out));
+    const QString back = path(u"back.dat"_s);
+    const Run built = runTool({ u"build"_s, json, back });
+    QCOMPARE(built.exitCode, 0);
+    QCOMPARE(fileBytes(back), fileBytes(dat));
+}
+
+// export, then import-export into a new database and into an existing one: every exported
+// field of every record comes back as it was.
+void TestTool::importExportAppendsTheExportedRecords()
+{
+    RecordStore s = fixtureStore();
+    ItemRecord r;
+    r.Descriptions[1] = u"Chair, Oak : Furniture"_s;
+    r.Descriptions[2] = u"5\" tall"_s;
+    r.Descriptions[3] = u"two\r\nlines"_s;
+    r.Details[1] = u"$0,012.50"_s;
+    r.Details[8] = u"$1,200.00"_s;
+    r.Details[9] = u" "_s;
+    r.ForTrade = true;
+    s.append(r);
+    const QString dat = path(u"in.dat"_s);
+    QVERIFY(DataFile::writeDatabase(dat, s).ok);
+    const QString csv = path(u"out.csv"_s);
+    QCOMPARE(runTool({ u"export"_s, dat, csv }).exitCode, 0);
+
+    const QString made = path(u"made.dat"_s);
+    Run imported = runTool({ u"import-export"_s, csv, made });
+    QCOMPARE(imported.exitCode, 0);
+    QCOMPARE(imported.outText(), made + u": 3 records imported, 3 in all\n"_s);
+    imported = runTool({ u"import-export"_s, csv, made });
+    QCOMPARE(imported.exitCode, 0);
+    QCOMPARE(imported.outText(), made + u": 3 records imported, 6 in all\n"_s);
+
+    RecordStore back;
+    QVERIFY(DataFile::readDatabase(made, back, false).ok());
+    QCOMPARE(back.count(), 6);
+    for (int i = 0; i < back.count(); ++i) {
+        const ItemRecord &a = s.at(i % 3);
+        const ItemRecord &b = back.at(i);
+        for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
+            QCOMPARE(b.Descriptions[size_t(k)], a.Descriptions[size_t(k)]);
+        for (int k = 0; k < ItemRecord::DetailCount; ++k)
+            QCOMPARE(b.Details[size_t(k)], a.Details[size_t(k)]);
+        // Only one status is exported: the first of Wanted, For Trade, For Sale.
+        QCOMPARE(b.Wanted, a.Wanted);
+        QCOMPARE(b.ForTrade, a.ForTrade && !a.Wanted);
+        QCOMPARE(b.ForSale, a.ForSale && !a.Wanted && !a.ForTrade);
+    }
+
+    // A file that is not an export appends nothing.
+    const QString other = path(u"other.csv"_s);
+    QVERIFY(writeBytes(other, "a,b,c\r\n"));
+    const Run refused = runTool({ u"import-export"_s, other, made });
+    QCOMPARE(refused.exitCode, 1);
+    QCOMPARE(refused.errText(),
+        other + u" is not an exported file: line 1 holds 3 fields, not 21. Nothing was imported.\n"_s);
+    QVERIFY(DataFile::readDatabase(made, back, false).ok());
+    QCOMPARE(back.count(), 6);
 }
 
 void TestTool::check_data()
