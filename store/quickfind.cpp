@@ -156,6 +156,20 @@ std::vector<int> QuickFindIndex::matches(const RecordStore &store, QStringView q
     return found;
 }
 
+void QuickFindIndex::makeSearchList(RecordStore &store)
+{
+    const std::vector<int> found = store.findMatches();
+    auto next = found.begin();
+    for (int i = 0; i < store.count(); ++i) {
+        ItemRecord &r = store.at(i);
+        r.WasOnSearchList = r.OnSearchList;
+        r.OnSearchList = next != found.end() && *next == i;
+        if (r.OnSearchList)
+            ++next;
+    }
+    store.scope = RecordScope::SearchList;
+}
+
 qsizetype QuickFindIndex::heldCharacters() const
 {
     qsizetype n = 0;

@@ -28,6 +28,9 @@ public:
     std::vector<int> matches(const RecordStore &store, QStringView query);
     bool matchesRecord(const ItemRecord &record, QStringView query);
 
+    // Enter in the Find box: the matches become the search list, replacing it.
+    static void makeSearchList(RecordStore &store);
+
     // Folded texts held, for the benchmark's memory figure.
     qsizetype heldCharacters() const;
 
