@@ -24,10 +24,14 @@ Page layoutPage(const RecordStore &store, RecordScope scope, int across, int dow
     const int perPage
         = std::clamp(across, MinCells, MaxCells) * std::clamp(down, MinCells, MaxCells);
     std::vector<int> inScope;
-    inScope.reserve(size_t(store.count()));
-    for (int i = 0; i < store.count(); ++i)
-        if (scope == RecordScope::AllRecords || store.at(i).OnSearchList)
-            inScope.push_back(i);
+    if (store.findActive()) { // the Find box's matches, as the spreadsheet lists them
+        inScope = store.findMatches();
+    } else {
+        inScope.reserve(size_t(store.count()));
+        for (int i = 0; i < store.count(); ++i)
+            if (scope == RecordScope::AllRecords || store.at(i).OnSearchList)
+                inScope.push_back(i);
+    }
     const int n = int(inScope.size());
     out.inScope = n;
     out.pages = (n + perPage - 1) / perPage;

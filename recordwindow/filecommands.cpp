@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "platform/clock.h"
+#include "app/quickfindbox.h"
 #include "platform/windowsize.h"
 #include "platform/dialogs.h"
 #include "platform/programfolder.h"
@@ -99,6 +100,7 @@ void TView::FormActivate()
     }
 
     applyCaptions();
+    m_findBox->refresh();
     refreshWindowCommands();
     for (int k = 1; k <= 10; ++k)
         MakeMenu(k);
@@ -110,6 +112,7 @@ void TView::FormActivate()
         if (store.currentIndex < 0 || store.currentIndex >= store.count())
             store.currentIndex = 0;
         GetRecord(store.currentIndex);
+        QuickFindChange(); // words typed in another window's Find box may hide this record
     } else {
         store.clear();
         m_shown.reset();

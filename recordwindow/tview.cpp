@@ -1,6 +1,8 @@
 // The record window: construction, showing and storing records, and the record commands.
 #include "recordwindow/tview.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include "app/formprint.h"
+#include "app/quickfindbox.h"
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
 #include "platform/windowsize.h"
@@ -199,6 +202,10 @@ void TView::buildToolbar()
     t->setCloseHandler([this] { CloseClick(); });
     t->setPrintHandler([this] { QuickPrintClick(); });
     t->setHelpContext(1000);
+    t->addSeparator();
+    m_findBox = new QuickFindBox(m_ctx.store, this);
+    t->addWidget(m_findBox);
+    connect(m_findBox, &QuickFindBox::findChanged, this, &TView::QuickFindChange);
 }
 
 void TView::buildMenus()
@@ -424,6 +431,10 @@ void TView::storeCurrent()
 void TView::nextClick()
 {
     RecordStore &store = m_ctx.store;
+    if (store.findActive()) {
+        stepThroughFound(+1);
+        return;
+    }
     if (store.currentIndex < store.count() - 1) {
         storeCurrent();
         GetRecord(store.currentIndex + 1);
@@ -435,12 +446,52 @@ void TView::nextClick()
 void TView::PreviousClick()
 {
     RecordStore &store = m_ctx.store;
+    if (store.findActive()) {
+        stepThroughFound(-1);
+        return;
+    }
     if (store.currentIndex > 0 && !store.isEmpty()) {
         storeCurrent();
         GetRecord(store.currentIndex - 1);
     } else {
         m_ctx.dialogs.information(QStringLiteral("You are already on the first item in the database."));
     }
+}
+
+// While the Find box holds words, Next and Previous step through its matches only.
+void TView::stepThroughFound(int direction)
+{
+    RecordStore &store = m_ctx.store;
+    storeCurrent(); // the shown record's edits count before the matches are taken
+    const std::vector<int> found = store.findMatches();
+    const int c = store.currentIndex;
+    int target = -1;
+    if (direction > 0) {
+        const auto it = std::upper_bound(found.begin(), found.end(), c);
+        target = it == found.end() ? -1 : *it;
+    } else {
+        const auto it = std::lower_bound(found.begin(), found.end(), c);
+        target = it == found.begin() ? -1 : *std::prev(it);
+    }
+    if (target < 0) {
+        m_ctx.dialogs.status(this, direction > 0
+                ? QStringLiteral("No record after this one holds the words in the Find box.")
+                : QStringLiteral("No record before this one holds the words in the Find box."));
+        return;
+    }
+    GetRecord(target);
+}
+
+void TView::QuickFindChange()
+{
+    RecordStore &store = m_ctx.store;
+    if (!store.findActive() || store.isEmpty())
+        return;
+    storeCurrent();
+    const std::vector<int> found = store.findMatches();
+    if (found.empty() || std::binary_search(found.begin(), found.end(), store.currentIndex))
+        return;
+    GetRecord(found.front());
 }
 
 void TView::numberKeyPress()

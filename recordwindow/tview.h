@@ -26,6 +26,8 @@ class RelatedPage;
 class PickMenu;
 class PicturePage;
 
+class QuickFindBox;
+
 class TView : public QMainWindow, public ActivationClient
 {
     Q_OBJECT
@@ -57,6 +59,8 @@ public:
 
     // Record commands.
     void PreviousClick();
+    // The Find box's words changed: show a matching record when the shown one is not one.
+    void QuickFindChange();
     void nextClick();
     void numberKeyPress();
     void NewRecordClick();
@@ -115,6 +119,7 @@ protected:
 
 private:
     void buildMenus();
+    void stepThroughFound(int direction);
     void buildToolbar();
     void buildPages();
     void setSaveEnabled(bool on);
@@ -151,6 +156,7 @@ private:
 
     // Toolbar row.
     SharedToolbar *m_toolbar = nullptr;
+    QuickFindBox *m_findBox = nullptr;
     QToolButton *m_sortBtn = nullptr;
     QToolButton *m_printBtn = nullptr;
     QLineEdit *m_name = nullptr; // RecordName

@@ -337,6 +337,8 @@ SearchCriteria TSearch::criteria() const
 
 void TSearch::DoSearchClick()
 {
+    // The Find box and the search window never disagree: a search here clears the box.
+    m_ctx.store.findText.clear();
     const SearchRunResult result = runSearch(m_ctx.store, criteria(), [this](int percent) {
         m_progress->setValue(percent);
         m_progress->repaint(); // a long run shows its progress without an event loop

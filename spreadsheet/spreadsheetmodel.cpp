@@ -70,9 +70,14 @@ SpreadsheetModel::SpreadsheetModel(RecordStore &store, QObject *parent)
 void SpreadsheetModel::fill(RecordScope scope)
 {
     beginResetModel();
-    m_searchListOnly = scope == RecordScope::SearchList;
+    // While the Find box holds words, the grid lists its matches, whatever the scope.
+    const bool finding = m_store.findActive();
+    m_searchListOnly = scope == RecordScope::SearchList || finding;
     m_positions.clear();
-    if (m_searchListOnly) {
+    if (finding) {
+        m_positions = m_store.findMatches();
+        m_allCount = 0;
+    } else if (m_searchListOnly) {
         const auto &records = m_store.records();
         for (size_t i = 0; i < records.size(); ++i)
             if (records[i]->OnSearchList)

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/quickfindbox.h"
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
 #include "platform/clock.h"
@@ -200,6 +201,14 @@ void TSnapShot::buildToolbar()
     m_toolbar->add(A::QuickSave, QStringLiteral("QuickSaveBtn"), QString());
     m_toolbar->add(A::Help, QStringLiteral("HelpBtn"), QString());
     m_toolbar->add(A::Close, QStringLiteral("CloseBtn"), QString());
+    m_toolbar->addSeparator();
+    m_findBox = new QuickFindBox(m_ctx.store, this);
+    m_toolbar->addWidget(m_findBox);
+    connect(m_findBox, &QuickFindBox::findChanged, this, [this] { fill(); });
+    connect(m_findBox, &QuickFindBox::findAccepted, this, [this] {
+        m_viewSearched->setChecked(true);
+        fill();
+    });
     m_toolbar->setHelpTopic(QStringLiteral("Spreadsheet View"));
     m_toolbar->setHelpContext(7000);
     m_toolbar->setPrintHandler([this] { PrintScreenBtnClick(); });
@@ -288,6 +297,7 @@ void TSnapShot::fill()
     m_selectedRow = -1;
     m_menuRow = -1;
     m_model->fill(store.scope);
+    m_findBox->refresh();
     m_status->setText(
         store.scope == RecordScope::SearchList ? searchStatus() : QStringLiteral("All Records"));
     if (store.currentIndex == -1 && !store.isEmpty())

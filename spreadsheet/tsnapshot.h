@@ -87,6 +87,8 @@ public:
         QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
 };
 
+class QuickFindBox;
+
 class TSnapShot : public QMainWindow, public ActivationClient
 {
     Q_OBJECT
@@ -169,6 +171,7 @@ private:
     SpreadView *m_grid = nullptr;
     SpreadDelegate *m_delegate = nullptr;
     SharedToolbar *m_toolbar = nullptr;
+    QuickFindBox *m_findBox = nullptr;
     QWidget *m_panel = nullptr;
     QLineEdit *m_status = nullptr; // Status
     QCheckBox *m_hbox = nullptr; // Hbox

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "store/quickfind.h"
+
 FieldCaptions FieldCaptions::defaults()
 {
     FieldCaptions c;
@@ -18,6 +20,7 @@ FieldCaptions FieldCaptions::defaults()
 }
 
 RecordStore::RecordStore()
+    : m_findIndex(std::make_shared<QuickFindIndex>())
 {
     resetSpreadsheetColumns();
 }
@@ -111,4 +114,14 @@ void RecordStore::setCategoryTree(int k, CategoryTree tree)
     categoryTexts[i] = categoryTreeToText(tree);
     m_treeTexts[i] = categoryTexts[i];
     m_trees[i] = std::move(tree);
+}
+
+bool RecordStore::findActive() const
+{
+    return !QuickFindIndex::words(findText).isEmpty();
+}
+
+std::vector<int> RecordStore::findMatches() const
+{
+    return m_findIndex->matches(*this, findText);
 }

@@ -11,6 +11,8 @@
 #include "store/categorytree.h"
 #include "store/itemrecord.h"
 
+class QuickFindIndex;
+
 enum class RecordScope { AllRecords, SearchList };
 
 // Records are held through shared pointers so the record window's clipboard can refer to a
@@ -67,8 +69,17 @@ public:
 
     void resetSpreadsheetColumns();
 
+    // Quick find: the words of the Find box. While it holds a word, the spreadsheet and the album
+    // show only the records that contain every word, and Next and Previous step through them.
+    QString findText;
+    bool findActive() const;
+    // Positions of the records quick find shows (all records when the box is blank).
+    std::vector<int> findMatches() const;
+    QuickFindIndex &findIndex() const { return *m_findIndex; }
+
 private:
     std::vector<RecordPtr> m_records;
+    std::shared_ptr<QuickFindIndex> m_findIndex;
     std::array<CategoryTree, CategoryCount + 1> m_trees;
     std::array<QString, CategoryCount + 1> m_treeTexts; // text form of m_trees[k] when it was given
 

@@ -13,6 +13,7 @@
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
+#include "tools/findcommand.h"
 #include "tools/readorreport.h"
 #include "tools/htmlreportcommand.h"
 #include "tools/relatedcommand.h"
@@ -185,6 +186,8 @@ const Command commands[] = {
         "list the records sharing field 1..21 (or its caption) with record RECORD"_L1 },
     { "websearch"_L1, "FILE.dat RECORD [ENGINE]"_L1, 2, 3, websearchCommand,
         "print a record's search term and the engine's search address"_L1 },
+    { "find"_L1, "FILE.dat WORDS..."_L1, 2, 1000, findCommand,
+        "list the records holding every word (any order, case and accents ignored)"_L1 },
     { "pictures"_L1, "FILE.dat"_L1, 1, 1, picturesCommand,
         "check that every picture of the catalogue is there and reads"_L1 },
     { "send"_L1, "FORMAT.rpt IN.dat (--mail | --news) [options]"_L1, 1, 1000, sendCommand,

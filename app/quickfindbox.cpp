@@ -1,0 +1,91 @@
+// The Find box shared by the record window and the spreadsheet.
+#include "app/quickfindbox.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QShortcut>
+
+#include "store/quickfind.h"
+#include "store/recordstore.h"
+
+QuickFindBox::QuickFindBox(RecordStore &store, QWidget *window)
+    : QWidget(window)
+    , m_store(store)
+    , m_edit(new QLineEdit(this))
+    , m_count(new QLabel(this))
+{
+    setObjectName(QStringLiteral("QuickFindBox"));
+    m_edit->setObjectName(QStringLiteral("QuickFind"));
+    m_edit->setPlaceholderText(QStringLiteral("Find"));
+    m_edit->setToolTip(QStringLiteral("Find: shows only the records holding every word typed "
+                                      "(Enter makes them the search list)"));
+    m_edit->setClearButtonEnabled(true);
+    m_edit->setMinimumWidth(160);
+    m_edit->setMaximumWidth(240);
+    m_count->setObjectName(QStringLiteral("QuickFindCount"));
+    m_count->setMinimumWidth(
+        m_count->fontMetrics().horizontalAdvance(QStringLiteral("000,000 of 000,000")));
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(6, 0, 6, 0);
+    row->addWidget(m_edit);
+    row->addWidget(m_count);
+    connect(m_edit, &QLineEdit::textEdited, this, &QuickFindBox::textEdited);
+    // The clear button does not count as an edit.
+    connect(m_edit, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (text.isEmpty() && !m_store.findText.isEmpty())
+            textEdited(text);
+    });
+    connect(m_edit, &QLineEdit::returnPressed, this, [this] {
+        if (!m_store.findActive())
+            return;
+        QuickFindIndex::makeSearchList(m_store);
+        Q_EMIT findAccepted();
+    });
+    m_edit->installEventFilter(this);
+    auto *find = new QShortcut(QKeySequence::Find, window);
+    find->setContext(Qt::WindowShortcut);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_edit->setFocus(Qt::ShortcutFocusReason);
+        m_edit->selectAll();
+    });
+}
+
+QString QuickFindBox::countText(int matches, int records)
+{
+    const QLocale english(QLocale::English);
+    return english.toString(matches) + QStringLiteral(" of ") + english.toString(records);
+}
+
+void QuickFindBox::refresh()
+{
+    if (m_edit->text() != m_store.findText)
+        m_edit->setText(m_store.findText);
+    updateCount();
+}
+
+void QuickFindBox::updateCount()
+{
+    m_count->setText(m_store.findActive()
+            ? countText(int(m_store.findMatches().size()), m_store.count())
+            : QString());
+}
+
+void QuickFindBox::textEdited(const QString &text)
+{
+    m_store.findText = text;
+    updateCount();
+    Q_EMIT findChanged();
+}
+
+bool QuickFindBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_edit && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && !m_edit->text().isEmpty()) {
+        m_edit->clear(); // textChanged passes it on
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

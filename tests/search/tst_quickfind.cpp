@@ -1,0 +1,150 @@
+// Quick find: every word in any field and order, case and accents ignored, an edited record found
+// by its new text only, and larkspur-tool find over the same rules.
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "store/datafile.h"
+#include "store/quickfind.h"
+#include "store/recordstore.h"
+#include "tests/support/toolrun.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+RecordStore household()
+{
+    RecordStore store;
+    const auto add = [&store](const QString &name, auto fill) {
+        ItemRecord r;
+        r.Name = name;
+        fill(r);
+        store.append(std::move(r));
+    };
+    add(u"Café Table"_s, [](ItemRecord &r) { r.Descriptions[8] = u"Kitchen"_s; });
+    add(u"Reading Lamp"_s, [](ItemRecord &r) {
+        r.Descriptions[3] = u"Brightwell Lighting"_s;
+        r.Details[5] = u"BL-44120"_s;
+    });
+    add(u"Armchair"_s, [](ItemRecord &r) {
+        r.Keywords = { u"oak upholstered"_s };
+        r.Notes = { u"Green wool cover."_s };
+    });
+    add(u"Mantel Clock"_s, [](ItemRecord &r) {
+        r.RecordCode = u"HH000777"_s;
+        r.History = { u"Inherited from my grandmother."_s };
+    });
+    add(u"Garden Bench"_s, [](ItemRecord &r) { r.Pictures[1].FileName = u"/photos/lamp.jpg"_s; });
+    return store;
+}
+
+QStringList names(const RecordStore &store, const std::vector<int> &positions)
+{
+    QStringList out;
+    for (int p : positions)
+        out << store.at(p).Name;
+    return out;
+}
+
+} // namespace
+
+class TestQuickFind : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void words_data();
+    void words();
+    void editedRecordIsFoundByItsNewText();
+    void narrowingKeepsRecordsEditedMeanwhile();
+    void toolFind();
+};
+
+void TestQuickFind::words_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("blank: every record")
+        << u"  "_s
+        << QStringList { u"Café Table"_s, u"Reading Lamp"_s, u"Armchair"_s, u"Mantel Clock"_s,
+               u"Garden Bench"_s };
+    QTest::newRow("accents ignored") << u"cafe"_s << QStringList { u"Café Table"_s };
+    QTest::newRow("accents typed") << u"CAFÉ"_s << QStringList { u"Café Table"_s };
+    QTest::newRow("description") << u"kitchen"_s << QStringList { u"Café Table"_s };
+    QTest::newRow("middle of a text") << u"ightwel"_s << QStringList { u"Reading Lamp"_s };
+    QTest::newRow("detail") << u"bl-441"_s << QStringList { u"Reading Lamp"_s };
+    QTest::newRow("keywords and notes, any order")
+        << u"wool OAK"_s << QStringList { u"Armchair"_s };
+    QTest::newRow("code and history")
+        << u"grandmother hh000777"_s << QStringList { u"Mantel Clock"_s };
+    QTest::newRow("every word must be there") << u"oak kitchen"_s << QStringList {};
+    QTest::newRow("no match") << u"zebra"_s << QStringList {};
+    QTest::newRow("picture paths are not searched") << u"lamp.jpg"_s << QStringList {};
+    QTest::newRow("no word spans two fields") << u"tablekitchen"_s << QStringList {};
+}
+
+void TestQuickFind::words()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, found);
+    RecordStore store = household();
+    store.findText = query;
+    QCOMPARE(names(store, store.findMatches()), found);
+    QCOMPARE(store.findActive(), !query.trimmed().isEmpty());
+}
+
+void TestQuickFind::editedRecordIsFoundByItsNewText()
+{
+    RecordStore store = household();
+    store.findText = u"lamp"_s;
+    QCOMPARE(names(store, store.findMatches()), QStringList { u"Reading Lamp"_s });
+    store.at(1).Name = u"Desk Light"_s; // as the record window stores an edit
+    store.at(4).Notes = { u"Bought with the lamp."_s };
+    QCOMPARE(names(store, store.findMatches()), QStringList { u"Garden Bench"_s });
+    store.findText = u"desk"_s;
+    QCOMPARE(names(store, store.findMatches()), QStringList { u"Desk Light"_s });
+    store.remove(1);
+    QCOMPARE(names(store, store.findMatches()), QStringList {});
+}
+
+void TestQuickFind::narrowingKeepsRecordsEditedMeanwhile()
+{
+    // Typing on ("ch" then "cha") narrows the last answer; a record edited between the two
+    // keystrokes must still be found.
+    RecordStore store = household();
+    store.findText = u"ch"_s;
+    QCOMPARE(names(store, store.findMatches()),
+        (QStringList { u"Café Table"_s, u"Armchair"_s, u"Garden Bench"_s }));
+    store.at(3).Keywords = { u"chair-side clock"_s };
+    store.findText = u"chai"_s;
+    QCOMPARE(names(store, store.findMatches()), (QStringList { u"Armchair"_s, u"Mantel Clock"_s }));
+    ItemRecord added;
+    added.Name = u"Rocking Chair"_s;
+    store.append(std::move(added));
+    store.findText = u"chair"_s;
+    QCOMPARE(names(store, store.findMatches()),
+        (QStringList { u"Armchair"_s, u"Mantel Clock"_s, u"Rocking Chair"_s }));
+}
+
+void TestQuickFind::toolFind()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"home.dat"_s);
+    QVERIFY(DataFile::writeDatabase(file, household()).ok);
+    ToolRun r
+        = runProgram(QStringLiteral(LARKSPUR_TOOL_PATH), { u"find"_s, file, u"OAK"_s, u"wool"_s });
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.outText(), u"3\tArmchair\n"_s);
+    r = runProgram(QStringLiteral(LARKSPUR_TOOL_PATH), { u"find"_s, file, u"zebra"_s });
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(runProgram(QStringLiteral(LARKSPUR_TOOL_PATH), { u"find"_s, file }).exitCode, 2);
+    QCOMPARE(
+        runProgram(QStringLiteral(LARKSPUR_TOOL_PATH), { u"find"_s, file, u" "_s }).exitCode, 2);
+    r = runProgram(
+        QStringLiteral(LARKSPUR_TOOL_PATH), { u"find"_s, dir.filePath(u"absent.dat"_s), u"x"_s });
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(!r.err.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestQuickFind)
+#include "tst_quickfind.moc"
