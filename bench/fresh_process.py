@@ -43,7 +43,7 @@ def main():
         ('export', [tool, 'export', data, os.path.join(out, 'x.csv')], None),
         ('totals', [tool, 'totals', data, '1'], None),
         ('search', [tool, 'search', data, '--keywords', 'household'], None),
-        ('sort', [tool, 'sort', '22', data, os.path.join(out, 'sorted.dat')], None),
+        ('sort', [tool, 'sort', '21', data, os.path.join(out, 'sorted.dat')], None),
         ('first record', [program, data], gui_env),
     ]
     with open('/proc/loadavg') as f:
