@@ -37,11 +37,46 @@ QString exportLine(const ItemRecord &r)
     return line + field(status);
 }
 
+namespace {
+
+// field(), encoded straight onto the output: no line or field strings on the way.
+void appendField(QByteArray &out, const QString &value)
+{
+    if (value.isEmpty()) {
+        out += "\"\"";
+    } else if (value.contains(u',')) {
+        // A double quote byte comes only from a double quote character, so doubling the
+        // encoded bytes is the same as doubling the characters.
+        QByteArray encoded = encodeText(value);
+        encoded.replace('"', "\"\"");
+        out += '"';
+        out += encoded;
+        out += '"';
+    } else {
+        appendEncodedText(out, value);
+    }
+}
+
+} // namespace
+
 QByteArray exportBytes(const RecordStore &store)
 {
     QByteArray out;
-    for (const RecordPtr &r : store.records()) {
-        appendEncodedText(out, exportLine(*r));
+    out.reserve(qsizetype(store.count()) * 256);
+    for (const RecordPtr &p : store.records()) {
+        const ItemRecord &r = *p;
+        for (int k = 1; k <= ItemRecord::DescriptionCount; ++k) {
+            appendField(out, r.Descriptions[size_t(k)]);
+            out += ',';
+        }
+        for (int k = 0; k < ItemRecord::DetailCount; ++k) {
+            appendField(out, r.Details[size_t(k)]);
+            out += ',';
+        }
+        out += r.Wanted ? QByteArrayView("Wanted")
+            : r.ForTrade ? QByteArrayView("For Trade")
+            : r.ForSale  ? QByteArrayView("For Sale")
+                         : QByteArrayView("\"\"");
         out += "\r\n";
     }
     return out;
