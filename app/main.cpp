@@ -25,12 +25,14 @@
 #include "reports/tprintbox.h"
 #include "search/tsearch.h"
 #include "spreadsheet/tsnapshot.h"
+#include "store/largepages.h"
 #include "store/recordstore.h"
 
 int main(int argc, char **argv)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    restartWithLargePages(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Larkspur Cataloguer"));
     QApplication::setApplicationVersion(QStringLiteral("1.43"));

@@ -15,7 +15,7 @@ import tempfile
 
 
 def timed(argv, env=None):
-    """Wall seconds, peak RSS in MB, exit status and stderr of one fresh process."""
+    """Wall seconds, peak RSS in MB, exit status, stderr and CPU seconds of one fresh process."""
     r = subprocess.run(['/usr/bin/time', '-v'] + argv, env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.PIPE, text=True)
     wall = re.search(r'Elapsed \(wall clock\) time \(h:mm:ss or m:ss\): (?:(\d+):)?(\d+):([\d.]+)',
@@ -24,7 +24,9 @@ def timed(argv, env=None):
     seconds = int(h or 0) * 3600 + int(m) * 60 + float(s)
     rss = int(re.search(r'Maximum resident set size \(kbytes\): (\d+)', r.stderr).group(1))
     status = int(re.search(r'Exit status: (\d+)', r.stderr).group(1))
-    return seconds, rss / 1024, status, r.stderr
+    cpu = sum(float(re.search(rf'{kind} time \(seconds\): ([\d.]+)', r.stderr).group(1))
+              for kind in ('User', 'System'))
+    return seconds, rss / 1024, status, r.stderr, cpu
 
 
 def main():
@@ -48,7 +50,9 @@ def main():
     ]
     with open('/proc/loadavg') as f:
         print(f'file {data}: {mb:.1f} MB; load average {" ".join(f.read().split()[:3])}')
-    print(f'{"job":14}{"min s":>8}{"MB/s":>8}{"peak MB":>9}  runs (s)')
+    # CPU time (user + system) beside the wall time: on a shared machine the wall time also
+    # holds the waits for a processor.
+    print(f'{"job":14}{"min s":>8}{"MB/s":>8}{"min CPU":>9}{"peak MB":>9}  runs (s)')
     for name, argv, env in jobs:
         if not os.path.exists(argv[0]):
             continue
@@ -57,12 +61,13 @@ def main():
             print(f'{name:14} FAILED: {results[0][3].strip().splitlines()[-1:]}')
             continue
         best = min(r[0] for r in results)
+        cpu = min(r[4] for r in results)
         peak = max(r[1] for r in results)
         extra = ''
         painted = [re.search(r'first record shown after ([\d.]+) s', r[3]) for r in results]
         if all(painted):
             extra = f'  (first record painted at {min(float(p.group(1)) for p in painted):.3f} s)'
-        print(f'{name:14}{best:8.3f}{mb / best:8.0f}{peak:9.0f}  '
+        print(f'{name:14}{best:8.3f}{mb / best:8.0f}{cpu:9.2f}{peak:9.0f}  '
               + ' '.join(f'{r[0]:.3f}' for r in results) + extra)
     with open('/proc/loadavg') as f:
         print(f'load average after: {" ".join(f.read().split()[:3])}')

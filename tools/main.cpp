@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "store/datafile.h"
+#include "store/largepages.h"
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
@@ -220,6 +221,7 @@ static bool needsFonts(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    restartWithLargePages(argv);
     std::unique_ptr<QCoreApplication> application;
     if (needsFonts(argc, argv)) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
