@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QFile>
@@ -219,9 +221,21 @@ static bool needsFonts(int argc, char *argv[])
     return argc > 1 && (qstrcmp(argv[1], "report") == 0 || qstrcmp(argv[1], "send") == 0);
 }
 
+// Only a large catalogue gains from a huge-page heap; small jobs are spared the restart.
+static bool namesLargeFile(int argc, char *argv[])
+{
+    for (int i = 2; i < argc; ++i) {
+        struct stat st {};
+        if (::stat(argv[i], &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= (16 << 20))
+            return true;
+    }
+    return false;
+}
+
 int main(int argc, char *argv[])
 {
-    restartWithLargePages(argv);
+    if (namesLargeFile(argc, argv))
+        restartWithLargePages(argv);
     std::unique_ptr<QCoreApplication> application;
     if (needsFonts(argc, argv)) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
