@@ -12,12 +12,21 @@ using namespace Qt::StringLiterals;
 
 namespace CsvFile {
 
+namespace {
+
+// What spreadsheet programs read as more than one value, or as the end of a line.
+bool needsQuotes(const QString &value)
+{
+    return std::any_of(value.cbegin(), value.cend(), [](QChar c) {
+            return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
+        });
+}
+
+} // namespace
+
 QString field(const QString &value)
 {
-    const bool quoted = std::any_of(value.cbegin(), value.cend(), [](QChar c) {
-        return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
-    });
-    if (!quoted)
+    if (!needsQuotes(value))
         return value;
     QString v = value;
     v.replace(u'"', u"\"\""_s);
@@ -38,11 +47,44 @@ QString exportLine(const ItemRecord &r)
     return line + field(status);
 }
 
+namespace {
+
+// field(), encoded straight onto the output: no line or field strings on the way.
+void appendField(QByteArray &out, const QString &value)
+{
+    if (!needsQuotes(value)) {
+        appendEncodedText(out, value);
+        return;
+    }
+    // A double quote byte comes only from a double quote character, so doubling the encoded
+    // bytes is the same as doubling the characters.
+    QByteArray encoded = encodeText(value);
+    encoded.replace('"', "\"\"");
+    out += '"';
+    out += encoded;
+    out += '"';
+}
+
+} // namespace
+
 QByteArray exportBytes(const RecordStore &store)
 {
     QByteArray out;
-    for (const RecordPtr &r : store.records()) {
-        appendEncodedText(out, exportLine(*r));
+    out.reserve(qsizetype(store.count()) * 256);
+    for (const RecordPtr &p : store.records()) {
+        const ItemRecord &r = *p;
+        for (int k = 1; k <= ItemRecord::DescriptionCount; ++k) {
+            appendField(out, r.Descriptions[size_t(k)]);
+            out += ',';
+        }
+        for (int k = 0; k < ItemRecord::DetailCount; ++k) {
+            appendField(out, r.Details[size_t(k)]);
+            out += ',';
+        }
+        out += r.Wanted ? QByteArrayView("Wanted")
+            : r.ForTrade ? QByteArrayView("For Trade")
+            : r.ForSale  ? QByteArrayView("For Sale")
+                         : QByteArrayView();
         out += "\r\n";
     }
     return out;

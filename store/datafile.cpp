@@ -6,6 +6,11 @@
 #include <cstring>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -166,6 +171,66 @@ private:
     qsizetype m_pos = 0;
 };
 
+// Decoded texts of a file being read, packed side by side into shared blocks instead of one
+// allocation each: a text is a QString over its piece of a block, and each block lives while any
+// of its texts does. A text that is changed detaches into its own string as usual, so an edit
+// replaces only what it changes. Each piece ends in a zero as every QString's data does.
+class TextArena
+{
+public:
+    TextArena() = default;
+    TextArena(const TextArena &) = delete;
+    TextArena &operator=(const TextArena &) = delete;
+    ~TextArena() { release(); }
+
+    QString text(const char *bytes, qsizetype n)
+    {
+        if (n <= 0)
+            return QString();
+        // Long texts get a string of their own, so that one kept text never holds a whole block.
+        if (n > MaxPiece)
+            return TextCodec::decode(bytes, n);
+        if (m_left < n + 1 && !newBlock())
+            return TextCodec::decode(bytes, n);
+        char16_t *piece = m_next;
+        TextCodec::decodeInto(piece, bytes, n);
+        piece[n] = 0;
+        m_next += n + 1;
+        m_left -= n + 1;
+        m_block->ref();
+        return QString(QString::DataPointer(m_block, piece, n));
+    }
+
+private:
+    using Block = QTypedArrayData<char16_t>;
+    // Below the allocator's threshold for mapping pages of their own.
+    static constexpr qsizetype BlockUnits = (64 << 10) / 2 - 32;
+    static constexpr qsizetype MaxPiece = 512;
+
+    bool newBlock()
+    {
+        release();
+        auto [block, data] = Block::allocate(BlockUnits);
+        if (!block)
+            return false;
+        m_block = block;
+        m_next = data;
+        m_left = BlockUnits;
+        return true;
+    }
+    void release()
+    {
+        if (m_block && !m_block->deref())
+            Block::deallocate(m_block);
+        m_block = nullptr;
+        m_left = 0;
+    }
+
+    Block *m_block = nullptr; // holds one reference of its own while texts are added
+    char16_t *m_next = nullptr;
+    qsizetype m_left = 0;
+};
+
 // Hands out one shared QString for every equal short text of a file being read. Catalogues
 // repeat their texts heavily (description full names, details, picture titles), so sharing them
 // saves most of the memory that separate strings would take, and the decoding of repeats.
@@ -178,7 +243,11 @@ public:
     // Fields are numbered by the reader; each learns on its own whether its texts repeat.
     static constexpr int FieldCount = 32;
 
-    TextInterner() { m_slots.resize(1 << 12); }
+    explicit TextInterner(TextArena &arena)
+        : m_texts(arena)
+    {
+        m_slots.resize(1 << 12);
+    }
 
     QString text(const char *bytes, qsizetype n, int field)
     {
@@ -188,7 +257,7 @@ public:
         // every new text costs a table entry and a cache miss, and the table would only grow.
         FieldStats &stats = m_fields[size_t(field)];
         if (stats.unique)
-            return TextCodec::decode(bytes, n);
+            return m_texts.text(bytes, n);
         if (++stats.lookups == TrialLookups)
             stats.unique = stats.hits < TrialLookups / 4;
         const quint32 hash = quint32(qHashBits(bytes, size_t(n)));
@@ -204,7 +273,7 @@ public:
                 return s.text;
             }
         }
-        QString decoded = TextCodec::decode(bytes, n);
+        QString decoded = m_texts.text(bytes, n);
         // A hostile file of only distinct texts would grow the table without end: past the
         // bound, texts are simply not shared.
         if (m_used >= MaxEntries)
@@ -257,6 +326,7 @@ private:
         }
     }
 
+    TextArena &m_texts;
     std::vector<Slot> m_slots;
     size_t m_used = 0;
     QByteArray m_arena;
@@ -266,40 +336,55 @@ private:
 class ByteReader
 {
 public:
-    explicit ByteReader(QByteArrayView bytes)
+    // beyond: bytes of the file after these that are not loaded yet. A value that runs past the
+    // loaded bytes but not past the file's end only needs more of the file (ranShort()); one that
+    // runs past the file's end, or breaks the rules, is damage however much more is read.
+    explicit ByteReader(QByteArrayView bytes, qint64 beyond = 0)
         : m_begin(reinterpret_cast<const unsigned char *>(bytes.data()))
         , m_p(m_begin)
         , m_end(m_p + bytes.size())
+        , m_beyond(beyond)
     { }
 
     qsizetype remaining() const { return m_end - m_p; }
     qsizetype consumed() const { return m_p - m_begin; }
     const char *position() const { return reinterpret_cast<const char *>(m_p); }
+    bool ranShort() const { return m_short; }
+
+    // Whether n more bytes are loaded; notes when they are not but the file still holds them.
+    bool need(qint64 n)
+    {
+        if (n <= remaining())
+            return true;
+        if (n <= remaining() + m_beyond)
+            m_short = true;
+        return false;
+    }
 
     bool byte(unsigned char &b)
     {
-        if (m_p == m_end)
+        if (!need(1))
             return false;
         b = *m_p++;
         return true;
     }
-    bool peek(unsigned char &b) const
+    bool peek(unsigned char &b)
     {
-        if (m_p == m_end)
+        if (!need(1))
             return false;
         b = *m_p;
         return true;
     }
     bool skip(qint64 n)
     {
-        if (n < 0 || n > remaining())
+        if (n < 0 || !need(n))
             return false;
         m_p += n;
         return true;
     }
     bool int32(qint32 &v)
     {
-        if (remaining() < 4)
+        if (!need(4))
             return false;
         v = qFromLittleEndian<qint32>(m_p);
         m_p += 4;
@@ -312,13 +397,13 @@ public:
             return false;
         switch (tag) {
         case Int8:
-            if (remaining() < 1)
+            if (!need(1))
                 return false;
             v = qint8(*m_p);
             m_p += 1;
             return true;
         case Int16:
-            if (remaining() < 2)
+            if (!need(2))
                 return false;
             v = qFromLittleEndian<qint16>(m_p);
             m_p += 2;
@@ -344,20 +429,24 @@ public:
             return false;
         s = m_interner && m_field >= 0 && bytes.size() <= TextInterner::MaxBytes
             ? m_interner->text(bytes.data(), bytes.size(), m_field)
-            : TextCodec::decode(bytes.data(), bytes.size());
+            : decode(bytes);
         return true;
     }
-    // Equal texts read from here on share one string.
-    void setInterner(TextInterner *interner) { m_interner = interner; }
+    // Texts read from here on are packed into the arena; equal ones share one string.
+    void setTexts(TextArena *arena, TextInterner *interner)
+    {
+        m_arena = arena;
+        m_interner = interner;
+    }
     // The field the next texts belong to, 0..TextInterner::FieldCount - 1; -1: not shared.
     void setField(int field) { m_field = field; }
-    // A text that is never shared (unique by nature).
-    bool uniqueText(QString &s)
+    // A text that is never shared (unique by nature), cut to its first maxBytes bytes.
+    bool uniqueText(QString &s, qsizetype maxBytes = -1)
     {
         QByteArrayView bytes;
         if (!textBytes(bytes))
             return false;
-        s = TextCodec::decode(bytes.data(), bytes.size());
+        s = decode(maxBytes >= 0 ? bytes.first(qMin(maxBytes, bytes.size())) : bytes);
         return true;
     }
     bool textBytes(QByteArrayView &bytes)
@@ -377,7 +466,7 @@ public:
         } else {
             return false;
         }
-        if (n < 0 || n > remaining())
+        if (n < 0 || !need(n))
             return false;
         bytes = QByteArrayView(position(), n);
         m_p += n;
@@ -390,19 +479,19 @@ public:
             return false;
         // Count the lines first so the list is allocated once, at its final size.
         qsizetype items = 0;
-        for (qsizetype at = 0;; ++items) {
-            if (at >= remaining())
+        for (qint64 at = 0;; ++items) {
+            if (!need(at + 1))
                 return false;
             const unsigned char tag = m_p[at++];
             qint64 n;
             if (tag == EndOfList) {
                 break;
             } else if (tag == ShortText) {
-                if (at >= remaining())
+                if (!need(at + 1))
                     return false;
                 n = 1 + m_p[at];
             } else if (tag == LongText) {
-                if (remaining() - at < 4)
+                if (!need(at + 4))
                     return false;
                 n = 4 + qint64(qFromLittleEndian<qint32>(m_p + at));
                 if (n < 4)
@@ -410,16 +499,20 @@ public:
             } else {
                 return false;
             }
-            if (n > remaining() - at)
+            if (!need(at + n))
                 return false;
-            at += qsizetype(n);
+            at += n;
         }
-        list.reserve(items);
-        for (qsizetype i = 0; i < items; ++i) {
-            QString line;
-            if (!text(line))
-                return false;
-            list.append(std::move(line));
+        if (items == 0) {
+            list.clear();
+        } else {
+            list.reserve(items);
+            for (qsizetype i = 0; i < items; ++i) {
+                QString line;
+                if (!text(line))
+                    return false;
+                list.append(std::move(line));
+            }
         }
         ++m_p; // the list end
         return true;
@@ -428,7 +521,7 @@ public:
     bool shortBytes(QByteArrayView &bytes)
     {
         unsigned char n = 0;
-        if (!byte(n) || n > remaining())
+        if (!byte(n) || !need(n))
             return false;
         bytes = QByteArrayView(position(), n);
         m_p += n;
@@ -436,9 +529,18 @@ public:
     }
 
 private:
+    QString decode(QByteArrayView bytes)
+    {
+        return m_arena ? m_arena->text(bytes.data(), bytes.size())
+                       : TextCodec::decode(bytes.data(), bytes.size());
+    }
+
     const unsigned char *m_begin;
     const unsigned char *m_p;
     const unsigned char *m_end;
+    qint64 m_beyond = 0;
+    bool m_short = false;
+    TextArena *m_arena = nullptr;
     TextInterner *m_interner = nullptr;
     int m_field = -1;
 };
@@ -698,7 +800,7 @@ bool readObject(ByteReader &r, int depth, CategoryTree *tree)
             break;
         if (tree && isItemsData(name)) {
             qint32 n;
-            if (!r.byte(b) || b != Binary || !r.int32(n) || n < 0 || n > r.remaining())
+            if (!r.byte(b) || b != Binary || !r.int32(n) || n < 0 || !r.need(n))
                 return false;
             tree->clear();
             if (!decodeNodeBlock(QByteArrayView(r.position(), n), *tree))
@@ -721,7 +823,7 @@ bool readObject(ByteReader &r, int depth, CategoryTree *tree)
 bool readTreeStream(ByteReader &r, CategoryTree &tree)
 {
     QByteArrayView signature;
-    if (r.remaining() < 4)
+    if (!r.need(4))
         return false;
     signature = QByteArrayView(r.position(), 4);
     if (signature != QByteArrayView("TPF0"))
@@ -734,9 +836,8 @@ bool readRecord(ByteReader &r, ItemRecord &rec)
 {
     // Names, codes and picture paths are nearly always unique: sharing them would only grow the
     // table of shared texts and make every lookup slower.
-    if (!r.uniqueText(rec.Name) || !r.uniqueText(rec.RecordCode))
+    if (!r.uniqueText(rec.Name) || !r.uniqueText(rec.RecordCode, ItemRecord::RecordCodeLength))
         return false;
-    rec.RecordCode.truncate(ItemRecord::RecordCodeLength);
     // Field numbers for the shared texts: details 0-9, descriptions 10-19, the four line lists
     // 20-23, picture titles 24-29, the spare text 30.
     int field = 0;
@@ -920,6 +1021,7 @@ public:
         return m_file ? QByteArrayView(m_buffer).sliced(m_start) : m_memory.sliced(m_start);
     }
     qint64 remaining() const { return pending().size() + m_fileLeft; }
+    qint64 notLoaded() const { return m_fileLeft; }
     void consume(qsizetype n) { m_start += n; }
 
     // Loads at least as many bytes again as are pending; false at the end of the file.
@@ -951,16 +1053,17 @@ private:
 };
 
 // Runs one reading step on the pending bytes, loading more and starting the step again while
-// it runs out of them. A step must not keep anything from a failed attempt.
+// it runs out of them. A step must not keep anything from a failed attempt. A step that fails on
+// what it has read is damage at once: a damaged file is refused without reading the rest.
 template<typename Step> bool readStep(Source &source, Step step)
 {
     for (;;) {
-        ByteReader r(source.pending());
+        ByteReader r(source.pending(), source.notLoaded());
         if (step(r)) {
             source.consume(r.consumed());
             return true;
         }
-        if (!source.more())
+        if (!r.ranShort() || !source.more())
             return false;
     }
 }
@@ -993,11 +1096,12 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
         return { ReadOutcome::ReadError, QString() };
     std::vector<RecordPtr> records;
     records.reserve(size_t(count));
-    TextInterner interner;
+    TextArena arena;
+    TextInterner interner(arena);
     for (qint32 i = 0; i < count; ++i) {
         RecordPtr rec;
         if (!readStep(source, [&](ByteReader &r) {
-                r.setInterner(&interner);
+                r.setTexts(&arena, &interner);
                 rec = std::make_shared<ItemRecord>();
                 return readRecord(r, *rec);
             }))
@@ -1026,11 +1130,38 @@ ReadResult readDatabaseBytes(QByteArrayView bytes, RecordStore &store, bool merg
     return readFrom(source, store, merge);
 }
 
+OpenOutcome openForReading(QFile &file)
+{
+    const QString path = file.fileName();
+    if (path.startsWith(u':')) // a resource
+        return file.open(QIODevice::ReadOnly) ? OpenOutcome::Opened : OpenOutcome::CannotOpen;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return OpenOutcome::CannotOpen;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return OpenOutcome::NotAFile;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return OpenOutcome::CannotOpen;
+    }
+    return OpenOutcome::Opened;
+}
+
 ReadResult readDatabase(const QString &path, RecordStore &store, bool merge)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    switch (openForReading(file)) {
+    case OpenOutcome::Opened:
+        break;
+    case OpenOutcome::NotAFile:
+        return { ReadOutcome::NotDatabase, QString() };
+    case OpenOutcome::CannotOpen:
         return { ReadOutcome::CannotOpen, cannotOpen(path) };
+    }
     Source source(&file);
     return readFrom(source, store, merge);
 }
@@ -1038,7 +1169,7 @@ ReadResult readDatabase(const QString &path, RecordStore &store, bool merge)
 std::optional<FieldCaptions> readCaptionsOnly(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (openForReading(file) != OpenOutcome::Opened)
         return std::nullopt;
     Source source(&file);
     FieldCaptions captions;

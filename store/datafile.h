@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,11 @@ struct ReadResult
     QString message; // set for CannotOpen
     bool ok() const { return outcome == ReadOutcome::Read; }
 };
+
+enum class OpenOutcome { Opened, NotAFile, CannotOpen };
+// Opens a database file for reading without ever blocking: a FIFO, a device or a folder is
+// NotAFile (read as no database file) instead of a read that waits for ever or never ends.
+OpenOutcome openForReading(QFile &file);
 
 // Reads the whole file. The store changes only when the whole file reads: then the captions
 // and the ten category texts are replaced and the records replace the store's (or are appended

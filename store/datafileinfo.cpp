@@ -11,7 +11,7 @@ namespace DataFile {
 std::optional<QString> readVersion(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (openForReading(file) != OpenOutcome::Opened)
         return std::nullopt;
     char tag = 0;
     if (!file.getChar(&tag))

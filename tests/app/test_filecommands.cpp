@@ -1,4 +1,6 @@
 // The record window's start-up, File menu, exit questions and settings, driven with scripted dialogs.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
@@ -58,6 +60,8 @@ private Q_SLOTS:
     void openReadsAndEnablesMerge();
     void openInvalidGivesNewDatabase();
     void openUnreadableKeepsDatabase();
+    void openOfAFifoOrDeviceGivesNewDatabase_data();
+    void openOfAFifoOrDeviceGivesNewDatabase();
     void mergeAppendsCompatible();
     void mergeRefusesCaptionCase();
     void importExportedAppendsAndShowsTheFirst();
@@ -208,6 +212,33 @@ void TestFileCommands::openInvalidGivesNewDatabase()
     QCOMPARE(t.store.fileName, QString());
     QCOMPARE(v.windowTitle(), QStringLiteral("Untitled"));
     QVERIFY(!v.saveEnabled());
+}
+
+void TestFileCommands::openOfAFifoOrDeviceGivesNewDatabase_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("FIFO") << true;
+    QTest::newRow("device") << false;
+}
+
+// Neither is a file that could hold a database: the open returns at once instead of blocking.
+void TestFileCommands::openOfAFifoOrDeviceGivesNewDatabase()
+{
+    QFETCH(bool, fifo);
+    AppTest t;
+    const QString path = fifo ? t.path(QStringLiteral("pipe.dat")) : QStringLiteral("/dev/zero");
+    if (fifo)
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    t.dialogs.answer(Answer::Yes);
+    t.dialogs.file(path);
+    QVERIFY(!v.OpenClick());
+    QCOMPARE(t.dialogs.shown.last().kind, QStringLiteral("error"));
+    QCOMPARE(t.dialogs.lastText(),
+        path + QStringLiteral(" is not a valid Larkspur Cataloguer file.  New file created."));
+    QCOMPARE(t.store.count(), 1);
+    QCOMPARE(t.store.fileName, QString());
 }
 
 void TestFileCommands::openUnreadableKeepsDatabase()

@@ -1,4 +1,6 @@
 // Database files: exact bytes written, what the reader accepts and refuses, atomic saving.
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -112,6 +114,18 @@ RecordStore richStore()
 }
 
 // The store a failed read must leave exactly as it was.
+// Bytes this process has read through read() and the like, from /proc/self/io.
+qint64 bytesReadByThisProcess()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
 RecordStore keeperStore()
 {
     RecordStore s;
@@ -478,6 +492,62 @@ private slots:
         verifyKeeper(s);
         QCOMPARE(readDatabaseBytes(file, s, true).outcome, outcome);
         verifyKeeper(s);
+    }
+
+    // What cannot be a database is refused at once: a FIFO or a device would block or never end,
+    // and a large damaged file must not be read whole first.
+    void refusedWithoutReadingTheRest_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<ReadOutcome>("outcome");
+        QTest::newRow("FIFO") << QStringLiteral("fifo") << ReadOutcome::NotDatabase;
+        QTest::newRow("device") << QStringLiteral("device") << ReadOutcome::NotDatabase;
+        QTest::newRow("folder") << QStringLiteral("folder") << ReadOutcome::NotDatabase;
+        QTest::newRow("2 GB of zero bytes") << QStringLiteral("zeros") << ReadOutcome::ReadError;
+        QTest::newRow("good head, then 2 GB of zero bytes")
+            << QStringLiteral("head") << ReadOutcome::ReadError;
+    }
+    void refusedWithoutReadingTheRest()
+    {
+        QFETCH(QString, kind);
+        QFETCH(ReadOutcome, outcome);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("x.dat"));
+        constexpr qint64 Large = qint64(2) << 30;
+        if (kind == QStringLiteral("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == QStringLiteral("device")) {
+            path = QStringLiteral("/dev/zero");
+        } else if (kind == QStringLiteral("folder")) {
+            path = dir.path();
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (kind == QStringLiteral("head")) {
+                // Everything up to and with a record count of 1; the record is all zeros.
+                const QByteArray good = encodeDatabase(lampStore());
+                const qsizetype count = good.indexOf(hex("02 01 06 04 4C 61 6D 70"));
+                QVERIFY(count > 0);
+                QVERIFY(f.write(good.left(count + 2)) == count + 2);
+            }
+            QVERIFY(f.resize(Large)); // sparse: takes no disk
+        }
+
+        const qint64 readBefore = bytesReadByThisProcess();
+        QVERIFY(readBefore >= 0);
+        rusage before {};
+        getrusage(RUSAGE_SELF, &before);
+        RecordStore s = keeperStore();
+        QCOMPARE(readDatabase(path, s, false).outcome, outcome);
+        verifyKeeper(s);
+        rusage after {};
+        getrusage(RUSAGE_SELF, &after);
+        QVERIFY2(bytesReadByThisProcess() - readBefore < (16 << 20),
+            qPrintable(QString::number(bytesReadByThisProcess() - readBefore)));
+        QVERIFY2(after.ru_maxrss - before.ru_maxrss < (128 << 10), // kB
+            qPrintable(QString::number(after.ru_maxrss - before.ru_maxrss)));
+        QVERIFY(!readCaptionsOnly(path) || kind == QStringLiteral("head"));
+        QVERIFY(!readVersion(path) || kind == QStringLiteral("head"));
     }
 
     void truncatedAnywhere()

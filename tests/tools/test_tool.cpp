@@ -1,5 +1,7 @@
 // Tests of larkspur-tool: dump, build, check and sort, run as the real executable.
 #include <QDir>
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
@@ -500,6 +502,9 @@ void TestTool::check_data()
     QTest::newRow("ends inside the last record") << u"truncated"_s << 1;
     QTest::newRow("empty file") << u"empty"_s << 1;
     QTest::newRow("missing file") << u"missing"_s << 1;
+    QTest::newRow("FIFO") << u"fifo"_s << 1;
+    QTest::newRow("device") << u"device"_s << 1;
+    QTest::newRow("2 GB of zero bytes") << u"zeros"_s << 1;
 }
 
 void TestTool::check()
@@ -507,7 +512,7 @@ void TestTool::check()
     QFETCH(QString, kind);
     QFETCH(int, exitCode);
 
-    const QString dat = writeFixture(u"file.dat"_s);
+    QString dat = writeFixture(u"file.dat"_s);
     QVERIFY(!dat.isEmpty());
     QByteArray bytes = fileBytes(dat);
     if (kind == u"signature"_s)
@@ -516,10 +521,18 @@ void TestTool::check()
         bytes.chop(1);
     else if (kind == u"empty"_s)
         bytes.clear();
-    if (kind == u"missing"_s)
+    if (kind == u"missing"_s || kind == u"fifo"_s) {
         QVERIFY(QFile::remove(dat));
-    else
+        if (kind == u"fifo"_s)
+            QCOMPARE(::mkfifo(QFile::encodeName(dat).constData(), 0600), 0);
+    } else if (kind == u"device"_s) {
+        dat = u"/dev/zero"_s;
+    } else if (kind == u"zeros"_s) {
+        QFile f(dat);
+        QVERIFY(f.resize(0) && f.resize(qint64(2) << 30)); // sparse: takes no disk
+    } else {
         QVERIFY(writeBytes(dat, bytes));
+    }
 
     const Run r = runTool({ u"check"_s, dat });
     QCOMPARE(r.exitCode, exitCode);

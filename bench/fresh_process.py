@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""Times larkspur-tool commands and the program's first record as a user meets them: one fresh
+process per run, start to exit, with its peak memory (GNU time). Min of the runs and all runs.
+
+usage: bench/fresh_process.py BUILD_DIR FILE.dat [RUNS]
+
+BUILD_DIR holds bin/larkspur-tool and bin/larkspur (a Release build); FILE.dat is the catalogue
+to read, e.g. made with `bench_datafile --short --make FILE.dat`.
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+
+def timed(argv, env=None):
+    """Wall seconds, peak RSS in MB, exit status, stderr and CPU seconds of one fresh process."""
+    r = subprocess.run(['/usr/bin/time', '-v'] + argv, env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.PIPE, text=True)
+    wall = re.search(r'Elapsed \(wall clock\) time \(h:mm:ss or m:ss\): (?:(\d+):)?(\d+):([\d.]+)',
+                     r.stderr)
+    h, m, s = wall.groups()
+    seconds = int(h or 0) * 3600 + int(m) * 60 + float(s)
+    rss = int(re.search(r'Maximum resident set size \(kbytes\): (\d+)', r.stderr).group(1))
+    status = int(re.search(r'Exit status: (\d+)', r.stderr).group(1))
+    cpu = sum(float(re.search(rf'{kind} time \(seconds\): ([\d.]+)', r.stderr).group(1))
+              for kind in ('User', 'System'))
+    return seconds, rss / 1024, status, r.stderr, cpu
+
+
+def main():
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    build, data = sys.argv[1], sys.argv[2]
+    runs = int(sys.argv[3]) if len(sys.argv) > 3 else 3
+    tool = os.path.join(build, 'bin', 'larkspur-tool')
+    program = os.path.join(build, 'bin', 'larkspur')
+    mb = os.path.getsize(data) / 1e6
+    out = tempfile.mkdtemp()
+    gui_env = dict(os.environ, QT_QPA_PLATFORM='offscreen', LARKSPUR_FIRST_RECORD_EXIT='1',
+                   XDG_CONFIG_HOME=out, XDG_DATA_HOME=out)
+    jobs = [
+        ('check', [tool, 'check', data], None),
+        ('export', [tool, 'export', data, os.path.join(out, 'x.csv')], None),
+        ('totals', [tool, 'totals', data, '1'], None),
+        ('search', [tool, 'search', data, '--keywords', 'household'], None),
+        ('sort', [tool, 'sort', '21', data, os.path.join(out, 'sorted.dat')], None),
+        ('first record', [program, data], gui_env),
+    ]
+    with open('/proc/loadavg') as f:
+        print(f'file {data}: {mb:.1f} MB; load average {" ".join(f.read().split()[:3])}')
+    # CPU time (user + system) beside the wall time: on a shared machine the wall time also
+    # holds the waits for a processor.
+    print(f'{"job":14}{"min s":>8}{"MB/s":>8}{"min CPU":>9}{"peak MB":>9}  runs (s)')
+    for name, argv, env in jobs:
+        if not os.path.exists(argv[0]):
+            continue
+        results = [timed(argv, env) for _ in range(runs)]
+        if any(r[2] != 0 for r in results):
+            print(f'{name:14} FAILED: {results[0][3].strip().splitlines()[-1:]}')
+            continue
+        best = min(r[0] for r in results)
+        cpu = min(r[4] for r in results)
+        peak = max(r[1] for r in results)
+        extra = ''
+        painted = [re.search(r'first record shown after ([\d.]+) s', r[3]) for r in results]
+        if all(painted):
+            extra = f'  (first record painted at {min(float(p.group(1)) for p in painted):.3f} s)'
+        print(f'{name:14}{best:8.3f}{mb / best:8.0f}{cpu:9.2f}{peak:9.0f}  '
+              + ' '.join(f'{r[0]:.3f}' for r in results) + extra)
+    with open('/proc/loadavg') as f:
+        print(f'load average after: {" ".join(f.read().split()[:3])}')
+
+
+if __name__ == '__main__':
+    main()
