@@ -96,16 +96,21 @@ QString QuickFindIndex::recordText(const ItemRecord &r)
     return t;
 }
 
-const QString &QuickFindIndex::foldedText(const std::shared_ptr<ItemRecord> &record)
+const QString &QuickFindIndex::foldedText(
+    size_t position, const std::shared_ptr<ItemRecord> &record)
 {
     const size_t fp = fingerprintOf(*record);
+    Entry &at = m_byPosition[position];
+    if (at.record.get() == record.get() && at.fingerprint == fp)
+        return at.folded;
     Entry &e = m_entries[record.get()];
     if (!e.record || e.fingerprint != fp) {
         e.record = record;
         e.fingerprint = fp;
         e.folded = fold(recordText(*record));
     }
-    return e.folded;
+    at = e;
+    return at.folded;
 }
 
 bool QuickFindIndex::matchesRecord(const ItemRecord &record, QStringView query)
@@ -132,15 +137,16 @@ std::vector<int> QuickFindIndex::matches(const RecordStore &store, QStringView q
         candidates = QSet<const ItemRecord *>(m_lastMatches.begin(), m_lastMatches.end());
 
     std::vector<const ItemRecord *> matchedRecords;
+    m_byPosition.resize(records.size());
     for (size_t i = 0; i < records.size(); ++i) {
         const std::shared_ptr<ItemRecord> &r = records[i];
         if (narrow && !candidates.contains(r.get())) {
             // Skipped unless its text changed since it was folded.
-            const auto it = m_entries.constFind(r.get());
-            if (it != m_entries.constEnd() && it->record && it->fingerprint == fingerprintOf(*r))
+            const Entry &at = m_byPosition[i];
+            if (at.record.get() == r.get() && at.fingerprint == fingerprintOf(*r))
                 continue;
         }
-        if (holdsAll(foldedText(r), w)) {
+        if (holdsAll(foldedText(i, r), w)) {
             found.push_back(int(i));
             matchedRecords.push_back(r.get());
         }
@@ -148,7 +154,7 @@ std::vector<int> QuickFindIndex::matches(const RecordStore &store, QStringView q
     // Records that left the store are let go.
     if (m_entries.size() > qsizetype(records.size()) * 2 + 1024) {
         for (auto it = m_entries.begin(); it != m_entries.end();)
-            it = it->record.use_count() == 1 ? m_entries.erase(it) : std::next(it);
+            it = it->record.use_count() <= 2 ? m_entries.erase(it) : std::next(it);
     }
     m_lastWords = w;
     m_lastMatches = std::move(matchedRecords);

@@ -41,8 +41,11 @@ private:
         size_t fingerprint = 0;
         QString folded;
     };
-    const QString &foldedText(const std::shared_ptr<ItemRecord> &record);
+    const QString &foldedText(size_t position, const std::shared_ptr<ItemRecord> &record);
 
+    // By store position, so a keystroke needs no lookups; records that moved (a sort) are found
+    // again through m_entries, and only new or changed ones are folded.
+    std::vector<Entry> m_byPosition;
     QHash<const ItemRecord *, Entry> m_entries;
     // The last answer: a query that only extends it (more letters, more words) narrows it.
     QStringList m_lastWords;
