@@ -503,7 +503,8 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
                 if (pack.cancelled())
                     return fail(u"Cancelled"_s);
                 const QString copy = out.filePath(u"photos/"_s + ph.packName);
-                if (!QFile::copy(ph.path, copy))
+                if (!QFile::copy(ph.path, copy)
+                    || QFileInfo(copy).size() != QFileInfo(ph.path).size())
                     return fail(u"Cannot copy %1 into the pack: the folder may be full or not "
                                 "writable."_s.arg(QDir::toNativeSeparators(ph.path)));
                 bool ok = false;
@@ -515,7 +516,12 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
     // The PDF: a layout pass counts the pages, then the drawing pass decodes photos in batches.
     const QString pdfPath = out.filePath(u"inventory.pdf"_s);
     {
-        QPdfWriter writer(pdfPath);
+        // Written through our own file so a full disk or a size limit is noticed.
+        QFile pdfFile(pdfPath);
+        if (!pdfFile.open(QIODevice::WriteOnly))
+            return fail(u"Cannot write %1: %2"_s.arg(
+                QDir::toNativeSeparators(pdfPath), pdfFile.errorString()));
+        QPdfWriter writer(&pdfFile);
         writer.setResolution(300);
         writer.setPageSize(QPageSize(options.a4 ? QPageSize::A4 : QPageSize::Letter));
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
@@ -566,8 +572,9 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
         drawing.painter().end();
         if (!done)
             return fail(u"Cancelled"_s);
-        if (QFileInfo(pdfPath).size() == 0)
-            return fail(u"Cannot write %1"_s.arg(QDir::toNativeSeparators(pdfPath)));
+        if (!pdfFile.flush() || pdfFile.error() != QFileDevice::NoError || pdfFile.size() == 0)
+            return fail(u"Cannot write %1: %2"_s.arg(
+                QDir::toNativeSeparators(pdfPath), pdfFile.errorString()));
     }
     if (pack.cancelled())
         return fail(u"Cancelled"_s);
