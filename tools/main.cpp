@@ -19,6 +19,7 @@
 #include "tools/findcommand.h"
 #include "tools/readorreport.h"
 #include "tools/htmlreportcommand.h"
+#include "tools/insurancepackcommand.h"
 #include "tools/relatedcommand.h"
 #include "tools/picturescommand.h"
 #include "tools/reportcommand.h"
@@ -193,6 +194,9 @@ const Command commands[] = {
         "list the records holding every word (any order, case and accents ignored)"_L1 },
     { "pictures"_L1, "FILE.dat"_L1, 1, 1, picturesCommand,
         "check that every picture of the catalogue is there and reads"_L1 },
+    { "insurance-pack"_L1, "IN.dat OUTDIR [--group-by K] [--cover-file FILE] [--photos full|small|none] [--page a4]"_L1,
+        2, 1000, insurancePackCommand,
+        "make the insurance pack: PDF, offline web page, CSV, database copy and manifest"_L1 },
     { "send"_L1, "FORMAT.rpt IN.dat (--mail | --news) [options]"_L1, 1, 1000, sendCommand,
         "mail the composed report or post it to a newsgroup (send --help for the options)"_L1 },
 };
@@ -224,7 +228,8 @@ int usage()
 // Commands that measure and draw text need fonts, so a GUI application (without a display).
 static bool needsFonts(int argc, char *argv[])
 {
-    return argc > 1 && (qstrcmp(argv[1], "report") == 0 || qstrcmp(argv[1], "send") == 0);
+    return argc > 1 && (qstrcmp(argv[1], "report") == 0 || qstrcmp(argv[1], "send") == 0
+        || qstrcmp(argv[1], "insurance-pack") == 0);
 }
 
 // Only a large catalogue gains from a huge-page heap; small jobs are spared the restart.

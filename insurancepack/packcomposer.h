@@ -1,0 +1,51 @@
+// Makes an insurance pack: inventory.pdf, inventory.html with photos/, inventory.csv,
+// catalogue.dat and manifest.sha256 in one new folder.
+#pragma once
+
+#include <atomic>
+#include <functional>
+
+#include <QDateTime>
+#include <QString>
+
+class RecordStore;
+
+namespace InsurancePack {
+
+enum class Photos { Full, Small, None };
+
+struct Options
+{
+    int groupBy = 8; // description 1..10
+    QString coverText;
+    Photos photos = Photos::Full;
+    bool a4 = false; // Letter otherwise
+    bool searchListOnly = false;
+    QDateTime madeAt; // now when invalid
+};
+
+struct Result
+{
+    bool ok = false;
+    bool cancelled = false;
+    QString message; // what failed
+    QString folder; // the finished pack
+    int records = 0;
+    int photosIncluded = 0;
+    int photosMissing = 0;
+};
+
+// Progress runs 0..1000; returning false from it, or setting cancel, stops the pack.
+using Progress = std::function<void(int permille)>;
+
+// The description captioned "Location", else description 8.
+int defaultGroupBy(const RecordStore &store);
+
+// Writes into a new folder beside `folder` and renames it to `folder` at the end; `folder` must
+// not exist yet. A failed or cancelled pack leaves nothing behind. `databasePath` is copied as
+// catalogue.dat.
+Result make(const RecordStore &store, const QString &databasePath, const QString &folder,
+    const Options &options, const Progress &progress = {},
+    const std::atomic_bool *cancel = nullptr);
+
+} // namespace InsurancePack
