@@ -78,6 +78,7 @@ public:
     void AboutClick();
     void ShortDescriptionValues1Click();
     void ChangePicturePath1Click();
+    void NewRecordsFromPhotos1Click();
 
     // Descriptions and captions.
     void MakeMenu(int k);

@@ -16,6 +16,7 @@
 #include "tools/htmlreportcommand.h"
 #include "tools/relatedcommand.h"
 #include "tools/picturescommand.h"
+#include "tools/photointakecommand.h"
 #include "tools/reportcommand.h"
 #include "tools/searchcommand.h"
 #include "tools/sendcommand.h"
@@ -184,6 +185,8 @@ const Command commands[] = {
         "print a record's search term and the engine's search address"_L1 },
     { "pictures"_L1, "FILE.dat"_L1, 1, 1, picturesCommand,
         "check that every picture of the catalogue is there and reads"_L1 },
+    { "photo-intake"_L1, "FOLDER IN.dat OUT.dat [--gap SECONDS]"_L1, 3, 5, photoIntakeCommand,
+        "add a record per group of photos in a folder and its sub-folders"_L1 },
     { "send"_L1, "FORMAT.rpt IN.dat (--mail | --news) [options]"_L1, 1, 1000, sendCommand,
         "mail the composed report or post it to a newsgroup (send --help for the options)"_L1 },
 };
