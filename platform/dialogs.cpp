@@ -145,6 +145,19 @@ QString QtDialogs::openFileName(const FileDialogOptions &options)
     return runFileDialog(dialog);
 }
 
+QString QtDialogs::folderName(const FileDialogOptions &options)
+{
+    ModalScope scope(*this);
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setWindowTitle(options.title);
+    if (!options.folder.isEmpty())
+        dialog.setDirectory(options.folder);
+    return runFileDialog(dialog);
+}
+
 QString QtDialogs::saveFileName(const FileDialogOptions &options)
 {
     ModalScope scope(*this);

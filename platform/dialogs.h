@@ -54,6 +54,8 @@ public:
     // Empty when the user chose no file.
     virtual QString openFileName(const FileDialogOptions &options) = 0;
     virtual QString saveFileName(const FileDialogOptions &options) = 0;
+    // A folder; empty when the user chose none.
+    virtual QString folderName(const FileDialogOptions &options) = 0;
     // Font dialog with effects, preset to choice; maxPointSize > 0 limits the size. False, with
     // choice unchanged, when the user cancelled.
     virtual bool chooseFont(FontChoice &choice, int maxPointSize = 0) = 0;
@@ -108,6 +110,7 @@ public:
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;
+    QString folderName(const FileDialogOptions &options) override;
     bool chooseFont(FontChoice &choice, int maxPointSize = 0) override;
     bool chooseColour(QColor &colour) override;
 };

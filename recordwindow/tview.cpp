@@ -306,6 +306,8 @@ void TView::buildMenus()
     QAction *picturePath = utilities->addAction(QStringLiteral("Change Picture Path"));
     picturePath->setObjectName(QStringLiteral("ChangePicturePath1"));
     connect(picturePath, &QAction::triggered, this, [this] { ChangePicturePath1Click(); });
+    add(utilities, QStringLiteral("NewRecordsFromPhotos1"), QStringLiteral("New Records from Photos..."),
+        [this] { NewRecordsFromPhotos1Click(); });
     QMenu *help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
     add(help, QStringLiteral("Contents1"), QStringLiteral("Contents"), [this] { m_ctx.windows.showHelpContents(); });

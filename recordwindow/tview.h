@@ -92,6 +92,7 @@ public:
     void ChangePicturePath1Click();
     // Help > Open Sample Catalogue: a fresh copy of the sample household, opened like Open.
     void OpenSampleCatalogue1Click();
+    void NewRecordsFromPhotos1Click();
 
     // Descriptions and captions.
     void MakeMenu(int k);

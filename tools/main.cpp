@@ -22,6 +22,7 @@
 #include "tools/insurancepackcommand.h"
 #include "tools/relatedcommand.h"
 #include "tools/picturescommand.h"
+#include "tools/photointakecommand.h"
 #include "tools/reportcommand.h"
 #include "tools/searchcommand.h"
 #include "tools/sendcommand.h"
@@ -197,6 +198,8 @@ const Command commands[] = {
     { "insurance-pack"_L1, "IN.dat OUTDIR [--group-by K] [--cover-file FILE] [--photos full|small|none] [--page a4]"_L1,
         2, 1000, insurancePackCommand,
         "make the insurance pack: PDF, offline web page, CSV, database copy and manifest"_L1 },
+    { "photo-intake"_L1, "FOLDER IN.dat OUT.dat [--gap SECONDS]"_L1, 3, 5, photoIntakeCommand,
+        "add a record per group of photos in a folder and its sub-folders"_L1 },
     { "send"_L1, "FORMAT.rpt IN.dat (--mail | --news) [options]"_L1, 1, 1000, sendCommand,
         "mail the composed report or post it to a newsgroup (send --help for the options)"_L1 },
 };

@@ -94,6 +94,19 @@ QString FakeDialogs::openFileName(const FileDialogOptions &options)
     return s;
 }
 
+QString FakeDialogs::folderName(const FileDialogOptions &options)
+{
+    ModalScope scope(*this);
+    shown.append({ QStringLiteral("folder"), options.title, options });
+    if (files.empty()) {
+        QTest::qFail("unscripted folder dialog", __FILE__, __LINE__);
+        return {};
+    }
+    QString s = files.front();
+    files.pop_front();
+    return s;
+}
+
 QString FakeDialogs::saveFileName(const FileDialogOptions &options)
 {
     ModalScope scope(*this);

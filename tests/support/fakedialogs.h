@@ -57,6 +57,8 @@ public:
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;
+    // Answered from files, shown as "folder".
+    QString folderName(const FileDialogOptions &options) override;
     bool chooseFont(FontChoice &choice, int maxPointSize = 0) override;
     bool chooseColour(QColor &colour) override;
 

@@ -1,0 +1,74 @@
+// larkspur-tool photo-intake.
+#include "tools/photointakecommand.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QRandomGenerator>
+
+#include "intake/photointake.h"
+#include "store/datafile.h"
+#include "store/recordstore.h"
+#include "tools/readorreport.h"
+
+using namespace Qt::StringLiterals;
+
+int photoIntakeCommand(const QStringList &args)
+{
+    QStringList plain;
+    int gap = PhotoIntake::DefaultGapSeconds;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == "--gap"_L1) {
+            bool ok = false;
+            gap = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
+            if (!ok || gap < 0) {
+                printToolLine(u"photo-intake: --gap needs a number of seconds, 0 or more"_s, true);
+                return 2;
+            }
+            ++i;
+        } else {
+            plain.append(args[i]);
+        }
+    }
+    if (plain.size() != 3) {
+        printToolLine(u"usage: larkspur-tool photo-intake FOLDER IN.dat OUT.dat [--gap SECONDS]"_s, true);
+        return 2;
+    }
+    const QString folder = plain[0];
+    if (!QFileInfo(folder).isDir()) {
+        printToolLine(u"Folder not found: %1"_s.arg(folder), true);
+        return 1;
+    }
+    // Damaged photos are counted in the summary; the decoder's own complaints would bury it.
+    QLoggingCategory::setFilterRules(u"qt.gui.imageio.jpeg.warning=false"_s);
+    RecordStore store;
+    if (!readDatabaseOrReport(plain[1], store))
+        return 1;
+    const PhotoIntake::Scan scan
+        = PhotoIntake::scanFolder(folder, PhotoIntake::usedPicturePaths(store));
+    const std::vector<PhotoIntake::Proposal> proposals
+        = PhotoIntake::groupPhotos(scan, folder, gap, store);
+    const int before = store.count();
+    PhotoIntake::addRecords(store, proposals, QDate::currentDate(),
+        [](int bound) { return int(QRandomGenerator::global()->bounded(bound)); });
+    const DataFile::WriteResult written = DataFile::writeDatabase(plain[2], store);
+    if (!written.ok) {
+        printToolLine(written.message.isEmpty() ? u"Cannot create file %1"_s.arg(plain[2])
+                                                : written.message,
+            true);
+        return 1;
+    }
+    const int location = PhotoIntake::locationDescription(store);
+    for (int i = before; i < store.count(); ++i) {
+        const ItemRecord &r = store.at(i);
+        int photos = 0;
+        for (int k = 1; k <= ItemRecord::PictureCount; ++k)
+            photos += r.Pictures[size_t(k)].FileName.isEmpty() ? 0 : 1;
+        printToolLine(QString::number(i + 1) + u'\t' + r.Name + u'\t'
+            + r.Descriptions[size_t(location)] + u'\t' + r.Details[2] + u'\t'
+            + QString::number(photos));
+    }
+    if (const QString left = PhotoIntake::leftOutText(scan); !left.isEmpty())
+        printToolLine(left, true);
+    return 0;
+}
