@@ -16,6 +16,7 @@
 #include "app/windowregistry.h"
 #include "graph/tgraphdisplay.h"
 #include "htmlreport/thtmlreport.h"
+#include "insurancepack/tinsurancepack.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/desktopshell.h"
@@ -125,6 +126,7 @@ int main(int argc, char **argv)
     windows.setFactory(WindowKind::Graph, [&ctx] { return new TGraphDisplay(ctx); });
     windows.setFactory(WindowKind::Album, [&ctx] { return new TAlbumView(ctx); });
     windows.setFactory(WindowKind::HtmlReport, [&ctx] { return new THTMLReport(ctx); });
+    windows.setFactory(WindowKind::InsurancePack, [&ctx] { return new TInsurancePack(ctx); });
     view.show();
     QTimer::singleShot(0, &view, [&] { activation.activate(&view); });
     // For benchmarks: with LARKSPUR_FIRST_RECORD_EXIT set, the first record is painted, the time

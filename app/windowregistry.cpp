@@ -147,10 +147,14 @@ QMenu *WindowRegistry::reportMenu()
         regular->setObjectName(QStringLiteral("GenerateRegularReport1"));
         connect(regular, &QAction::triggered, this,
             [this] { openWindowAllRecords(WindowKind::ReportDesigner); });
+        QAction *pack = m_reportMenu->addAction(QStringLiteral("Insurance Pack..."));
+        pack->setObjectName(QStringLiteral("InsurancePack1"));
+        connect(pack, &QAction::triggered, this, [this] { openWindow(WindowKind::InsurancePack); });
     }
     // Entries for windows this build does not have stay visible but disabled.
     const auto actions = m_reportMenu->actions();
     actions[0]->setEnabled(isAvailable(WindowKind::HtmlReport));
     actions[1]->setEnabled(isAvailable(WindowKind::ReportDesigner));
+    actions[2]->setEnabled(isAvailable(WindowKind::InsurancePack));
     return m_reportMenu;
 }

@@ -16,7 +16,7 @@ class Dialogs;
 class HelpViewer;
 class RecordStore;
 
-enum class WindowKind { Record, Search, Spreadsheet, Album, Graph, HtmlReport, ReportDesigner };
+enum class WindowKind { Record, Search, Spreadsheet, Album, Graph, HtmlReport, ReportDesigner, InsurancePack };
 
 class WindowRegistry : public QObject
 {
@@ -70,8 +70,8 @@ private:
     HelpViewer &m_help;
     ActivationCoordinator &m_activation;
     QString m_folder;
-    std::array<QPointer<QWidget>, 7> m_windows;
-    std::array<Factory, 7> m_factories;
+    std::array<QPointer<QWidget>, 8> m_windows;
+    std::array<Factory, 8> m_factories;
     bool m_quickSaveEnabled = false;
     QString m_helpFile; // the application help file: "Larkspur.hlp" until a Help button is used
     QMenu *m_reportMenu = nullptr;

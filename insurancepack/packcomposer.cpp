@@ -10,7 +10,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextStream>
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -18,6 +17,11 @@
 #include "platform/exif.h"
 #include "platform/pictureloader.h"
 #include "store/categorytree.h"
+#include "store/csvfile.h"
+#include "store/csvfile.h"
+#include "store/datafile.h"
+#include "store/safewrite.h"
+#include "store/safewrite.h"
 #include "store/recordstore.h"
 
 using namespace Qt::StringLiterals;
@@ -63,19 +67,16 @@ QString fileSha256(const QString &path, bool *ok)
 
 bool writeFile(const QString &path, const QByteArray &bytes, QString *message)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        *message = u"Cannot write %1: %2"_s.arg(QDir::toNativeSeparators(path), f.errorString());
-        return false;
-    }
-    return true;
+    const SafeWrite::Result written = SafeWrite::write(path, bytes);
+    if (!written.ok())
+        *message = written.message;
+    return written.ok();
 }
 
+// The quoting every comma-delimited writer of the program uses (RFC 4180).
 QString csvField(const QString &s)
 {
-    if (s.contains(u'"') || s.contains(u',') || s.contains(u'\n') || s.contains(u'\r'))
-        return u'"' + QString(s).replace(u"\""_s, u"\"\""_s) + u'"';
-    return s;
+    return CsvFile::field(s);
 }
 
 // One record's texts in reading order: caption and value of every field that is not empty.
@@ -480,11 +481,12 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
     // The database as it is now, and the photos byte for byte.
     QString message;
     {
-        QFile db(databasePath);
-        if (!db.open(QIODevice::ReadOnly))
-            return fail(u"Cannot read %1"_s.arg(QDir::toNativeSeparators(databasePath)));
-        if (!writeFile(out.filePath(u"catalogue.dat"_s), db.readAll(), &message))
-            return fail(message);
+        // Written from the store rather than copied from the file, so edits not yet saved are
+        // in the pack and an untitled database has one too.
+        const DataFile::WriteResult written
+            = DataFile::writeDatabase(out.filePath(u"catalogue.dat"_s), store);
+        if (!written.ok)
+            return fail(written.message);
         bool ok = false;
         pack.catalogueSha = fileSha256(out.filePath(u"catalogue.dat"_s), &ok);
     }

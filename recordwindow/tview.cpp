@@ -285,6 +285,8 @@ void TView::buildMenus()
         [this] { m_ctx.windows.openWindow(WindowKind::HtmlReport); });
     addView(QStringLiteral("GenerateRegularReport1"), QStringLiteral("Generate Regular Report"),
         WindowKind::ReportDesigner, [this] { m_ctx.windows.openWindowAllRecords(WindowKind::ReportDesigner); });
+    addView(QStringLiteral("InsurancePack1"), QStringLiteral("Insurance Pack..."), WindowKind::InsurancePack,
+        [this] { m_ctx.windows.openWindow(WindowKind::InsurancePack); });
     // Reorder so the option comes last, after the windows.
     report->removeAction(m_shortDescAction);
     report->addSeparator();
