@@ -69,6 +69,8 @@ private slots:
     void pageSizeIsWholeInches();
     void engineLifecycle();
     void totalsCountQuantity();
+    void quantityIsAWholeNumberOnly_data();
+    void quantityIsAWholeNumberOnly();
     void wrapping_data();
     void wrapping();
     void recordAcrossPageBreakKeepsItsRow();
@@ -137,6 +139,32 @@ void TestReportLayout::totalsCountQuantity()
     RecordStore empty;
     const auto zero = ReportLayout::compose(empty, definition({ 22 }, 1), letter(), options());
     QCOMPARE(zero.table.cell(zero.table.rowCount() - 2, 0), u"Total Paid :  0.00"_s);
+}
+
+void TestReportLayout::quantityIsAWholeNumberOnly_data()
+{
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("digits") << u"3"_s << u"30.00"_s;
+    QTest::newRow("leading blanks") << u"  3"_s << u"30.00"_s;
+    QTest::newRow("plus") << u"+3"_s << u"30.00"_s;
+    QTest::newRow("minus") << u" -2"_s << u"-20.00"_s;
+    // Anything else makes it no whole number: the amount counts once.
+    QTest::newRow("trailing blank") << u"3 "_s << u"10.00"_s;
+    QTest::newRow("leading tab") << u"\t3"_s << u"10.00"_s;
+    QTest::newRow("trailing letter") << u"3x"_s << u"10.00"_s;
+    QTest::newRow("sign only") << u"-"_s << u"10.00"_s;
+    QTest::newRow("past an int") << u"2147483648"_s << u"10.00"_s;
+}
+
+void TestReportLayout::quantityIsAWholeNumberOnly()
+{
+    QFETCH(QString, quantity);
+    QFETCH(QString, value);
+    RecordStore store;
+    store.append(record(u"Lamp"_s, u"10"_s, quantity));
+    const auto r = ReportLayout::compose(store, definition({ 22 }, 1), letter(), options());
+    QCOMPARE(r.table.cell(r.table.rowCount() - 1, 0), u"Total Value : "_s + value);
 }
 
 void TestReportLayout::wrapping_data()
