@@ -8,10 +8,12 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QSpacerItem>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -29,6 +31,7 @@ QMessageBox::StandardButton showBox(QWidget *parent, QMessageBox::Icon icon, con
     QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escape)
 {
     QMessageBox box(icon, caption(), text, buttons, parent);
+    makeRoomForTitle(box);
     box.setDefaultButton(buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
     box.setEscapeButton(escape);
     return QMessageBox::StandardButton(box.exec());
@@ -57,6 +60,21 @@ QString runFileDialog(QFileDialog &dialog)
 }
 
 } // namespace
+
+void makeRoomForTitle(QDialog &box)
+{
+    // A box is as wide as its text, and window managers cut a longer title short ("Larksp…").
+    // Title bars use a bold face, with the window's buttons beside the title.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int need = metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+            grid->rowCount(), 0, 1, grid->columnCount());
+    else
+        box.setMinimumWidth(need);
+}
 
 QStringList qtNameFilters(const QString &filter)
 {

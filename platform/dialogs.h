@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
 class QWidget;
 
 // Told when a modal dialog opens and closes, so window activation can follow as it does on screen.
@@ -116,6 +117,9 @@ private:
 // separated by ';') as Qt's name filters, e.g. "Larkspur Cataloguer File (*.dat)". A filter
 // without '|' is taken to be in Qt's form already.
 QStringList qtNameFilters(const QString &filter);
+
+// Widens a box so that its title is not cut short in the title bar.
+void makeRoomForTitle(QDialog &box);
 
 // Production implementation: QMessageBox, QInputDialog, QFileDialog, titled "Larkspur Cataloguer".
 class QtDialogs : public Dialogs
