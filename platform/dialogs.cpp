@@ -130,8 +130,8 @@ void QtDialogs::error(const QString &text)
 Dialogs::Answer QtDialogs::askYesNo(const QString &text)
 {
     ModalScope scope(*this);
-    const auto button
-        = showBox(parentWindow(), QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    const auto button = showBox(parentWindow(), QMessageBox::Question, text,
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 

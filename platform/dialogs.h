@@ -70,7 +70,9 @@ public:
     class AskingWindow
     {
     public:
-        AskingWindow(Dialogs &d, QWidget *window) : m_d(d), m_previous(d.m_asking)
+        AskingWindow(Dialogs &d, QWidget *window)
+            : m_d(d)
+            , m_previous(d.m_asking)
         {
             m_d.m_asking = window;
         }

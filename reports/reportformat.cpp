@@ -139,19 +139,19 @@ bool kindFits(const QByteArray &name, Value::Kind kind)
         K kind;
         K other;
     };
-    static constexpr Rule rules[] = { { "Left", K::Integer, K::Integer },
-        { "Top", K::Integer, K::Integer }, { "Width", K::Integer, K::Integer },
-        { "Height", K::Integer, K::Integer }, { "TabOrder", K::Integer, K::Integer },
-        { "MinFontSize", K::Integer, K::Integer }, { "MaxFontSize", K::Integer, K::Integer },
-        { "ImageIndex", K::Integer, K::Integer }, { "Font.Height", K::Integer, K::Integer },
-        { "Font.Charset", K::Ident, K::Integer }, { "Font.Color", K::Ident, K::Integer },
-        { "Color", K::Ident, K::Integer }, { "Font.Name", K::Text, K::Text },
-        { "Text", K::Text, K::Text }, { "Caption", K::Text, K::Text },
-        { "Font.Style", K::Set, K::Set }, { "Options", K::Set, K::Set },
-        { "ParentFont", K::Bool, K::Bool }, { "ReadOnly", K::Bool, K::Bool },
-        { "Ctl3D", K::Bool, K::Bool }, { "State", K::Ident, K::Ident },
-        { "Style", K::Ident, K::Ident }, { "Align", K::Ident, K::Ident },
-        { "Sections", K::Collection, K::Collection } };
+    static constexpr Rule rules[]
+        = { { "Left", K::Integer, K::Integer }, { "Top", K::Integer, K::Integer },
+              { "Width", K::Integer, K::Integer }, { "Height", K::Integer, K::Integer },
+              { "TabOrder", K::Integer, K::Integer }, { "MinFontSize", K::Integer, K::Integer },
+              { "MaxFontSize", K::Integer, K::Integer }, { "ImageIndex", K::Integer, K::Integer },
+              { "Font.Height", K::Integer, K::Integer }, { "Font.Charset", K::Ident, K::Integer },
+              { "Font.Color", K::Ident, K::Integer }, { "Color", K::Ident, K::Integer },
+              { "Font.Name", K::Text, K::Text }, { "Text", K::Text, K::Text },
+              { "Caption", K::Text, K::Text }, { "Font.Style", K::Set, K::Set },
+              { "Options", K::Set, K::Set }, { "ParentFont", K::Bool, K::Bool },
+              { "ReadOnly", K::Bool, K::Bool }, { "Ctl3D", K::Bool, K::Bool },
+              { "State", K::Ident, K::Ident }, { "Style", K::Ident, K::Ident },
+              { "Align", K::Ident, K::Ident }, { "Sections", K::Collection, K::Collection } };
     for (const Rule &r : rules)
         if (name.compare(r.name, Qt::CaseInsensitive) == 0)
             return kind == r.kind || kind == r.other;

@@ -163,7 +163,7 @@ void TestDialogs::boxesFitTheirTitleOverTheAskingWindow()
             width = box->width();
             parent = box->parentWidget();
             box->button(box->standardButtons().testFlag(QMessageBox::Ok) ? QMessageBox::Ok
-                                                                          : QMessageBox::No)
+                                                                         : QMessageBox::No)
                 ->click();
         },
         &problem);
@@ -182,7 +182,8 @@ void TestDialogs::boxesFitTheirTitleOverTheAskingWindow()
     QFont bold = QApplication::font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
-    QVERIFY2(width >= metrics.horizontalAdvance(QStringLiteral("Larkspur Cataloguer")) + 4 * metrics.height(),
+    QVERIFY2(width >= metrics.horizontalAdvance(QStringLiteral("Larkspur Cataloguer"))
+                + 4 * metrics.height(),
         qPrintable(QString::number(width)));
 }
 
