@@ -101,6 +101,7 @@ int main(int argc, char **argv)
     QtProgramFolder folder;
     QtHelpViewer help(folder.path());
     QtPrinter printer;
+    printer.dialogParent = [&dialogs] { return dialogs.parentWindow(); };
     WindowRegistry windows(store, dialogs, help, activation, folder.path());
     QtDesktopShell shell;
     AppContext ctx { store, dialogs, settings, clock, folder, help, printer, activation, windows, shell };

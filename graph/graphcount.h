@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "store/categorytree.h"
+#include "store/wholenumber.h"
 
 class Chart;
 class RecordStore;
@@ -43,7 +44,6 @@ GraphTotals countGraph(
 double graphAmount(const QString &amount, const QString &quantity);
 // The numeric cleanup of `text` read as a decimal number (0 when it reads as none).
 double cleanedNumber(QStringView text);
-std::optional<int> wholeNumber(const QString &text);
 
 // "$" and the total with two decimals, a point and no thousands separators: "$1234.50".
 QString dollarText(double total);

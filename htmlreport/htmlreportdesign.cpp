@@ -21,12 +21,18 @@ constexpr int NameTag = 230;
 // -1 when that number does not exist.
 int descriptionOf(int tag)
 {
+    // Checked before the arithmetic, which a tag near the smallest int would overflow; no tag
+    // of zero or less names a description.
+    if (tag <= FirstTag - TagStep || tag >= FirstDetailTag)
+        return -1;
     const int k = (tag - FirstTag) / TagStep + 1;
     return k >= 1 && k <= ItemRecord::DescriptionCount ? k : -1;
 }
 
 int detailOf(int tag)
 {
+    if (tag < FirstDetailTag || tag >= StatusTag)
+        return -1;
     const int d = (tag - FirstDetailTag) / TagStep;
     return d >= 0 && d < ItemRecord::DetailCount ? d : -1;
 }

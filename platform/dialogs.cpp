@@ -8,10 +8,13 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QSpacerItem>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -24,10 +27,11 @@ QString caption()
 
 // Shows a message box and returns the button that closed it (the escape button when closed by
 // the window's close box or Esc).
-QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString &text,
+QMessageBox::StandardButton showBox(QWidget *parent, QMessageBox::Icon icon, const QString &text,
     QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escape)
 {
-    QMessageBox box(icon, caption(), text, buttons, QApplication::activeWindow());
+    QMessageBox box(icon, caption(), text, buttons, parent);
+    makeRoomForTitle(box);
     box.setDefaultButton(buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
     box.setEscapeButton(escape);
     return QMessageBox::StandardButton(box.exec());
@@ -57,6 +61,21 @@ QString runFileDialog(QFileDialog &dialog)
 
 } // namespace
 
+void makeRoomForTitle(QDialog &box)
+{
+    // A box is as wide as its text, and window managers cut a longer title short ("Larksp…").
+    // Title bars use a bold face, with the window's buttons beside the title.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int need = metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+            grid->rowCount(), 0, 1, grid->columnCount());
+    else
+        box.setMinimumWidth(need);
+}
+
 QStringList qtNameFilters(const QString &filter)
 {
     if (filter.isEmpty())
@@ -78,10 +97,19 @@ QStringList qtNameFilters(const QString &filter)
     return out;
 }
 
+QWidget *QtDialogs::parentWindow() const
+{
+    if (QWidget *w = askingWindow())
+        return w->window();
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
 void QtDialogs::information(const QString &text)
 {
     ModalScope scope(*this);
-    showBox(QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
+    showBox(parentWindow(), QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void QtDialogs::status(QWidget *window, const QString &text)
@@ -96,21 +124,21 @@ void QtDialogs::status(QWidget *window, const QString &text)
 void QtDialogs::error(const QString &text)
 {
     ModalScope scope(*this);
-    showBox(QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
+    showBox(parentWindow(), QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 Dialogs::Answer QtDialogs::askYesNo(const QString &text)
 {
     ModalScope scope(*this);
-    const auto button
-        = showBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    const auto button = showBox(parentWindow(), QMessageBox::Question, text,
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 Dialogs::Answer QtDialogs::askYesNoCancel(const QString &text)
 {
     ModalScope scope(*this);
-    const auto button = showBox(QMessageBox::Question, text,
+    const auto button = showBox(parentWindow(), QMessageBox::Question, text,
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
     switch (button) {
     case QMessageBox::Yes:
@@ -125,7 +153,7 @@ Dialogs::Answer QtDialogs::askYesNoCancel(const QString &text)
 QString QtDialogs::inputBox(const QString &title, const QString &prompt, const QString &preset)
 {
     ModalScope scope(*this);
-    QInputDialog dialog(QApplication::activeWindow());
+    QInputDialog dialog(parentWindow());
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
@@ -138,7 +166,7 @@ QString QtDialogs::inputBox(const QString &title, const QString &prompt, const Q
 QString QtDialogs::openFileName(const FileDialogOptions &options)
 {
     ModalScope scope(*this);
-    QFileDialog dialog(QApplication::activeWindow());
+    QFileDialog dialog(parentWindow());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     prepareFileDialog(dialog, options);
@@ -161,7 +189,7 @@ QString QtDialogs::folderName(const FileDialogOptions &options)
 QString QtDialogs::saveFileName(const FileDialogOptions &options)
 {
     ModalScope scope(*this);
-    QFileDialog dialog(QApplication::activeWindow());
+    QFileDialog dialog(parentWindow());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The program asks its own overwrite question after the dialog closes.
@@ -197,7 +225,7 @@ bool QtDialogs::chooseFont(FontChoice &choice, int maxPointSize)
 {
     ModalScope scope(*this);
     // Qt's font dialog has no colour, so it is embedded with a colour box beside it.
-    QDialog dialog(QApplication::activeWindow());
+    QDialog dialog(parentWindow());
     dialog.setWindowTitle(QStringLiteral("Font"));
     auto *fonts = new QFontDialog(&dialog);
     fonts->setWindowFlags(Qt::Widget);
@@ -238,9 +266,35 @@ bool QtDialogs::chooseFont(FontChoice &choice, int maxPointSize)
 bool QtDialogs::chooseColour(QColor &colour)
 {
     ModalScope scope(*this);
-    const QColor chosen = QColorDialog::getColor(colour, QApplication::activeWindow());
+    const QColor chosen = QColorDialog::getColor(colour, parentWindow());
     if (!chosen.isValid())
         return false;
     colour = chosen;
+    return true;
+}
+
+bool QtDialogs::printRange(int pageCount, int &from, int &to)
+{
+    ModalScope scope(*this);
+    QDialog dialog(parentWindow());
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    auto *form = new QFormLayout(&dialog);
+    auto *fromBox = new QSpinBox(&dialog);
+    auto *toBox = new QSpinBox(&dialog);
+    for (QSpinBox *b : { fromBox, toBox })
+        b->setRange(1, std::max(1, pageCount));
+    fromBox->setValue(from);
+    toBox->setValue(to);
+    form->addRow(QStringLiteral("Print pages from"), fromBox);
+    form->addRow(QStringLiteral("to"), toBox);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    from = fromBox->value();
+    to = toBox->value();
     return true;
 }

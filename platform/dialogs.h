@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
 class QWidget;
 
 // Told when a modal dialog opens and closes, so window activation can follow as it does on screen.
@@ -61,6 +62,31 @@ public:
     virtual bool chooseFont(FontChoice &choice, int maxPointSize = 0) = 0;
     // Colour dialog preset to colour; false, with colour unchanged, when the user cancelled.
     virtual bool chooseColour(QColor &colour) = 0;
+    // The pages to print, from..to within 1..pageCount (preset to from and to); false when the
+    // user cancelled.
+    virtual bool printRange(int pageCount, int &from, int &to) = 0;
+
+    // Every dialog opened while a command of `window` runs is that window's child, so it opens
+    // over it (a maximised, modal, stay-on-top preview included), whichever window the
+    // platform calls active.
+    class AskingWindow
+    {
+    public:
+        AskingWindow(Dialogs &d, QWidget *window)
+            : m_d(d)
+            , m_previous(d.m_asking)
+        {
+            m_d.m_asking = window;
+        }
+        ~AskingWindow() { m_d.m_asking = m_previous; }
+        AskingWindow(const AskingWindow &) = delete;
+        AskingWindow &operator=(const AskingWindow &) = delete;
+
+    private:
+        Dialogs &m_d;
+        QWidget *m_previous;
+    };
+    QWidget *askingWindow() const { return m_asking; }
 
     void setModalObserver(ModalObserver *observer) { m_observer = observer; }
 
@@ -88,12 +114,16 @@ protected:
 
 private:
     ModalObserver *m_observer = nullptr;
+    QWidget *m_asking = nullptr;
 };
 
 // A filter in the form "Larkspur Cataloguer File|*.dat" (description|patterns pairs, patterns
 // separated by ';') as Qt's name filters, e.g. "Larkspur Cataloguer File (*.dat)". A filter
 // without '|' is taken to be in Qt's form already.
 QStringList qtNameFilters(const QString &filter);
+
+// Widens a box so that its title is not cut short in the title bar.
+void makeRoomForTitle(QDialog &box);
 
 // Production implementation: QMessageBox, QInputDialog, QFileDialog, titled "Larkspur Cataloguer".
 class QtDialogs : public Dialogs
@@ -113,4 +143,9 @@ public:
     QString folderName(const FileDialogOptions &options) override;
     bool chooseFont(FontChoice &choice, int maxPointSize = 0) override;
     bool chooseColour(QColor &colour) override;
+    bool printRange(int pageCount, int &from, int &to) override;
+
+    // The parent of a dialog: the asking window, else the topmost modal window (a dialog under
+    // it could not be answered), else the active one.
+    QWidget *parentWindow() const;
 };

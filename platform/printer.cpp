@@ -126,7 +126,8 @@ bool QtPrinter::prepare()
     }
     // Without an installed printer the job would silently go nowhere; the dialog lets the user
     // print to a file instead, or cancel.
-    QPrintDialog dialog(&qprinter(), QApplication::activeWindow());
+    QWidget *parent = dialogParent ? dialogParent() : QApplication::activeModalWidget();
+    QPrintDialog dialog(&qprinter(), parent ? parent : QApplication::activeWindow());
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -1,6 +1,7 @@
 // The printer adapter: print jobs on the system's default printer or into a PDF file.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QFont>
@@ -12,6 +13,7 @@
 
 class QPainter;
 class QPrinter;
+class QWidget;
 
 class Printer
 {
@@ -78,6 +80,8 @@ class QtPrinter : public QPrinterAdapter
 {
 public:
     QtPrinter();
+    // The window the print dialog opens over (the dialogs' asking window).
+    std::function<QWidget *()> dialogParent;
 
 protected:
     bool prepare() override;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QStatusTipEvent>
 #include <QStringListModel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -198,6 +199,28 @@ void AnchorList::mouseMoveEvent(QMouseEvent *event)
     QListView::mouseMoveEvent(event);
     const int row = textRowAt(event->position().toPoint());
     viewport()->setCursor(row >= 0 && isAnchor(row) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    showAddressInStatusBar(row);
+}
+
+void AnchorList::leaveEvent(QEvent *event)
+{
+    QListView::leaveEvent(event);
+    showAddressInStatusBar(-1);
+}
+
+void AnchorList::showAddressInStatusBar(int row)
+{
+    // Where a link goes, whatever its title says, as browsers show it.
+    QString address;
+    if (row >= 0 && m_addressTips) {
+        if (const auto anchor = parseAnchor(entry(row)))
+            address = shortenedForMessage(anchor->href, 200);
+    }
+    if (address == m_statusAddress)
+        return;
+    m_statusAddress = address;
+    QStatusTipEvent tip(address);
+    QCoreApplication::sendEvent(this, &tip);
 }
 
 void AnchorList::mouseReleaseEvent(QMouseEvent *event)

@@ -37,6 +37,7 @@ Q_SIGNALS:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 
@@ -44,7 +45,9 @@ private:
     int textRowAt(const QPoint &pos) const;
 
     void emitClicked(int row, const QPoint &globalPos);
+    void showAddressInStatusBar(int row);
 
     QStringListModel *m_model = nullptr;
     bool m_addressTips = true;
+    QString m_statusAddress; // what this list last put in the status bar
 };

@@ -263,7 +263,11 @@ void TView::ChangePicturePath1Click()
     if (!answer.isEmpty()) {
         storeCurrent();
         PicturePath::moveAll(m_ctx.store, answer);
+        // The box deactivates this window, which stores its controls: they must already show
+        // the moved paths, or the old ones go back over them.
+        GetRecord(m_ctx.store.currentIndex);
         m_ctx.dialogs.information(QStringLiteral("Picture file path has been changed."));
+        return;
     }
     GetRecord(m_ctx.store.currentIndex);
 }

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -49,6 +50,8 @@ TView::TView(AppContext &ctx, QWidget *parent)
     buildPages();
     buildMenus();
     buildToolbar();
+    // From the start, so that outcomes and a hovered link's address have a place to show.
+    statusBar();
     buildPickMenus();
     refreshWindowCommands();
 

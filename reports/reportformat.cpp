@@ -127,6 +127,65 @@ StreamObject fontHolder(const char *name, const ReportFontDef &f, int maxSize)
     return o;
 }
 
+// The kinds of value the properties this format knows may hold; a file that gives one another
+// kind (a text for Font.Height) is no report format file. Properties not named here are left
+// to the controls that once wrote them.
+bool kindFits(const QByteArray &name, Value::Kind kind)
+{
+    using K = Value::Kind;
+    struct Rule
+    {
+        const char *name;
+        K kind;
+        K other;
+    };
+    static constexpr Rule rules[]
+        = { { "Left", K::Integer, K::Integer }, { "Top", K::Integer, K::Integer },
+              { "Width", K::Integer, K::Integer }, { "Height", K::Integer, K::Integer },
+              { "TabOrder", K::Integer, K::Integer }, { "MinFontSize", K::Integer, K::Integer },
+              { "MaxFontSize", K::Integer, K::Integer }, { "ImageIndex", K::Integer, K::Integer },
+              { "Font.Height", K::Integer, K::Integer }, { "Font.Charset", K::Ident, K::Integer },
+              { "Font.Color", K::Ident, K::Integer }, { "Color", K::Ident, K::Integer },
+              { "Font.Name", K::Text, K::Text }, { "Text", K::Text, K::Text },
+              { "Caption", K::Text, K::Text }, { "Font.Style", K::Set, K::Set },
+              { "Options", K::Set, K::Set }, { "ParentFont", K::Bool, K::Bool },
+              { "ReadOnly", K::Bool, K::Bool }, { "Ctl3D", K::Bool, K::Bool },
+              { "State", K::Ident, K::Ident }, { "Style", K::Ident, K::Ident },
+              { "Align", K::Ident, K::Ident }, { "Sections", K::Collection, K::Collection } };
+    for (const Rule &r : rules)
+        if (name.compare(r.name, Qt::CaseInsensitive) == 0)
+            return kind == r.kind || kind == r.other;
+    return true;
+}
+
+bool kindsFit(const QList<Property> &properties)
+{
+    for (const Property &p : properties) {
+        if (!kindFits(p.name, p.value.kind))
+            return false;
+        for (const CollectionItem &item : p.value.items)
+            if (!kindsFit(item.properties))
+                return false;
+    }
+    return true;
+}
+
+bool kindsFit(const StreamObject &o)
+{
+    if (!kindsFit(o.properties))
+        return false;
+    for (const StreamObject &child : o.children)
+        if (!kindsFit(child))
+            return false;
+    return true;
+}
+
+// The next object of the file, provided every value it holds is of its property's kind.
+bool readObject(ValueStream::Reader &r, StreamObject &o)
+{
+    return r.object(o) && kindsFit(o);
+}
+
 // Applies a stream's font properties; false on a value of the wrong kind.
 bool readFont(const StreamObject &o, ReportFontDef &f)
 {
@@ -279,7 +338,7 @@ bool read(QByteArrayView bytes, ReportDefinition &d)
         { "BodyFont", &d.bodySample }, { "ValueFont", &d.valueSample } };
     for (const auto &[name, text] : samples) {
         StreamObject o;
-        if (!r.object(o))
+        if (!readObject(r, o))
             return false;
         *text = QString::fromLatin1(name);
         if (!readText(o, "Text", *text))
@@ -289,12 +348,12 @@ bool read(QByteArrayView bytes, ReportDefinition &d)
     for (ReportFontDef *f : fonts) {
         StreamObject o;
         ReportFontDef read;
-        if (!r.object(o) || !readFont(o, read))
+        if (!readObject(r, o) || !readFont(o, read))
             return false;
         *f = read;
     }
     StreamObject widths;
-    if (!r.object(widths))
+    if (!readObject(r, widths))
         return false;
     int reference = ReportDefinition::ReferenceWidth;
     if (const Value *v = findProperty(widths.properties, "Width")) {
@@ -324,7 +383,7 @@ bool read(QByteArrayView bytes, ReportDefinition &d)
     d.referenceWidth = reference > 0 ? reference : ReportDefinition::ReferenceWidth;
     d.sections = sections;
     StreamObject ic;
-    if (!r.object(ic))
+    if (!readObject(r, ic))
         return false;
     bool indent = false;
     if (const Value *v = findProperty(ic.properties, "State")) {
@@ -337,7 +396,7 @@ bool read(QByteArrayView bytes, ReportDefinition &d)
         return false;
     for (qint32 &c : d.colours) {
         StreamObject o;
-        if (!r.object(o))
+        if (!readObject(r, o))
             return false;
         qint32 colour = StoredColour::Black;
         if (const Value *v = findProperty(o.properties, "Color")) {

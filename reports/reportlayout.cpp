@@ -6,6 +6,7 @@
 
 #include "reports/reportitems.h"
 #include "store/recordstore.h"
+#include "store/wholenumber.h"
 
 using namespace Qt::StringLiterals;
 
@@ -46,19 +47,6 @@ QString totalText(const QString &label, double total)
 }
 
 namespace {
-
-// Detail 9 read as a whole number: leading blanks and a sign allowed, nothing after the digits.
-std::optional<qint64> wholeNumber(const QString &text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == u' ')
-        ++i;
-    bool ok = false;
-    const int v = QStringView(text).mid(i).toInt(&ok);
-    if (!ok)
-        return std::nullopt;
-    return v;
-}
 
 class Composer
 {

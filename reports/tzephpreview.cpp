@@ -32,32 +32,6 @@ int screenDpi(const QWidget *w)
     return screen ? int(std::lround(screen->logicalDotsPerInchX())) : 96;
 }
 
-// The print dialog's page range.
-bool askPageRange(QWidget *parent, int pageCount, int &from, int &to)
-{
-    QDialog dialog(parent);
-    dialog.setObjectName(u"PrintDialog"_s);
-    dialog.setWindowTitle(u"Print"_s);
-    auto *form = new QFormLayout(&dialog);
-    auto *fromBox = new QSpinBox(&dialog);
-    auto *toBox = new QSpinBox(&dialog);
-    for (QSpinBox *b : { fromBox, toBox })
-        b->setRange(1, std::max(1, pageCount));
-    fromBox->setValue(from);
-    toBox->setValue(to);
-    form->addRow(u"Print pages from"_s, fromBox);
-    form->addRow(u"to"_s, toBox);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    form->addRow(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    from = fromBox->value();
-    to = toBox->value();
-    return true;
-}
-
 } // namespace
 
 PreviewPage::PreviewPage(TZephPreview &preview, QWidget *parent)
@@ -121,8 +95,10 @@ TZephPreview::TZephPreview(TZephPrinter &printer, Printer &device, Dialogs &dial
     setWindowTitle(u"Preview"_s);
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint | Qt::WindowMaximizeButtonHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    printDialog
-        = [this](int count, int &from, int &to) { return askPageRange(this, count, from, to); };
+    printDialog = [this](int count, int &from, int &to) {
+        const Dialogs::AskingWindow asking(m_dialogs, this);
+        return m_dialogs.printRange(count, from, to);
+    };
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -240,6 +216,7 @@ bool TZephPreview::applyZoom(const QString &text)
     const auto s
         = PreviewScale::scale(text, screenDpi(this), size(), PreviewScale::shownInches(m_printer));
     if (!s) {
+        const Dialogs::AskingWindow asking(m_dialogs, this);
         m_dialogs.error(PreviewScale::invalidInteger(text));
         return false;
     }
@@ -304,6 +281,8 @@ bool TZephPreview::PrintPages(int from, int to)
 {
     if (!m_printer.finished())
         return false;
+    // A print dialog of the printer's own opens over the preview, not behind it.
+    const Dialogs::AskingWindow asking(m_dialogs, this);
     if (!m_device.begin(u"Report"_s))
         return false;
     QPainter *painter = m_device.painter();
@@ -320,6 +299,7 @@ bool TZephPreview::PrintPages(int from, int to)
 
 void TZephPreview::exportTo(const QString &filter, const QString &suffix, const QByteArray &bytes)
 {
+    const Dialogs::AskingWindow asking(m_dialogs, this);
     FileDialogOptions o;
     o.filter = filter;
     o.defaultSuffix = suffix;

@@ -1,5 +1,7 @@
 // The HTML report without its window: heading and cell texts per tag, the report table and its
 // row limit, the page, and the .hrf format file (round trip, hand-made files, damaged files).
+#include <limits>
+
 #include <QTest>
 
 #include "htmlreport/hrffile.h"
@@ -126,6 +128,7 @@ void TestHtmlReport::headingTexts_data()
     QTest::newRow("negative") << -70 << QString();
     QTest::newRow("past the name") << 240 << QString();
     QTest::newRow("huge") << 2147483647 << QString();
+    QTest::newRow("smallest") << std::numeric_limits<int>::min() << QString();
 }
 
 void TestHtmlReport::headingTexts()

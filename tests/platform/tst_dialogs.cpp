@@ -95,6 +95,8 @@ class TestDialogs : public QObject
 private slots:
     void messageBoxes_data();
     void messageBoxes();
+    void boxesFitTheirTitleOverTheAskingWindow_data();
+    void boxesFitTheirTitleOverTheAskingWindow();
     void inputBox_data();
     void inputBox();
     void nameFilters_data();
@@ -133,6 +135,56 @@ void TestDialogs::messageBoxes_data()
         << QStringLiteral("yesnocancel") << int(QMessageBox::Cancel) << ync << q << int(A::Cancel);
     QTest::newRow("yes/no/cancel: escape")
         << QStringLiteral("yesnocancel") << 0 << ync << q << int(A::Cancel);
+}
+
+void TestDialogs::boxesFitTheirTitleOverTheAskingWindow_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("information") << QStringLiteral("information");
+    QTest::newRow("error") << QStringLiteral("error");
+    QTest::newRow("yes/no") << QStringLiteral("yesno");
+}
+
+void TestDialogs::boxesFitTheirTitleOverTheAskingWindow()
+{
+    QFETCH(QString, kind);
+    QtDialogs dialogs;
+    QWidget asking;
+    asking.setWindowTitle(QStringLiteral("Preview"));
+    asking.show();
+    QWidget other; // the platform's active window, which must not become the parent
+    other.show();
+    other.activateWindow();
+    QString problem;
+    int width = 0;
+    QWidget *parent = nullptr;
+    whenShown<QMessageBox>(
+        [&](QMessageBox *box) {
+            width = box->width();
+            parent = box->parentWidget();
+            box->button(box->standardButtons().testFlag(QMessageBox::Ok) ? QMessageBox::Ok
+                                                                         : QMessageBox::No)
+                ->click();
+        },
+        &problem);
+    {
+        const Dialogs::AskingWindow scope(dialogs, &asking);
+        const QString text = QStringLiteral("Done.");
+        if (kind == u"information")
+            dialogs.information(text);
+        else if (kind == u"error")
+            dialogs.error(text);
+        else
+            dialogs.askYesNo(text);
+    }
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(parent, &asking);
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    QVERIFY2(width >= metrics.horizontalAdvance(QStringLiteral("Larkspur Cataloguer"))
+                + 4 * metrics.height(),
+        qPrintable(QString::number(width)));
 }
 
 void TestDialogs::messageBoxes()

@@ -342,6 +342,9 @@ void TestPicturePage::changePicturePath()
     Fixture f;
     f.t.store.at(1).Pictures[1].FileName = QStringLiteral("C:\\Old\\cat.jpg");
     f.t.store.at(2).Pictures[6].FileName = QStringLiteral("/media/cd/dog.bmp");
+    // The record on screen moves too, though every box deactivates the window and stores it.
+    f.t.store.at(0).Pictures[1].FileName = QStringLiteral("C:\\Old\\shown.jpg");
+    f.v->GetRecord(0);
     // An edit in the window not yet stored goes in first.
     f.v->findChild<QLineEdit *>(QStringLiteral("RecordName"))->setText(QStringLiteral("Edited"));
     f.t.dialogs.input(answer);
@@ -350,11 +353,16 @@ void TestPicturePage::changePicturePath()
     QCOMPARE(f.t.dialogs.shown[0].text, QStringLiteral("New Path|Please enter new path:|"));
     QCOMPARE(f.t.dialogs.texts(), messages);
     QCOMPARE(f.t.store.at(1).Pictures[1].FileName, expected);
-    QVERIFY(f.t.store.at(0).Pictures[1].FileName.isEmpty()); // an empty slot stays empty
+    QVERIFY(f.t.store.at(0).Pictures[2].FileName.isEmpty()); // an empty slot stays empty
     QVERIFY(f.t.store.at(1).Pictures[2].FileName.isEmpty());
     if (!answer.isEmpty()) {
         QCOMPARE(f.t.store.at(2).Pictures[6].FileName, QStringLiteral("D:\\Pictures\\dog.bmp"));
         QCOMPARE(f.t.store.at(0).Name, QStringLiteral("Edited"));
+        QCOMPARE(f.t.store.at(0).Pictures[1].FileName, QStringLiteral("D:\\Pictures\\shown.jpg"));
+        f.v->storeCurrent(); // what the window shows now is the moved path, too
+        QCOMPARE(f.t.store.at(0).Pictures[1].FileName, QStringLiteral("D:\\Pictures\\shown.jpg"));
+    } else {
+        QCOMPARE(f.t.store.at(0).Pictures[1].FileName, QStringLiteral("C:\\Old\\shown.jpg"));
     }
 }
 

@@ -2,14 +2,18 @@
 // record's links, opening addresses through the redirect page, searches and the store forms.
 #include <QComboBox>
 #include <QFile>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 
 #include "recordwindow/anchorlist.h"
 #include "recordwindow/internetpage.h"
@@ -87,6 +91,7 @@ private Q_SLOTS:
     void deleteUrl();
     void viewUrlAndRefusal();
     void hostileEntries();
+    void linkAddressOnHover();
     void generateAndLaunch();
     void storeSearchForms();
 };
@@ -315,6 +320,31 @@ void TestRelatedPages::hostileEntries()
     f.v->storeCurrent();
     a.Links.removeAt(3);
     QCOMPARE(f.t.store.at(0).Links, a.Links);
+}
+
+void TestRelatedPages::linkAddressOnHover()
+{
+    // A title cannot hide where a link goes: its address is the tooltip and the status text.
+    ItemRecord a = record(u"a"_s);
+    a.Links = QStringList { u"<A href=\"http://shop.example/cart\">My bank</A>"_s };
+    Fixture f({ a });
+    f.showPage(f.internet());
+    f.v->resize(634, 482);
+    f.v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.v.get()));
+    QWidget *viewport = f.links()->viewport();
+    const QPoint at = f.links()->anchorRect(0).center();
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(viewport->mapToGlobal(at)),
+        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &move);
+    QCOMPARE(f.v->statusBar()->currentMessage(), u"http://shop.example/cart"_s);
+    QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+    QCoreApplication::sendEvent(viewport, &help);
+    QCOMPARE(QToolTip::text(), u"http://shop.example/cart"_s);
+    QToolTip::hideText();
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(f.links(), &leave);
+    QCOMPARE(f.v->statusBar()->currentMessage(), QString());
 }
 
 void TestRelatedPages::generateAndLaunch()

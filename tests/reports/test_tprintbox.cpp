@@ -82,6 +82,8 @@ private slots:
     void previewComposes();
     void previewZoomAndPages();
     void previewPrintsAndExports();
+    void previewDialogsOpenOverThePreview_data();
+    void previewDialogsOpenOverThePreview();
     void tooMuchDataWarns();
     void recordWindowExport();
     void sendButtonsOpenTheSendWindow();
@@ -395,6 +397,42 @@ void TestTPrintBox::previewPrintsAndExports()
     QFile htm(f.path(u"out.htm"_s));
     QVERIFY(htm.open(QIODevice::ReadOnly));
     QVERIFY(htm.readAll().contains("<td nowrap>Item 2</td>"));
+}
+
+void TestTPrintBox::previewDialogsOpenOverThePreview_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("print") << u"print"_s << u"print"_s;
+    QTest::newRow("export CSV") << u"csv"_s << u"save"_s;
+    QTest::newRow("export HTML") << u"html"_s << u"save"_s;
+}
+
+void TestTPrintBox::previewDialogsOpenOverThePreview()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, kind);
+    Fixture f;
+    f.add(3);
+    // The record window stays the platform's active window, as under the modal preview.
+    QWidget *preview = nullptr;
+    f.box->runPreview = [&](TZephPreview &p) {
+        preview = &p;
+        f.t.dialogs.reset();
+        if (command == u"print") {
+            f.t.dialogs.printRanges.push_back(std::nullopt);
+            p.PrintBtnClick();
+        } else {
+            f.t.dialogs.file(QString());
+            command == u"csv" ? p.ExportCSVClick() : p.ExportHTMLClick();
+        }
+    };
+    f.box->ppreviewClick();
+    QVERIFY(preview);
+    QCOMPARE(f.t.dialogs.shown.size(), 1);
+    QCOMPARE(f.t.dialogs.shown[0].kind, kind);
+    QCOMPARE(f.t.dialogs.shown[0].parent, preview);
+    QVERIFY(f.t.dialogs.allUsed());
 }
 
 void TestTPrintBox::tooMuchDataWarns()

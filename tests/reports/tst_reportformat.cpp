@@ -31,8 +31,16 @@ QList<Property> font(
 
 // A format file as the original program wrote it: controls with their position, size, tab order,
 // dialog options and event names beside the properties that matter.
-QByteArray originalFile(bool truncateColours = false)
+// wrongKind names a property whose value is written as the wrong kind of value.
+QByteArray originalFile(bool truncateColours = false, const QByteArray &wrongKind = {})
 {
+    const auto spoil = [&](QList<Property> props) {
+        for (Property &q : props)
+            if (q.name == wrongKind)
+                q.value = q.value.kind == Value::Kind::Text ? Value::fromInt(1)
+                                                            : Value::fromText(u"x"_s);
+        return props;
+    };
     Writer w;
     w.text(u"Household"_s);
     w.flag(true); // title
@@ -60,14 +68,14 @@ QByteArray originalFile(bool truncateColours = false)
         props += { p("ParentFont", Value::fromBool(false)), p("ReadOnly", Value::fromBool(true)),
             p("TabOrder", Value::fromInt(12 + i)),
             p("Text", Value::fromText(QString::fromLatin1(texts[i]))) };
-        w.object(object("TEdit", samples[i], props));
+        w.object(object("TEdit", samples[i], spoil(props)));
     }
     // Body, title, value fonts.
     QList<Property> a = font(Value::fromIdent("DEFAULT_CHARSET"), Value::fromInt(0x0000FF), -13,
         u"Times New Roman"_s, { "fsItalic" });
     a += { p("Options", Value::fromSet({ "fdEffects", "fdLimitSize" })),
         p("MaxFontSize", Value::fromInt(12)), p("Left", Value::fromInt(24)) };
-    w.object(object("TFontDialog", "a", a));
+    w.object(object("TFontDialog", "a", spoil(a)));
     QList<Property> b = font(Value::fromInt(204), Value::fromIdent("clNavy"), -24, u"Arial"_s,
         { "fsBold", "fsUnderline" });
     w.object(object("TFontDialog", "b", b));
@@ -76,6 +84,7 @@ QByteArray originalFile(bool truncateColours = false)
     CollectionItem s1 { std::nullopt,
         { p("ImageIndex", Value::fromInt(-1)), p("Style", Value::fromIdent("hsOwnerDraw")),
             p("Text", Value::fromText(u"3.00"_s)), p("Width", Value::fromInt(200)) } };
+    s1.properties = spoil(s1.properties);
     CollectionItem s2 { 1,
         { p("Style", Value::fromIdent("hsOwnerDraw")), p("Text", Value::fromText(u"x"_s)) } };
     StreamObject widths = object("THeaderControl", "Widths",
@@ -85,8 +94,8 @@ QByteArray originalFile(bool truncateColours = false)
     widths.children.append(object("TLabel", "Inner", { p("Caption", Value::fromText(u"x"_s)) }));
     w.object(widths);
     w.object(object("TCheckBox", "ic",
-        { p("Left", Value::fromInt(8)), p("State", Value::fromIdent("cbChecked")),
-            p("TabOrder", Value::fromInt(9)) }));
+        spoil({ p("Left", Value::fromInt(8)), p("State", Value::fromIdent("cbChecked")),
+            p("TabOrder", Value::fromInt(9)) })));
     w.text(u"2"_s);
     for (int i = 0; i < 10; ++i) {
         if (truncateColours && i == 4)
@@ -114,6 +123,8 @@ private slots:
     void roundTrip();
     void readsOriginalFiles();
     void damagedFilesKeepWhatWasRead();
+    void valueOfTheWrongKind_data();
+    void valueOfTheWrongKind();
     void hostileCounts_data();
     void hostileCounts();
     void loadAndSaveFiles();
@@ -235,6 +246,31 @@ void TestReportFormat::damagedFilesKeepWhatWasRead()
         ReportDefinition cut;
         QVERIFY2(!ReportFormat::read(good.first(n), cut), qPrintable(QString::number(n)));
     }
+}
+
+void TestReportFormat::valueOfTheWrongKind_data()
+{
+    QTest::addColumn<QByteArray>("property");
+    QTest::newRow("font height of a sample") << QByteArray("Font.Height");
+    QTest::newRow("sample position") << QByteArray("Top");
+    QTest::newRow("sample read-only flag") << QByteArray("ReadOnly");
+    QTest::newRow("font dialog options") << QByteArray("Options");
+    QTest::newRow("column section text") << QByteArray("Text");
+    QTest::newRow("indent state") << QByteArray("State");
+}
+
+void TestReportFormat::valueOfTheWrongKind()
+{
+    QFETCH(QByteArray, property);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(u"wrong.rpt"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(originalFile(false, property));
+    file.close();
+    ReportDefinition d;
+    const auto r = ReportFormat::load(file.fileName(), d);
+    QCOMPARE(r.outcome, ReportFormat::Outcome::NotReportFile);
+    QCOMPARE(r.message, u"Sorry "_s + file.fileName() + u" is not a valid report file"_s);
 }
 
 void TestReportFormat::hostileCounts_data()

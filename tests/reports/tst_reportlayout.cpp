@@ -69,10 +69,13 @@ private slots:
     void pageSizeIsWholeInches();
     void engineLifecycle();
     void totalsCountQuantity();
+    void quantityIsAWholeNumberOnly_data();
+    void quantityIsAWholeNumberOnly();
     void wrapping_data();
     void wrapping();
     void recordAcrossPageBreakKeepsItsRow();
     void pageLimit();
+    void itemNumbersCountTheScope();
     void noRecordsInScope();
     void columnWidthsFromSections();
     void pdfCarriesTheText();
@@ -137,6 +140,32 @@ void TestReportLayout::totalsCountQuantity()
     RecordStore empty;
     const auto zero = ReportLayout::compose(empty, definition({ 22 }, 1), letter(), options());
     QCOMPARE(zero.table.cell(zero.table.rowCount() - 2, 0), u"Total Paid :  0.00"_s);
+}
+
+void TestReportLayout::quantityIsAWholeNumberOnly_data()
+{
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("digits") << u"3"_s << u"30.00"_s;
+    QTest::newRow("leading blanks") << u"  3"_s << u"30.00"_s;
+    QTest::newRow("plus") << u"+3"_s << u"30.00"_s;
+    QTest::newRow("minus") << u" -2"_s << u"-20.00"_s;
+    // Anything else makes it no whole number: the amount counts once.
+    QTest::newRow("trailing blank") << u"3 "_s << u"10.00"_s;
+    QTest::newRow("leading tab") << u"\t3"_s << u"10.00"_s;
+    QTest::newRow("trailing letter") << u"3x"_s << u"10.00"_s;
+    QTest::newRow("sign only") << u"-"_s << u"10.00"_s;
+    QTest::newRow("past an int") << u"2147483648"_s << u"10.00"_s;
+}
+
+void TestReportLayout::quantityIsAWholeNumberOnly()
+{
+    QFETCH(QString, quantity);
+    QFETCH(QString, value);
+    RecordStore store;
+    store.append(record(u"Lamp"_s, u"10"_s, quantity));
+    const auto r = ReportLayout::compose(store, definition({ 22 }, 1), letter(), options());
+    QCOMPARE(r.table.cell(r.table.rowCount() - 1, 0), u"Total Value : "_s + value);
 }
 
 void TestReportLayout::wrapping_data()
@@ -228,6 +257,13 @@ void TestReportLayout::recordAcrossPageBreakKeepsItsRow()
         QCOMPARE(result.table.cell(i + 1, 1), u"N%1"_s.arg(i));
         QCOMPARE(result.table.cell(i + 1, 2), u"D%1"_s.arg(i));
     }
+    // Every line of every page ends within the printable height (a cell's rectangle is its
+    // line and two units more).
+    for (int page = 1; page <= result.pages->PageCount(); ++page)
+        for (const PageItem &i : result.pages->PagePicture(page)->items())
+            if (i.kind == PageItem::Kind::TextInRect)
+                QVERIFY2(i.rect.y() + i.rect.height() - 2 <= result.printableHeight,
+                    qPrintable(u"page %1: %2"_s.arg(page).arg(i.text)));
     // Every page repeats the heading.
     const QList<Cell> page2 = cells(*result.pages, 2);
     QVERIFY(std::any_of(
@@ -259,6 +295,25 @@ void TestReportLayout::pageLimit()
     QVERIFY(!all.limitHit);
     QCOMPARE(all.recordsComposed, 2000);
     QVERIFY(all.pages->PageCount() > 11);
+}
+
+void TestReportLayout::itemNumbersCountTheScope()
+{
+    RecordStore store;
+    for (int i = 1; i <= 5; ++i) {
+        ItemRecord r = record(u"R%1"_s.arg(i));
+        r.OnSearchList = i != 1 && i != 3;
+        store.append(r);
+    }
+    ReportLayout::Options o = options();
+    o.searchListOnly = true;
+    ReportDefinition d = definition({ 22 }, 2);
+    d.showTotals = false;
+    const auto r = ReportLayout::compose(store, d, letter(), o);
+    QCOMPARE(r.table.rowCount(), 4);
+    const QStringList rows[] = { { u"1."_s, u"R2"_s }, { u"2."_s, u"R4"_s }, { u"3."_s, u"R5"_s } };
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE((QStringList { r.table.cell(i + 1, 0), r.table.cell(i + 1, 1) }), rows[i]);
 }
 
 void TestReportLayout::noRecordsInScope()

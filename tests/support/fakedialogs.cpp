@@ -8,7 +8,7 @@ QStringList FakeDialogs::texts() const
     QStringList out;
     for (const Shown &s : shown)
         if (s.kind != u"open" && s.kind != u"save" && s.kind != u"input" && s.kind != u"font"
-            && s.kind != u"colour")
+            && s.kind != u"colour" && s.kind != u"print")
             out << s.text;
     return out;
 }
@@ -22,24 +22,31 @@ void FakeDialogs::reset()
     files.clear();
     fonts.clear();
     colours.clear();
+    printRanges.clear();
+}
+
+void FakeDialogs::add(const QString &kind, const QString &text, const FileDialogOptions &file)
+{
+    shown.append({ kind, text, file, askingWindow() });
 }
 
 void FakeDialogs::information(const QString &text)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("information"), text, {} });
+    add(QStringLiteral("information"), text);
 }
 
 void FakeDialogs::status(QWidget *window, const QString &text)
 {
-    shown.append({ QStringLiteral("status"), text, {} });
+    add(QStringLiteral("status"), text);
+    shown.last().parent = window;
     statusWindows.append(window);
 }
 
 void FakeDialogs::error(const QString &text)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("error"), text, {} });
+    add(QStringLiteral("error"), text);
 }
 
 Dialogs::Answer FakeDialogs::nextAnswer(const QString &text)
@@ -56,7 +63,7 @@ Dialogs::Answer FakeDialogs::nextAnswer(const QString &text)
 Dialogs::Answer FakeDialogs::askYesNo(const QString &text)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("yesno"), text, {} });
+    add(QStringLiteral("yesno"), text);
     Answer a = nextAnswer(text);
     return a == Answer::Cancel ? Answer::No : a;
 }
@@ -64,14 +71,14 @@ Dialogs::Answer FakeDialogs::askYesNo(const QString &text)
 Dialogs::Answer FakeDialogs::askYesNoCancel(const QString &text)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("yesnocancel"), text, {} });
+    add(QStringLiteral("yesnocancel"), text);
     return nextAnswer(text);
 }
 
 QString FakeDialogs::inputBox(const QString &title, const QString &prompt, const QString &preset)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("input"), title + u'|' + prompt + u'|' + preset, {} });
+    add(QStringLiteral("input"), title + u'|' + prompt + u'|' + preset);
     if (inputs.empty()) {
         QTest::qFail(qPrintable(QStringLiteral("unscripted input box: ") + title), __FILE__, __LINE__);
         return preset;
@@ -84,7 +91,7 @@ QString FakeDialogs::inputBox(const QString &title, const QString &prompt, const
 QString FakeDialogs::openFileName(const FileDialogOptions &options)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("open"), options.title, options });
+    add(QStringLiteral("open"), options.title, options);
     if (files.empty()) {
         QTest::qFail("unscripted open dialog", __FILE__, __LINE__);
         return {};
@@ -110,7 +117,7 @@ QString FakeDialogs::folderName(const FileDialogOptions &options)
 QString FakeDialogs::saveFileName(const FileDialogOptions &options)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("save"), options.title, options });
+    add(QStringLiteral("save"), options.title, options);
     if (files.empty()) {
         QTest::qFail("unscripted save dialog", __FILE__, __LINE__);
         return {};
@@ -123,7 +130,7 @@ QString FakeDialogs::saveFileName(const FileDialogOptions &options)
 bool FakeDialogs::chooseFont(FontChoice &choice, int maxPointSize)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("font"), QString::number(maxPointSize), {} });
+    add(QStringLiteral("font"), QString::number(maxPointSize));
     lastFontPreset = choice;
     if (fonts.empty()) {
         QTest::qFail("unscripted font dialog", __FILE__, __LINE__);
@@ -142,7 +149,7 @@ bool FakeDialogs::chooseFont(FontChoice &choice, int maxPointSize)
 bool FakeDialogs::chooseColour(QColor &colour)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("colour"), colour.name(), {} });
+    add(QStringLiteral("colour"), colour.name());
     lastColourPreset = colour;
     if (colours.empty()) {
         QTest::qFail("unscripted colour dialog", __FILE__, __LINE__);
@@ -153,5 +160,22 @@ bool FakeDialogs::chooseColour(QColor &colour)
     if (!answer)
         return false;
     colour = *answer;
+    return true;
+}
+
+bool FakeDialogs::printRange(int pageCount, int &from, int &to)
+{
+    ModalScope scope(*this);
+    add(QStringLiteral("print"), QStringLiteral("%1|%2|%3").arg(pageCount).arg(from).arg(to));
+    if (printRanges.empty()) {
+        QTest::qFail("unscripted print dialog", __FILE__, __LINE__);
+        return false;
+    }
+    const std::optional<std::pair<int, int>> answer = printRanges.front();
+    printRanges.pop_front();
+    if (!answer)
+        return false;
+    from = answer->first;
+    to = answer->second;
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <optional>
+#include <utility>
 
 #include <QList>
 #include <QString>
@@ -16,9 +17,10 @@ public:
     struct Shown
     {
         QString kind; // "information", "status", "error", "yesno", "yesnocancel", "input", "open",
-                      // "save", "font", "colour"
+                      // "save", "font", "colour", "print"
         QString text; // message, or "title|prompt|preset" for input boxes, or the dialog title
         FileDialogOptions file; // for "open" and "save"
+        QWidget *parent = nullptr; // the asking window it opened over
     };
 
     QList<Shown> shown;
@@ -27,6 +29,7 @@ public:
     std::deque<QString> files; // answers to file dialogs; "" means cancelled
     std::deque<std::optional<FontChoice>> fonts; // answers to font dialogs; nullopt means cancelled
     std::deque<std::optional<QColor>> colours; // answers to colour dialogs
+    std::deque<std::optional<std::pair<int, int>>> printRanges; // nullopt means cancelled
     FontChoice lastFontPreset; // what the last font dialog was preset to
     QColor lastColourPreset;
 
@@ -43,7 +46,7 @@ public:
     bool allUsed() const
     {
         return answers.empty() && inputs.empty() && files.empty() && fonts.empty()
-            && colours.empty();
+            && colours.empty() && printRanges.empty();
     }
     void reset();
 
@@ -61,7 +64,9 @@ public:
     QString folderName(const FileDialogOptions &options) override;
     bool chooseFont(FontChoice &choice, int maxPointSize = 0) override;
     bool chooseColour(QColor &colour) override;
+    bool printRange(int pageCount, int &from, int &to) override;
 
 private:
+    void add(const QString &kind, const QString &text, const FileDialogOptions &file = {});
     Answer nextAnswer(const QString &text);
 };
