@@ -76,8 +76,11 @@ void QuickFindBox::updateCount()
 void QuickFindBox::textEdited(const QString &text)
 {
     m_store.findText = text;
-    updateCount();
+    // The window narrows first (the record window may store its edits on the way); the count
+    // then takes the same answer.
+    const QuickFindIndex::Batch keystroke(m_store.findIndex());
     Q_EMIT findChanged();
+    updateCount();
 }
 
 bool QuickFindBox::eventFilter(QObject *watched, QEvent *event)

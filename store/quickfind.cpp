@@ -120,6 +120,16 @@ bool QuickFindIndex::matchesRecord(const ItemRecord &record, QStringView query)
 
 std::vector<int> QuickFindIndex::matches(const RecordStore &store, QStringView query)
 {
+    if (m_batches > 0 && m_batchQuery && m_lastStore == &store && m_batchQuery->first == query)
+        return m_batchQuery->second;
+    std::vector<int> found = matchesNow(store, query);
+    if (m_batches > 0)
+        m_batchQuery.emplace(query.toString(), found);
+    return found;
+}
+
+std::vector<int> QuickFindIndex::matchesNow(const RecordStore &store, QStringView query)
+{
     const QStringList w = words(query);
     const auto &records = store.records();
     std::vector<int> found;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <QHash>
@@ -31,6 +33,29 @@ public:
     // Enter in the Find box: the matches become the search list, replacing it.
     static void makeSearchList(RecordStore &store);
 
+    // While a batch lives, asking again for the same query gives the first answer: one keystroke
+    // asks from several places (the count, the grid, the record window) with nothing changed
+    // in between.
+    class Batch
+    {
+    public:
+        explicit Batch(QuickFindIndex &index)
+            : m_index(index)
+        {
+            ++m_index.m_batches;
+        }
+        ~Batch()
+        {
+            if (--m_index.m_batches == 0)
+                m_index.m_batchQuery.reset();
+        }
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        QuickFindIndex &m_index;
+    };
+
     // Folded texts held, for the benchmark's memory figure.
     qsizetype heldCharacters() const;
 
@@ -41,6 +66,7 @@ private:
         size_t fingerprint = 0;
         QString folded;
     };
+    std::vector<int> matchesNow(const RecordStore &store, QStringView query);
     const QString &foldedText(size_t position, const std::shared_ptr<ItemRecord> &record);
 
     // By store position, so a keystroke needs no lookups; records that moved (a sort) are found
@@ -51,4 +77,6 @@ private:
     QStringList m_lastWords;
     std::vector<const ItemRecord *> m_lastMatches;
     const RecordStore *m_lastStore = nullptr;
+    int m_batches = 0;
+    std::optional<std::pair<QString, std::vector<int>>> m_batchQuery;
 };
