@@ -67,32 +67,54 @@ void appendField(QByteArray &out, const QString &value)
 
 } // namespace
 
+namespace {
+
+void appendRecord(QByteArray &out, const ItemRecord &r)
+{
+    for (int k = 1; k <= ItemRecord::DescriptionCount; ++k) {
+        appendField(out, r.Descriptions[size_t(k)]);
+        out += ',';
+    }
+    for (int k = 0; k < ItemRecord::DetailCount; ++k) {
+        appendField(out, r.Details[size_t(k)]);
+        out += ',';
+    }
+    out += r.Wanted ? QByteArrayView("Wanted")
+        : r.ForTrade ? QByteArrayView("For Trade")
+        : r.ForSale  ? QByteArrayView("For Sale")
+                     : QByteArrayView();
+    out += "\r\n";
+}
+
+} // namespace
+
 QByteArray exportBytes(const RecordStore &store)
 {
     QByteArray out;
     out.reserve(qsizetype(store.count()) * 256);
-    for (const RecordPtr &p : store.records()) {
-        const ItemRecord &r = *p;
-        for (int k = 1; k <= ItemRecord::DescriptionCount; ++k) {
-            appendField(out, r.Descriptions[size_t(k)]);
-            out += ',';
-        }
-        for (int k = 0; k < ItemRecord::DetailCount; ++k) {
-            appendField(out, r.Details[size_t(k)]);
-            out += ',';
-        }
-        out += r.Wanted ? QByteArrayView("Wanted")
-            : r.ForTrade ? QByteArrayView("For Trade")
-            : r.ForSale  ? QByteArrayView("For Sale")
-                         : QByteArrayView();
-        out += "\r\n";
-    }
+    for (const RecordPtr &p : store.records())
+        appendRecord(out, *p);
     return out;
 }
 
 bool exportFile(const QString &path, const RecordStore &store, QString *error)
 {
-    const SafeWrite::Result result = SafeWrite::write(path, exportBytes(store));
+    // Written in pieces of about a megabyte, so a large catalogue's export needs no second copy
+    // of itself in memory.
+    constexpr qsizetype Piece = 1 << 20;
+    const SafeWrite::Result result = SafeWrite::write(path, [&store](QIODevice &out) {
+        QByteArray piece;
+        piece.reserve(Piece + 64 * 1024);
+        for (const RecordPtr &p : store.records()) {
+            appendRecord(piece, *p);
+            if (piece.size() >= Piece) {
+                if (out.write(piece) != piece.size())
+                    return false;
+                piece.resize(0); // keeps the capacity
+            }
+        }
+        return out.write(piece) == piece.size();
+    });
     if (!result.ok() && error)
         *error = result.message;
     return result.ok();
