@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QShortcut>
+#include <QTimer>
 
 #include "store/quickfind.h"
 #include "store/recordstore.h"
@@ -14,6 +15,7 @@
 QuickFindBox::QuickFindBox(RecordStore &store, QWidget *window)
     : QWidget(window)
     , m_store(store)
+    , m_prepare(new QTimer(this))
     , m_edit(new QLineEdit(this))
     , m_count(new QLabel(this))
 {
@@ -45,6 +47,10 @@ QuickFindBox::QuickFindBox(RecordStore &store, QWidget *window)
         Q_EMIT findAccepted();
     });
     m_edit->installEventFilter(this);
+    // A zero timer runs between the events waiting, so typing and painting go first.
+    m_prepare->setSingleShot(true);
+    m_prepare->setInterval(0);
+    connect(m_prepare, &QTimer::timeout, this, &QuickFindBox::prepareSlice);
     auto *find = new QShortcut(QKeySequence::Find, window);
     find->setContext(Qt::WindowShortcut);
     connect(find, &QShortcut::activated, this, [this] {
@@ -64,6 +70,20 @@ void QuickFindBox::refresh()
     if (m_edit->text() != m_store.findText)
         m_edit->setText(m_store.findText);
     updateCount();
+}
+
+void QuickFindBox::prepareIndex()
+{
+    m_store.findIndex().restartPreparing();
+    m_prepare->start();
+}
+
+void QuickFindBox::prepareSlice()
+{
+    // A slice short enough that a keystroke waiting behind it is not felt.
+    constexpr int SliceMilliseconds = 15;
+    if (!m_store.findIndex().prepare(m_store, SliceMilliseconds))
+        m_prepare->start();
 }
 
 void QuickFindBox::updateCount()

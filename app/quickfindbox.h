@@ -7,6 +7,7 @@
 
 class QLabel;
 class QLineEdit;
+class QTimer;
 class RecordStore;
 
 class QuickFindBox : public QWidget
@@ -17,6 +18,10 @@ public:
 
     // Shows the store's words and the count; windows call it when they gain activation.
     void refresh();
+    // Folds the records for quick find while the program is idle, a slice at a time, so that
+    // the first keystroke after a file is read does not wait for it. Called when records were
+    // read.
+    void prepareIndex();
     QLineEdit *edit() const { return m_edit; }
     QLabel *countLabel() const { return m_count; }
     // "12 of 3,480", or nothing while the box is blank.
@@ -35,7 +40,10 @@ private:
     void textEdited(const QString &text);
     void updateCount();
 
+    void prepareSlice();
+
     RecordStore &m_store;
+    QTimer *m_prepare;
     QLineEdit *m_edit;
     QLabel *m_count;
 };

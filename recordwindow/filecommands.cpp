@@ -91,8 +91,10 @@ void TView::FormActivate()
                 }
             }
         }
-        if (read)
+        if (read) {
             setSaveEnabled(true);
+            m_findBox->prepareIndex();
+        }
         m_firstActivationDone = true;
         store.searchRefresh = true;
         store.currentIndex = -1;
@@ -233,6 +235,7 @@ void TView::showOpened(const QString &outcome)
     m_ctx.dialogs.status(this, outcome);
     store.currentIndex = 0;
     GetRecord(0);
+    m_findBox->prepareIndex();
 }
 
 void TView::OpenSampleCatalogue1Click()

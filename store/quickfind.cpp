@@ -1,33 +1,52 @@
 // Quick find over folded record texts.
 #include "store/quickfind.h"
 
-#include <QSet>
-#include <QStringBuilder>
+#include <algorithm>
+#include <array>
+#include <thread>
+
+#include <QElapsedTimer>
 
 #include "store/recordstore.h"
 
 namespace {
 
-// Where each field's text lives: a changed field is a new string (or a new length), so the
-// addresses and lengths of all indexed texts tell whether a record's folded copy is still right.
+using Data = QTypedArrayData<char16_t>;
+
+template<typename F> void forEachText(const ItemRecord &r, F f)
+{
+    f(r.Name);
+    f(r.RecordCode);
+    for (const QString &d : r.Details)
+        f(d);
+    for (size_t k = 1; k < r.Descriptions.size(); ++k)
+        f(r.Descriptions[k]);
+    for (const QStringList *lines : { &r.Keywords, &r.History, &r.Notes })
+        for (const QString &l : *lines)
+            f(l);
+}
+
+// Where each field's text lives: a changed field is a new string (or a new length), and an
+// entry keeps its strings and lists referenced, so the addresses and lengths of all indexed
+// texts tell whether a record's folded copy is still right.
 size_t fingerprintOf(const ItemRecord &r)
 {
     size_t h = 1469598103934665603ull;
     const auto mix = [&h](const QString &s) {
-        h = (h ^ reinterpret_cast<quintptr>(s.constData())) * 1099511628211ull;
-        h = (h ^ size_t(s.size())) * 1099511628211ull;
+        h = (h ^ (reinterpret_cast<quintptr>(s.constData()) + (size_t(s.size()) << 48)))
+            * 1099511628211ull;
     };
     mix(r.Name);
     mix(r.RecordCode);
     for (const QString &d : r.Details)
         mix(d);
-    for (const QString &d : r.Descriptions)
-        mix(d);
-    for (const QStringList *lines : { &r.Keywords, &r.History, &r.Notes }) {
-        h = (h ^ size_t(lines->size())) * 1099511628211ull;
-        for (const QString &l : *lines)
-            mix(l);
-    }
+    for (size_t k = 1; k < r.Descriptions.size(); ++k)
+        mix(r.Descriptions[k]);
+    // A list is one block of strings; an entry keeps the lists shared, so a changed line makes a
+    // new block, and the lines themselves need not be visited.
+    for (const QStringList *lines : { &r.Keywords, &r.History, &r.Notes })
+        h = (h ^ (reinterpret_cast<quintptr>(lines->constData()) + (size_t(lines->size()) << 48)))
+            * 1099511628211ull;
     return h;
 }
 
@@ -54,25 +73,111 @@ bool extends(const QStringList &newer, const QStringList &older)
     return true;
 }
 
+// A character folded: lower case, a letter with marks as its base letter, 0 for a mark alone.
+char16_t foldSlow(QChar c)
+{
+    const QString d = c.decomposition();
+    const QChar base = d.isEmpty() ? c : d.at(0);
+    if (base.category() == QChar::Mark_NonSpacing)
+        return 0;
+    return base.toLower().unicode();
+}
+
+// The folds of the first code units, Latin, Greek and Cyrillic among them, worked out once.
+constexpr char16_t TableSize = 0x800;
+const std::array<char16_t, TableSize> &foldTable()
+{
+    static const std::array<char16_t, TableSize> table = [] {
+        std::array<char16_t, TableSize> t {};
+        for (char16_t u = 0; u < TableSize; ++u)
+            t[u] = u < 0x80 ? char16_t(u >= 'A' && u <= 'Z' ? u + 32 : u) : foldSlow(QChar(u));
+        return t;
+    }();
+    return table;
+}
+
+// Appends text folded at out; returns the new end.
+char16_t *foldInto(char16_t *out, QStringView text, const std::array<char16_t, TableSize> &table)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const char16_t f = u < TableSize ? table[u] : foldSlow(c);
+        if (f != 0 || u == 0)
+            *out++ = f;
+    }
+    return out;
+}
+
+// recordText() folded, without the unfolded text on the way.
+QString foldedRecordText(const ItemRecord &r)
+{
+    qsizetype length = 0;
+    forEachText(r, [&length](const QString &s) { length += s.size() + 1; });
+    QString out(length, Qt::Uninitialized);
+    char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+    char16_t *end = begin;
+    const auto &table = foldTable();
+    bool first = true;
+    // Fields are joined by a line break, which no typed word holds, so no word spans two fields.
+    forEachText(r, [&](const QString &s) {
+        if (!first)
+            *end++ = u'\n';
+        first = false;
+        end = foldInto(end, s, table);
+    });
+    out.truncate(end - begin);
+    return out;
+}
+
+// Runs work(from, to, part) over [0, count) in one part per core; small counts in one part.
+template<typename Work> int inParts(size_t count, Work work)
+{
+    constexpr size_t MinPart = 8192;
+    const size_t cores = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
+    const size_t parts = std::clamp<size_t>(count / MinPart, 1, cores);
+    std::vector<std::thread> threads;
+    for (size_t p = 1; p < parts; ++p)
+        threads.emplace_back(work, count * p / parts, count * (p + 1) / parts, int(p));
+    work(size_t(0), count / parts, 0);
+    for (std::thread &t : threads)
+        t.join();
+    return int(parts);
+}
+
 } // namespace
+
+void QuickFindIndex::Entry::keep(const ItemRecord &r)
+{
+    const auto keepText = [this](const QString &s) {
+        Data *d = const_cast<QString &>(s).data_ptr().d_ptr();
+        if (d && !kept.contains(d)) {
+            d->ref();
+            kept.append(d);
+        }
+    };
+    keepText(r.Name);
+    keepText(r.RecordCode);
+    for (const QString &d : r.Details)
+        keepText(d);
+    for (size_t k = 1; k < r.Descriptions.size(); ++k)
+        keepText(r.Descriptions[k]);
+    keptLines = { r.Keywords, r.History, r.Notes };
+}
+
+void QuickFindIndex::Entry::release()
+{
+    for (Data *d : kept)
+        if (!d->deref())
+            Data::deallocate(d);
+    kept.clear();
+    keptLines = {};
+}
 
 QString QuickFindIndex::fold(QStringView text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80) {
-            out += QChar(u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u);
-            continue;
-        }
-        // A letter with marks becomes its base letter; marks alone are dropped.
-        const QString d = c.decomposition();
-        const QChar base = d.isEmpty() ? c : d.at(0);
-        if (base.category() == QChar::Mark_NonSpacing)
-            continue;
-        out += base.toLower();
-    }
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+    out.truncate(foldInto(begin, text, foldTable()) - begin);
     return out;
 }
 
@@ -83,39 +188,14 @@ QStringList QuickFindIndex::words(QStringView query)
 
 QString QuickFindIndex::recordText(const ItemRecord &r)
 {
-    // Fields are joined by a line break, which no typed word holds, so no word spans two fields.
-    const QChar gap(u'\n');
-    QString t = r.Name % gap % r.RecordCode;
-    for (const QString &d : r.Details)
-        t += gap % d;
-    for (size_t k = 1; k < r.Descriptions.size(); ++k)
-        t += gap % r.Descriptions[k];
-    for (const QStringList *lines : { &r.Keywords, &r.History, &r.Notes })
-        for (const QString &l : *lines)
-            t += gap % l;
-    return t;
-}
-
-const QString &QuickFindIndex::foldedText(
-    size_t position, const std::shared_ptr<ItemRecord> &record)
-{
-    const size_t fp = fingerprintOf(*record);
-    Entry &at = m_byPosition[position];
-    if (at.record.get() == record.get() && at.fingerprint == fp)
-        return at.folded;
-    Entry &e = m_entries[record.get()];
-    if (!e.record || e.fingerprint != fp) {
-        e.record = record;
-        e.fingerprint = fp;
-        e.folded = fold(recordText(*record));
-    }
-    at = e;
-    return at.folded;
+    QStringList fields;
+    forEachText(r, [&fields](const QString &s) { fields << s; });
+    return fields.join(u'\n');
 }
 
 bool QuickFindIndex::matchesRecord(const ItemRecord &record, QStringView query)
 {
-    return holdsAll(fold(recordText(record)), words(query));
+    return holdsAll(foldedRecordText(record), words(query));
 }
 
 std::vector<int> QuickFindIndex::matches(const RecordStore &store, QStringView query)
@@ -126,6 +206,48 @@ std::vector<int> QuickFindIndex::matches(const RecordStore &store, QStringView q
     if (m_batches > 0)
         m_batchQuery.emplace(query.toString(), found);
     return found;
+}
+
+void QuickFindIndex::dropLeftRecords(const RecordStore &store)
+{
+    // Records that left the store (another file read, records deleted) are let go.
+    if (m_entries.size() <= store.records().size() + 1024)
+        return;
+    for (auto it = m_entries.begin(); it != m_entries.end();)
+        it = it->second.record.use_count() <= 1 ? m_entries.erase(it) : std::next(it);
+    std::fill(m_byPosition.begin(), m_byPosition.end(), nullptr);
+}
+
+void QuickFindIndex::refresh(
+    const RecordStore &store, const std::vector<std::pair<int, size_t>> &stale)
+{
+    const auto &records = store.records();
+    // Records that only moved keep their entries; the others are folded, on every core.
+    std::vector<std::pair<int, size_t>> toFold;
+    for (const auto &[i, fp] : stale) {
+        const auto it = m_entries.find(records[size_t(i)].get());
+        if (it != m_entries.end() && it->second.fingerprint == fp)
+            m_byPosition[size_t(i)] = &it->second;
+        else
+            toFold.emplace_back(i, fp);
+    }
+    std::vector<QString> folded(toFold.size());
+    inParts(toFold.size(), [&](size_t from, size_t to, int) {
+        for (size_t j = from; j < to; ++j)
+            folded[j] = foldedRecordText(*records[size_t(toFold[j].first)]);
+    });
+    for (size_t j = 0; j < toFold.size(); ++j) {
+        const auto &[i, fp] = toFold[j];
+        const std::shared_ptr<ItemRecord> &r = records[size_t(i)];
+        Entry &e = m_entries[r.get()];
+        e.release();
+        e.record = r;
+        e.fingerprint = fp;
+        e.folded = std::move(folded[j]);
+        e.matchedIn = 0;
+        e.keep(*r);
+        m_byPosition[size_t(i)] = &e;
+    }
 }
 
 std::vector<int> QuickFindIndex::matchesNow(const RecordStore &store, QStringView query)
@@ -139,37 +261,82 @@ std::vector<int> QuickFindIndex::matchesNow(const RecordStore &store, QStringVie
             found[i] = int(i);
         return found;
     }
+    dropLeftRecords(store);
+    m_byPosition.resize(records.size(), nullptr);
     // Narrowing: a query that extends the last one can only match what the last one matched,
     // and any record whose text changed since it was folded, which is checked again.
     const bool narrow = m_lastStore == &store && extends(w, m_lastWords);
-    QSet<const ItemRecord *> candidates;
-    if (narrow)
-        candidates = QSet<const ItemRecord *>(m_lastMatches.begin(), m_lastMatches.end());
+    const quint64 last = m_lastAnswer;
 
-    std::vector<const ItemRecord *> matchedRecords;
-    m_byPosition.resize(records.size());
-    for (size_t i = 0; i < records.size(); ++i) {
-        const std::shared_ptr<ItemRecord> &r = records[i];
-        if (narrow && !candidates.contains(r.get())) {
-            // Skipped unless its text changed since it was folded.
-            const Entry &at = m_byPosition[i];
-            if (at.record.get() == r.get() && at.fingerprint == fingerprintOf(*r))
+    struct Part
+    {
+        std::vector<int> found;
+        std::vector<std::pair<int, size_t>> stale; // position, fingerprint
+    };
+    std::vector<Part> parts(8);
+    const int used = inParts(records.size(), [&](size_t from, size_t to, int p) {
+        Part &part = parts[size_t(p)];
+        for (size_t i = from; i < to; ++i) {
+            const ItemRecord *r = records[i].get();
+            const Entry *e = m_byPosition[i];
+            const size_t fp = fingerprintOf(*r);
+            if (!e || e->record.get() != r || e->fingerprint != fp) {
+                part.stale.emplace_back(int(i), fp);
                 continue;
+            }
+            if (narrow && e->matchedIn != last)
+                continue;
+            if (holdsAll(e->folded, w))
+                part.found.push_back(int(i));
         }
-        if (holdsAll(foldedText(i, r), w)) {
-            found.push_back(int(i));
-            matchedRecords.push_back(r.get());
-        }
+    });
+    std::vector<std::pair<int, size_t>> stale;
+    for (int p = 0; p < used; ++p) {
+        found.insert(found.end(), parts[size_t(p)].found.begin(), parts[size_t(p)].found.end());
+        stale.insert(stale.end(), parts[size_t(p)].stale.begin(), parts[size_t(p)].stale.end());
     }
-    // Records that left the store are let go.
-    if (m_entries.size() > qsizetype(records.size()) * 2 + 1024) {
-        for (auto it = m_entries.begin(); it != m_entries.end();)
-            it = it->record.use_count() <= 2 ? m_entries.erase(it) : std::next(it);
+    if (!stale.empty()) {
+        refresh(store, stale);
+        const size_t before = found.size();
+        for (const auto &[i, fp] : stale)
+            if (holdsAll(m_byPosition[size_t(i)]->folded, w))
+                found.push_back(i);
+        std::inplace_merge(found.begin(), found.begin() + qsizetype(before), found.end());
     }
+    const quint64 now = ++m_answers;
+    for (int i : found)
+        m_byPosition[size_t(i)]->matchedIn = now;
+    m_lastAnswer = now;
     m_lastWords = w;
-    m_lastMatches = std::move(matchedRecords);
     m_lastStore = &store;
     return found;
+}
+
+bool QuickFindIndex::prepare(const RecordStore &store, int budgetMs)
+{
+    const auto &records = store.records();
+    if (m_prepared == 0)
+        dropLeftRecords(store);
+    m_byPosition.resize(records.size(), nullptr);
+    QElapsedTimer clock;
+    clock.start();
+    constexpr size_t Slice = 4096;
+    while (m_prepared < records.size()) {
+        const size_t to = std::min(records.size(), m_prepared + Slice);
+        std::vector<std::pair<int, size_t>> stale;
+        for (size_t i = m_prepared; i < to; ++i) {
+            const ItemRecord *r = records[i].get();
+            const Entry *e = m_byPosition[i];
+            const size_t fp = fingerprintOf(*r);
+            if (!e || e->record.get() != r || e->fingerprint != fp)
+                stale.emplace_back(int(i), fp);
+        }
+        refresh(store, stale);
+        m_prepared = to;
+        if (clock.elapsed() >= budgetMs)
+            break;
+    }
+    return m_prepared >= records.size();
 }
 
 void QuickFindIndex::makeSearchList(RecordStore &store)
@@ -189,7 +356,7 @@ void QuickFindIndex::makeSearchList(RecordStore &store)
 qsizetype QuickFindIndex::heldCharacters() const
 {
     qsizetype n = 0;
-    for (const Entry &e : m_entries)
+    for (const auto &[record, e] : m_entries)
         n += e.folded.size();
     return n;
 }

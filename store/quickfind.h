@@ -2,14 +2,16 @@
 // ignored, answered from folded copies of the texts so that each keystroke is a plain scan.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include "store/itemrecord.h"
 
@@ -32,6 +34,12 @@ public:
 
     // Enter in the Find box: the matches become the search list, replacing it.
     static void makeSearchList(RecordStore &store);
+
+    // Folds records not folded yet, for about budgetMs at a time, so that the first keystroke
+    // after a file is read finds the work done; true when every record is folded. Starts over
+    // at the first record after restartPreparing().
+    bool prepare(const RecordStore &store, int budgetMs);
+    void restartPreparing() { m_prepared = 0; }
 
     // While a batch lives, asking again for the same query gives the first answer: one keystroke
     // asks from several places (the count, the grid, the record window) with nothing changed
@@ -60,23 +68,40 @@ public:
     qsizetype heldCharacters() const;
 
 private:
+    // One record's folded text. The strings it was made from are kept referenced, so their
+    // memory cannot be reused for another text while the entry says they are unchanged.
     struct Entry
     {
+        Entry() = default;
+        Entry(const Entry &) = delete;
+        Entry &operator=(const Entry &) = delete;
+        ~Entry() { release(); }
+        void keep(const ItemRecord &record);
+        void release();
+
         std::shared_ptr<const ItemRecord> record; // keeps the address from being reused
         size_t fingerprint = 0;
         QString folded;
+        quint64 matchedIn = 0; // the answer that last found it
+        QVarLengthArray<QTypedArrayData<char16_t> *, 2> kept; // the strings' data, referenced
+        std::array<QStringList, 3> keptLines; // keywords, history and notes, shared
     };
     std::vector<int> matchesNow(const RecordStore &store, QStringView query);
-    const QString &foldedText(size_t position, const std::shared_ptr<ItemRecord> &record);
+    // Brings the entries of the given positions (ascending) up to date, folding on every core.
+    void refresh(const RecordStore &store, const std::vector<std::pair<int, size_t>> &stale);
+    void dropLeftRecords(const RecordStore &store);
 
-    // By store position, so a keystroke needs no lookups; records that moved (a sort) are found
-    // again through m_entries, and only new or changed ones are folded.
-    std::vector<Entry> m_byPosition;
-    QHash<const ItemRecord *, Entry> m_entries;
+    // Entries are found by record, and by store position so that a keystroke needs no lookups;
+    // records that moved (a sort) are found again by record, and only new or changed ones are
+    // folded.
+    std::unordered_map<const ItemRecord *, Entry> m_entries;
+    std::vector<Entry *> m_byPosition;
     // The last answer: a query that only extends it (more letters, more words) narrows it.
     QStringList m_lastWords;
-    std::vector<const ItemRecord *> m_lastMatches;
+    quint64 m_answers = 0;
+    quint64 m_lastAnswer = 0;
     const RecordStore *m_lastStore = nullptr;
+    size_t m_prepared = 0;
     int m_batches = 0;
     std::optional<std::pair<QString, std::vector<int>>> m_batchQuery;
 };

@@ -9,6 +9,8 @@
 #include "app/quickfindbox.h"
 #include "recordwindow/tview.h"
 #include "search/tsearch.h"
+#include "store/datafile.h"
+#include "store/quickfind.h"
 #include "spreadsheet/spreadsheetmodel.h"
 #include "spreadsheet/tsnapshot.h"
 #include "tests/support/apptest.h"
@@ -71,6 +73,7 @@ private Q_SLOTS:
     void searchWindowClearsTheBox();
     void editedRecordLeavesTheMatches();
     void albumTakesTheMatches();
+    void readingAFileFoldsTheRecordsWhileIdle();
     void countText_data();
     void countText();
 };
@@ -172,6 +175,25 @@ void TestQuickFindWindows::albumTakesTheMatches()
     const Album::Page page = Album::layoutPage(f.t.store, RecordScope::AllRecords, 3, 3, 1);
     QCOMPARE(page.cells, (std::vector<int> { 0, 3, 4 }));
     QCOMPARE(page.inScope, 3);
+}
+
+void TestQuickFindWindows::readingAFileFoldsTheRecordsWhileIdle()
+{
+    Fixture f;
+    const QString path = f.t.path(u"household.dat"_s);
+    QVERIFY(DataFile::writeDatabase(path, f.t.store).ok);
+    QCOMPARE(f.t.store.findIndex().heldCharacters(), 0);
+    f.t.dialogs.answer(Dialogs::Answer::Yes); // load anyway
+    f.t.dialogs.file(path);
+    QVERIFY(f.view.OpenClick());
+    // Nothing typed yet: the records are folded once the window has nothing else to do.
+    QTRY_VERIFY(f.t.store.findIndex().heldCharacters() > 0);
+    qsizetype folded = 0;
+    for (int i = 0; i < f.t.store.count(); ++i)
+        folded += QuickFindIndex::fold(QuickFindIndex::recordText(f.t.store.at(i))).size();
+    QCOMPARE(f.t.store.findIndex().heldCharacters(), folded);
+    QTest::keyClicks(f.box(&f.view), u"oak"_s);
+    QCOMPARE(f.count(&f.view), u"3 of 6"_s);
 }
 
 void TestQuickFindWindows::countText_data()
