@@ -235,7 +235,11 @@ void TView::buildMenus()
     m_saveAction = add(
         file, QStringLiteral("Save1"), QStringLiteral("&Save"), [this] { SaveClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_S));
-    add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] { SaveAsClick(); });
+    // Save As also runs for another window's quick save, over that window.
+    add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] {
+        const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
+        SaveAsClick();
+    });
     add(file, QStringLiteral("Export1"), QStringLiteral("&Export"), [this] { ExportClick(); });
     add(file, QStringLiteral("ImportExported1"), QStringLiteral("&Import Exported File..."),
         [this] { ImportExportedClick(); });
@@ -437,6 +441,7 @@ void TView::storeCurrent()
 
 void TView::nextClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     if (store.findActive()) {
         stepThroughFound(+1);
@@ -452,6 +457,7 @@ void TView::nextClick()
 
 void TView::PreviousClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     if (store.findActive()) {
         stepThroughFound(-1);
@@ -503,6 +509,7 @@ void TView::QuickFindChange()
 
 void TView::numberKeyPress()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     storeCurrent();
     bool ok = false;
@@ -616,12 +623,14 @@ void TView::applyCaptions()
 
 void TView::QuickPrintClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FormPrint(this, m_ctx.printer);
     m_ctx.dialogs.information(QStringLiteral("Form sent to Printer."));
 }
 
 void TView::PrintDetailClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     QStringList lines = displayedLines(m_detailPage->keywords);
     lines += displayedLines(m_detailPage->history);
     lines += displayedLines(m_detailPage->notes);
