@@ -2,6 +2,7 @@
 #include "recordwindow/tview.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QAction>
 #include <QCheckBox>
@@ -55,9 +56,16 @@ TView::TView(AppContext &ctx, QWidget *parent)
     buildPickMenus();
     refreshWindowCommands();
 
-    // Creation: size from the settings, first page, no database yet, default captions.
-    WindowSize::restore(this, m_ctx.settings, QStringLiteral("ViewW:"), QStringLiteral("ViewH:"),
-        QSize(634, 482));
+    // Creation: size from the settings, first page, no database yet, default captions. Until the
+    // user has sizes of their own, the window is as large as its Description page needs at the
+    // desktop's font, and no smaller than the classic 634 by 482.
+    const QString widthKey = QStringLiteral("ViewW:"), heightKey = QStringLiteral("ViewH:");
+    constexpr int absent = std::numeric_limits<int>::min();
+    if (m_ctx.settings.readInteger(widthKey, absent) == absent
+        && m_ctx.settings.readInteger(heightKey, absent) == absent)
+        resize(sizeHint().expandedTo(QSize(634, 482)).boundedTo(screen()->availableSize()));
+    else
+        WindowSize::restore(this, m_ctx.settings, widthKey, heightKey, QSize(634, 482));
     m_book->setCurrentIndex(0);
     m_ctx.store.databaseOpen = false;
     m_mergeMode = false;
