@@ -23,11 +23,11 @@ QuickFindBox::QuickFindBox(RecordStore &store, QWidget *window)
     m_edit->setToolTip(QStringLiteral("Find: shows only the records holding every word typed "
                                       "(Enter makes them the search list)"));
     m_edit->setClearButtonEnabled(true);
-    m_edit->setMinimumWidth(160);
+    m_edit->setMinimumWidth(140);
     m_edit->setMaximumWidth(240);
     m_count->setObjectName(QStringLiteral("QuickFindCount"));
-    m_count->setMinimumWidth(
-        m_count->fontMetrics().horizontalAdvance(QStringLiteral("000,000 of 000,000")));
+    // Room for a count only while there is one: the toolbar keeps its buttons in a narrow window.
+    m_count->hide();
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(6, 0, 6, 0);
     row->addWidget(m_edit);
@@ -68,9 +68,15 @@ void QuickFindBox::refresh()
 
 void QuickFindBox::updateCount()
 {
-    m_count->setText(m_store.findActive()
-            ? countText(int(m_store.findMatches().size()), m_store.count())
-            : QString());
+    const bool active = m_store.findActive();
+    m_count->setText(
+        active ? countText(int(m_store.findMatches().size()), m_store.count()) : QString());
+    if (active) {
+        // As wide as the largest count of this catalogue, so the box keeps still while typing.
+        const QString widest = countText(m_store.count(), m_store.count());
+        m_count->setMinimumWidth(m_count->fontMetrics().horizontalAdvance(widest));
+    }
+    m_count->setVisible(active);
 }
 
 void QuickFindBox::textEdited(const QString &text)

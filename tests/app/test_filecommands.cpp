@@ -656,6 +656,12 @@ void TestFileCommands::defaultSizeFitsTheDescriptionPage()
             const QRect r(box->mapTo(scroll->viewport(), QPoint(0, 0)), box->size());
             QVERIFY2(scroll->viewport()->rect().contains(r), qPrintable(box->objectName()));
         }
+        // The toolbar has room for every button and the Find box: none waits behind its
+        // extension button.
+        auto *find = v.findChild<QWidget *>(QStringLiteral("QuickFindBox"));
+        QVERIFY(find->isVisible());
+        const QRect inWindow(find->mapTo(&v, QPoint(0, 0)), find->size());
+        QVERIFY(v.rect().contains(inWindow));
     }
     QApplication::setFont(before);
 }
