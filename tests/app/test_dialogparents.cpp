@@ -89,20 +89,14 @@ void TestDialogParents::dialogOpensOverTheAskingWindow_data()
     const QString job = u"print job"_s;
     for (const auto &[command, kinds] :
         std::initializer_list<std::pair<const char *, QStringList>> {
-            { "preview print", { u"print"_s, job } },
-            { "preview export", { u"save"_s } },
-            { "designer load", { u"open"_s } },
-            { "send window certificate", { u"open"_s } },
-            { "graph print", { job } },
-            { "album print", { job, u"information"_s } },
+            { "preview print", { u"print"_s, job } }, { "preview export", { u"save"_s } },
+            { "designer load", { u"open"_s } }, { "send window certificate", { u"open"_s } },
+            { "graph print", { job } }, { "album print", { job, u"information"_s } },
             { "spreadsheet print", { job } },
             { "spreadsheet quick save of an untitled file", { u"save"_s } },
-            { "html report load", { u"open"_s } },
-            { "html report font", { u"font"_s } },
-            { "html report print", { job } },
-            { "search print", { job } },
-            { "search clear", { u"information"_s } },
-            { "insurance pack folder", { u"folder"_s } },
+            { "html report load", { u"open"_s } }, { "html report font", { u"font"_s } },
+            { "html report print", { job } }, { "search print", { job } },
+            { "search clear", { u"information"_s } }, { "insurance pack folder", { u"folder"_s } },
             { "record window print", { job, u"information"_s } },
             { "record window picture path", { u"input"_s, u"yesno"_s } } })
         QTest::newRow(command) << QString::fromLatin1(command) << kinds;

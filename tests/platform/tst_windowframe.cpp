@@ -55,8 +55,8 @@ void TestWindowFrame::restoredSizeIncludesTheFrame()
     const QMargins frame = window.windowHandle()->frameMargins();
     QVERIFY2(frame.top() > frame.bottom(), "a title bar above the window");
     QTRY_COMPARE_WITH_TIMEOUT(window.frameGeometry().size(), outer, 10000);
-    QCOMPARE(window.size(),
-        outer - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
+    QCOMPARE(
+        window.size(), outer - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
 
     // Closing writes the same outer size back: a window keeps its size from run to run.
     WindowSize::save(&window, settings, u"ViewW:"_s, u"ViewH:"_s);
