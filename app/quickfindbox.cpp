@@ -1,6 +1,8 @@
 // The Find box shared by the record window and the spreadsheet.
 #include "app/quickfindbox.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -51,6 +53,18 @@ QuickFindBox::QuickFindBox(RecordStore &store, QWidget *window)
         m_edit->setFocus(Qt::ShortcutFocusReason);
         m_edit->selectAll();
     });
+}
+
+QSize QuickFindBox::sizeHint() const
+{
+    const int reserve
+        = m_count->fontMetrics().horizontalAdvance(QStringLiteral("000,000 of 000,000"));
+    QSize s = QWidget::sizeHint();
+    if (m_count->isHidden())
+        s.rwidth() += layout()->spacing() + reserve;
+    else
+        s.rwidth() += std::max(0, reserve - m_count->sizeHint().width());
+    return s;
 }
 
 QString QuickFindBox::countText(int matches, int records)

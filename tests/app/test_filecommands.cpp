@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -662,6 +663,13 @@ void TestFileCommands::defaultSizeFitsTheDescriptionPage()
         QVERIFY(find->isVisible());
         const QRect inWindow(find->mapTo(&v, QPoint(0, 0)), find->size());
         QVERIFY(v.rect().contains(inWindow));
+        // At the size the window asks for (here the screen may be smaller), a count shows too.
+        v.resize(v.sizeHint());
+        QTest::keyClicks(find->findChild<QLineEdit *>(QStringLiteral("QuickFind")), QStringLiteral("lamp"));
+        auto *count = find->findChild<QLabel *>(QStringLiteral("QuickFindCount"));
+        QTRY_VERIFY(count->isVisible() && find->isVisible());
+        QTRY_VERIFY(v.rect().contains(QRect(count->mapTo(&v, QPoint(0, 0)), count->size())));
+        QVERIFY(count->width() >= count->sizeHint().width());
     }
     QApplication::setFont(before);
 }
