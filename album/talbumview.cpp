@@ -561,6 +561,7 @@ void TAlbumView::FullScreenClick()
 
 void TAlbumView::PrintClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     // The window prints itself without its control panel: the grid moves left and the window
     // narrows by the panel's width for the capture.
     m_printing = true;

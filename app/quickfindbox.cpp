@@ -1,6 +1,8 @@
 // The Find box shared by the record window and the spreadsheet.
 #include "app/quickfindbox.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,11 +27,11 @@ QuickFindBox::QuickFindBox(RecordStore &store, QWidget *window)
     m_edit->setToolTip(QStringLiteral("Find: shows only the records holding every word typed "
                                       "(Enter makes them the search list)"));
     m_edit->setClearButtonEnabled(true);
-    m_edit->setMinimumWidth(160);
+    m_edit->setMinimumWidth(140);
     m_edit->setMaximumWidth(240);
     m_count->setObjectName(QStringLiteral("QuickFindCount"));
-    m_count->setMinimumWidth(
-        m_count->fontMetrics().horizontalAdvance(QStringLiteral("000,000 of 000,000")));
+    // Room for a count only while there is one: the toolbar keeps its buttons in a narrow window.
+    m_count->hide();
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(6, 0, 6, 0);
     row->addWidget(m_edit);
@@ -57,6 +59,18 @@ QuickFindBox::QuickFindBox(RecordStore &store, QWidget *window)
         m_edit->setFocus(Qt::ShortcutFocusReason);
         m_edit->selectAll();
     });
+}
+
+QSize QuickFindBox::sizeHint() const
+{
+    const int reserve
+        = m_count->fontMetrics().horizontalAdvance(QStringLiteral("000,000 of 000,000"));
+    QSize s = QWidget::sizeHint();
+    if (m_count->isHidden())
+        s.rwidth() += layout()->spacing() + reserve;
+    else
+        s.rwidth() += std::max(0, reserve - m_count->sizeHint().width());
+    return s;
 }
 
 QString QuickFindBox::countText(int matches, int records)
@@ -88,9 +102,15 @@ void QuickFindBox::prepareSlice()
 
 void QuickFindBox::updateCount()
 {
-    m_count->setText(m_store.findActive()
-            ? countText(int(m_store.findMatches().size()), m_store.count())
-            : QString());
+    const bool active = m_store.findActive();
+    m_count->setText(
+        active ? countText(int(m_store.findMatches().size()), m_store.count()) : QString());
+    if (active) {
+        // As wide as the largest count of this catalogue, so the box keeps still while typing.
+        const QString widest = countText(m_store.count(), m_store.count());
+        m_count->setMinimumWidth(m_count->fontMetrics().horizontalAdvance(widest));
+    }
+    m_count->setVisible(active);
 }
 
 void QuickFindBox::textEdited(const QString &text)

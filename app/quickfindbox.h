@@ -27,6 +27,10 @@ public:
     // "12 of 3,480", or nothing while the box is blank.
     static QString countText(int matches, int records);
 
+    // Asks for room for a large catalogue's count, so a window sized to its hint shows the count
+    // beside the words; the minimum is what the box shows now, for a narrow window's toolbar.
+    QSize sizeHint() const override;
+
 Q_SIGNALS:
     // The words changed (typed, or cleared by Escape).
     void findChanged();

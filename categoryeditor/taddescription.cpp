@@ -194,6 +194,7 @@ QString TAddDescription::title() const
 
 void TAddDescription::FormActivate()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     m_active = true;
     m_addText->clear();
     setWindowTitle(title()); // the caption may have been renamed since
@@ -344,6 +345,7 @@ bool TAddDescription::isAffected(const QString &value, const QString &fullName) 
 
 void TAddDescription::RemoveClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     QTreeWidgetItem *node = selectedNode();
     if (!node)
         return;
@@ -414,6 +416,7 @@ void TAddDescription::SortChildrenClick(bool sortAll)
 
 void TAddDescription::MakeDefaultClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     const QString path = DataFile::defaultCategoryFile(m_ctx.folder.path(), m_k);
     // A default file is read back through the text form, which cannot carry every tree.
     const CategoryTree tree = currentTree();

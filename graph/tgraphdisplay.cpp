@@ -12,6 +12,7 @@
 #include "app/sharedtoolbar.h"
 #include "app/windowregistry.h"
 #include "graph/qtchart.h"
+#include "platform/dialogs.h"
 #include "platform/settingsstore.h"
 #include "store/categorytree.h"
 #include "store/recordstore.h"
@@ -199,6 +200,7 @@ void TGraphDisplay::SGraphDblClick()
 
 void TGraphDisplay::PrintScreenBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     m_chart->print(m_ctx.printer);
 }
 

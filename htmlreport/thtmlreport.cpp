@@ -472,6 +472,7 @@ HtmlReportDesign THTMLReport::design() const
 
 void THTMLReport::GenerateReport()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     const HtmlReportDesign d = design();
     HtmlReport::Table t = HtmlReport::buildTable(
         m_ctx.store, d.items, d.onlySearchList, shortDescriptions(), HtmlReport::RowLimit);
@@ -492,6 +493,7 @@ QByteArray THTMLReport::pageBytes()
 
 bool THTMLReport::ViewReportBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     const QString path = m_ctx.folder.filePath(QStringLiteral("rphtml.htm"));
     QString error;
     if (!ExportWriters::writeFile(path, pageBytes(), &error)) {
@@ -505,6 +507,7 @@ bool THTMLReport::ViewReportBtnClick()
 
 bool THTMLReport::SaveHTMLBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions o;
     o.title = QStringLiteral("Save HTML");
     o.filter = htmlFilter();
@@ -523,6 +526,7 @@ bool THTMLReport::SaveHTMLBtnClick()
 
 QString THTMLReport::loadLinesInto(QPlainTextEdit *edit)
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions o;
     o.title = QStringLiteral("Open");
     o.filter = htmlFilter();
@@ -552,6 +556,7 @@ void THTMLReport::LoadFooterBtnClick()
 
 void THTMLReport::LoadFormatBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions o;
     o.title = QStringLiteral("Load Report Format");
     o.filter = formatFilter();
@@ -584,6 +589,7 @@ void THTMLReport::LoadFormatBtnClick()
 
 void THTMLReport::SaveFormatBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions o;
     o.title = QStringLiteral("Save Report Format");
     o.filter = formatFilter();
@@ -601,6 +607,7 @@ void THTMLReport::SaveFormatBtnClick()
 
 void THTMLReport::SelectFontBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FontChoice choice;
     choice.font = VclValues::toQFont(m_font);
     choice.colour = VclValues::toQColor(m_font.colour);
@@ -617,6 +624,7 @@ void THTMLReport::SelectFontBtnClick()
 
 void THTMLReport::SelectColorBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     QColor c = VclValues::toQColor(m_colour);
     const QColor before = c;
     if (!m_ctx.dialogs.chooseColour(c))
@@ -668,6 +676,7 @@ void THTMLReport::PrintSettings1Click()
 
 bool THTMLReport::Print1Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     return m_printing->print();
 }
 

@@ -194,6 +194,7 @@ void TInsurancePack::closeEvent(QCloseEvent *event)
 
 void TInsurancePack::BrowseBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions o;
     o.title = QStringLiteral("Folder for the Insurance Pack");
     o.folder = QFileInfo(m_folder->text()).absolutePath();
@@ -204,6 +205,7 @@ void TInsurancePack::BrowseBtnClick()
 
 bool TInsurancePack::MakePackBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     const QString folder = QDir::cleanPath(m_folder->text().trimmed());
     if (folder.isEmpty() || folder == QStringLiteral(".")) {
         m_ctx.dialogs.error(QStringLiteral("Choose the folder to write the pack into."));

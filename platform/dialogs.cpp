@@ -97,7 +97,7 @@ QStringList qtNameFilters(const QString &filter)
     return out;
 }
 
-QWidget *QtDialogs::parentWindow() const
+QWidget *Dialogs::parentWindow() const
 {
     if (QWidget *w = askingWindow())
         return w->window();
@@ -176,7 +176,7 @@ QString QtDialogs::openFileName(const FileDialogOptions &options)
 QString QtDialogs::folderName(const FileDialogOptions &options)
 {
     ModalScope scope(*this);
-    QFileDialog dialog(QApplication::activeWindow());
+    QFileDialog dialog(parentWindow());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);

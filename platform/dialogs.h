@@ -87,6 +87,9 @@ public:
         QWidget *m_previous;
     };
     QWidget *askingWindow() const { return m_asking; }
+    // The parent of a dialog: the asking window, else the topmost modal window (a dialog under
+    // it could not be answered), else the active one.
+    QWidget *parentWindow() const;
 
     void setModalObserver(ModalObserver *observer) { m_observer = observer; }
 
@@ -144,8 +147,4 @@ public:
     bool chooseFont(FontChoice &choice, int maxPointSize = 0) override;
     bool chooseColour(QColor &colour) override;
     bool printRange(int pageCount, int &from, int &to) override;
-
-    // The parent of a dialog: the asking window, else the topmost modal window (a dialog under
-    // it could not be answered), else the active one.
-    QWidget *parentWindow() const;
 };

@@ -149,6 +149,12 @@ DescriptionPage::DescriptionPage(QWidget *parent)
     v->addWidget(scroll);
 }
 
+QSize DescriptionPage::sizeHint() const
+{
+    // The scroll area would offer a size of its own choosing; the page asks for its content's.
+    return splitter->sizeHint().expandedTo(splitter->minimumSizeHint());
+}
+
 bool DescriptionPage::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == splitter && event->type() == QEvent::Resize) {

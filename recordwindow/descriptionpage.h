@@ -31,6 +31,10 @@ class DescriptionPage : public QWidget
 public:
     explicit DescriptionPage(QWidget *parent = nullptr);
 
+    // What the page's boxes and captions need at the present font: shown at this size or larger
+    // the page has no scroll bar.
+    QSize sizeHint() const override;
+
     // Detail rows stand in this order so the two money details sit together.
     static constexpr std::array<int, 10> DetailOrder { 0, 1, 8, 2, 3, 4, 5, 6, 7, 9 };
 

@@ -38,6 +38,7 @@ FileDialogOptions databaseDialog(const QString &folder, const QString &title, bo
 
 void TView::resetCaptionsAndCategories()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     m_ctx.store.captions = FieldCaptions::defaults();
     const QStringList problems = DataFile::loadDefaultCategoryTexts(m_ctx.folder.path(), m_ctx.store);
     // A damaged default file is worth telling; a missing one just leaves its category empty.
@@ -48,6 +49,7 @@ void TView::resetCaptionsAndCategories()
 
 void TView::FormActivate()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     if (!m_firstActivationDone) {
         store.fileName = m_ctx.settings.readString(QStringLiteral("LAST FILE"), QString());
@@ -148,6 +150,7 @@ void TView::resetToNewDatabase()
 
 void TView::NewClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     const Dialogs::Answer a = m_ctx.dialogs.askYesNoCancel(
         QStringLiteral("Would you like to save the current database before you create a new one ?"));
     if (a == Dialogs::Answer::Cancel)
@@ -168,6 +171,7 @@ bool TView::readFile(const QString &path, bool merge)
 
 bool TView::OpenClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     if (store.databaseOpen && !m_mergeMode
         && m_ctx.dialogs.askYesNo(LoadAnyway)
@@ -203,6 +207,7 @@ bool TView::OpenClick()
 
 bool TView::loadDatabase(const QString &path, const QString &outcome)
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     storeCurrent();
     const DataFile::ReadResult r = DataFile::readDatabase(path, store, false);
@@ -240,6 +245,7 @@ void TView::showOpened(const QString &outcome)
 
 void TView::OpenSampleCatalogue1Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     if (m_ctx.store.databaseOpen
         && m_ctx.dialogs.askYesNo(LoadAnyway)
             == Dialogs::Answer::No)
@@ -277,6 +283,7 @@ bool TView::writeTo(const QString &path)
 
 bool TView::SaveClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     // An untitled database (New, then Merge) has nowhere to go yet.
     if (m_ctx.store.fileName.isEmpty())
         return SaveAsClick();
@@ -289,6 +296,7 @@ bool TView::SaveClick()
 
 void TView::ExportClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions options;
     options.filter = QStringLiteral("CSV File|*.csv");
     const QString path = m_ctx.dialogs.saveFileName(options);
@@ -305,6 +313,7 @@ void TView::ExportClick()
 
 void TView::ImportExportedClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions options;
     options.title = QStringLiteral("Import Exported File");
     options.filter = QStringLiteral("CSV File|*.csv");
@@ -367,6 +376,7 @@ bool TView::SaveAsClick()
 
 bool TView::exitQuestions()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     for (;;) {
         const Dialogs::Answer a = m_ctx.dialogs.askYesNoCancel(QStringLiteral(
             "Changes made since last save will be lost. Would you like to save before exiting ?"));

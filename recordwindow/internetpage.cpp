@@ -377,6 +377,7 @@ void InternetPage::MagMallImageClick()
 
 void InternetPage::AddURLBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, window());
     const QString preset = u"HTTP://"_s;
     const QString address = m_ctx.dialogs.inputBox(u"Enter URL"_s, u"Please enter URL:"_s, preset);
     if (address == preset)
@@ -409,6 +410,7 @@ void InternetPage::ViewURL1Click()
 
 void InternetPage::DeleteURL1Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, window());
     // The entry clicked, provided the list still holds it where it was.
     const int row = m_clickedRow;
     if (row < 0 || row >= relatedLinks->count() || relatedLinks->entry(row) != m_clickedEntry)
@@ -422,6 +424,7 @@ void InternetPage::DeleteURL1Click()
 
 bool InternetPage::OpenURL(const QString &address)
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, window());
     if (!isOpenableAddress(address)) {
         m_ctx.dialogs.error(refusedAddressMessage(address));
         return false;
@@ -431,6 +434,7 @@ bool InternetPage::OpenURL(const QString &address)
 
 bool InternetPage::openPage(const QStringList &lines)
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, window());
     const QString path = m_ctx.folder.filePath(QString::fromLatin1(RedirectPageName));
     QString message;
     if (!writePage(path, lines, &message)) {

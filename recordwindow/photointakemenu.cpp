@@ -9,6 +9,7 @@
 
 void TView::NewRecordsFromPhotos1Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     if (m_ctx.store.currentIndex >= 0)
         storeCurrent();
     FileDialogOptions options;

@@ -200,6 +200,7 @@ void PicturePage::DisplayPicture()
 
 void PicturePage::SelectPictureClick()
 {
+    const Dialogs::AskingWindow asking(m_dialogs, window());
     FileDialogOptions options;
     options.title = QStringLiteral("Open");
     options.fileName = m_fileName;
@@ -253,6 +254,7 @@ void PicturePage::ImageBookChange(int index)
 
 void TView::ChangePicturePath1Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     // Cancelling returns the empty preset, and the question is asked all the same.
     const QString answer = m_ctx.dialogs.inputBox(
         QStringLiteral("New Path"), QStringLiteral("Please enter new path:"), QString());

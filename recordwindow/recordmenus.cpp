@@ -75,6 +75,7 @@ void TView::DescOneEnter(int k)
 
 void TView::CustomizeLabels(QLabel *label)
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     // Cancelling the input box returns the preset, which changes nothing.
     const QString answer = m_ctx.dialogs.inputBox(QStringLiteral("Field Name"),
         QStringLiteral("Please enter a new Filed Name:"), label->text());
@@ -143,6 +144,7 @@ void TView::SearchListBoxClick()
 
 void TView::NextSearchClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     const int c = store.currentIndex;
     if (c >= store.count() - 1) {
@@ -163,6 +165,7 @@ void TView::NextSearchClick()
 
 void TView::PreviousSearchClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     const int c = store.currentIndex;
     if (c <= 0 || store.isEmpty()) {

@@ -2,6 +2,7 @@
 #include "recordwindow/tview.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QAction>
 #include <QCheckBox>
@@ -55,9 +56,16 @@ TView::TView(AppContext &ctx, QWidget *parent)
     buildPickMenus();
     refreshWindowCommands();
 
-    // Creation: size from the settings, first page, no database yet, default captions.
-    WindowSize::restore(this, m_ctx.settings, QStringLiteral("ViewW:"), QStringLiteral("ViewH:"),
-        QSize(634, 482));
+    // Creation: size from the settings, first page, no database yet, default captions. Until the
+    // user has sizes of their own, the window is as large as its Description page needs at the
+    // desktop's font, and no smaller than the classic 634 by 482.
+    const QString widthKey = QStringLiteral("ViewW:"), heightKey = QStringLiteral("ViewH:");
+    constexpr int absent = std::numeric_limits<int>::min();
+    if (m_ctx.settings.readInteger(widthKey, absent) == absent
+        && m_ctx.settings.readInteger(heightKey, absent) == absent)
+        resize(sizeHint().expandedTo(QSize(634, 482)).boundedTo(screen()->availableSize()));
+    else
+        WindowSize::restore(this, m_ctx.settings, widthKey, heightKey, QSize(634, 482));
     m_book->setCurrentIndex(0);
     m_ctx.store.databaseOpen = false;
     m_mergeMode = false;
@@ -235,7 +243,11 @@ void TView::buildMenus()
     m_saveAction = add(
         file, QStringLiteral("Save1"), QStringLiteral("&Save"), [this] { SaveClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_S));
-    add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] { SaveAsClick(); });
+    // Save As also runs for another window's quick save, over that window.
+    add(file, QStringLiteral("SaveAs1"), QStringLiteral("Save &As"), [this] {
+        const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
+        SaveAsClick();
+    });
     add(file, QStringLiteral("Export1"), QStringLiteral("&Export"), [this] { ExportClick(); });
     add(file, QStringLiteral("ImportExported1"), QStringLiteral("&Import Exported File..."),
         [this] { ImportExportedClick(); });
@@ -437,6 +449,7 @@ void TView::storeCurrent()
 
 void TView::nextClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     if (store.findActive()) {
         stepThroughFound(+1);
@@ -452,6 +465,7 @@ void TView::nextClick()
 
 void TView::PreviousClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     if (store.findActive()) {
         stepThroughFound(-1);
@@ -503,6 +517,7 @@ void TView::QuickFindChange()
 
 void TView::numberKeyPress()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     storeCurrent();
     bool ok = false;
@@ -616,12 +631,14 @@ void TView::applyCaptions()
 
 void TView::QuickPrintClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FormPrint(this, m_ctx.printer);
     m_ctx.dialogs.information(QStringLiteral("Form sent to Printer."));
 }
 
 void TView::PrintDetailClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     QStringList lines = displayedLines(m_detailPage->keywords);
     lines += displayedLines(m_detailPage->history);
     lines += displayedLines(m_detailPage->notes);

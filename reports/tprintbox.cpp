@@ -411,12 +411,14 @@ void TPrintBox::updateCaption()
 
 void TPrintBox::showInformation(const QString &text)
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     OwnModal guard(m_ownModal);
     m_ctx.dialogs.information(text);
 }
 
 void TPrintBox::showError(const QString &text)
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     OwnModal guard(m_ownModal);
     m_ctx.dialogs.error(text);
 }
@@ -675,6 +677,7 @@ void TPrintBox::CalculateSpace()
 
 void TPrintBox::LoadClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions o;
     o.title = u"Load a Report Format"_s;
     o.filter = reportFilter;
@@ -714,6 +717,7 @@ void TPrintBox::LoadClick()
 
 void TPrintBox::SaveReportBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions o;
     o.title = u"Save Report Format"_s;
     o.filter = u"Report File|*.rpt|Comma Delimited File|*.txt"_s;
@@ -755,6 +759,7 @@ void TPrintBox::setAllRecords()
 
 void TPrintBox::ImportFileBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FileDialogOptions o;
     o.title = u"Import Comma Delimated File"_s;
     o.filter = reportFilter;
@@ -816,6 +821,7 @@ void TPrintBox::ppreviewClick()
 
 void TPrintBox::EmailReportBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     if (!TExportInternet::networkAvailable(m_ctx.dialogs))
         return;
     const ReportLayout::Result r = compose();

@@ -355,6 +355,7 @@ void TSearch::DoSearchClick()
 
 void TSearch::ClearClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     SearchList::clear(m_ctx.store);
     m_extract->setEnabled(false);
     m_progress->setValue(0);
@@ -368,6 +369,7 @@ void TSearch::ExtractClick()
 
 void TSearch::Extract1Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     const RecordStore &store = m_ctx.store;
     if (SearchList::count(store) == 0)
         return;
@@ -398,6 +400,7 @@ void TSearch::Extract1Click()
 
 void TSearch::Remove1Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     if (m_ctx.dialogs.askYesNo(SearchList::removeQuestion()) != Dialogs::Answer::Yes)
         return;
     const SearchList::RemoveResult result = SearchList::removeFromDatabase(m_ctx.store);
@@ -409,6 +412,7 @@ void TSearch::Remove1Click()
 
 void TSearch::AddRangeBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     const int low = m_lowRange->value();
     const int high = m_highRange->value();
     SearchList::addRange(m_ctx.store, low, high);
@@ -418,5 +422,6 @@ void TSearch::AddRangeBtnClick()
 
 void TSearch::PrintScreenBtnClick()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     FormPrint(this, m_ctx.printer);
 }

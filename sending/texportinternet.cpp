@@ -80,6 +80,7 @@ QWidget *certificateRow(
         options.title = u"Trusted Certificate"_s;
         options.filter = u"PEM Certificate|*.pem;*.crt|All Files|*"_s;
         options.mustExist = true;
+        const Dialogs::AskingWindow asking(dialogs, field->window());
         const QString path = dialogs.openFileName(options);
         if (!path.isEmpty())
             field->setText(path);
@@ -336,6 +337,7 @@ void TExportInternet::setBusy(bool busy)
 
 void TExportInternet::BitBtn1Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     if (m_busy)
         return;
     const ReportSending::PortText port = ReportSending::parsePort(m_mailPort->text());
@@ -370,6 +372,7 @@ void TExportInternet::BitBtn1Click()
 
 void TExportInternet::BitBtn2Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     if (m_busy)
         return;
     const ReportSending::PortText port = ReportSending::parsePort(m_newsPort->text());

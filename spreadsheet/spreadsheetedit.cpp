@@ -15,6 +15,7 @@
 
 #include "categoryeditor/taddescription.h"
 #include "platform/clock.h"
+#include "platform/dialogs.h"
 #include "recordwindow/maskedit.h"
 #include "recordwindow/pickmenu.h"
 #include "recordwindow/tview.h"
@@ -336,5 +337,6 @@ void TSnapShot::PrintSettings1Click()
 
 bool TSnapShot::Print1Click()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     return m_printing->print();
 }

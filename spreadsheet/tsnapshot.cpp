@@ -386,6 +386,7 @@ void TSnapShot::HboxClick()
 
 void TSnapShot::numberKeyPress()
 {
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     bool ok = false;
     const qlonglong m = m_number->text().trimmed().toLongLong(&ok);

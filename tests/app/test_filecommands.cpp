@@ -2,9 +2,13 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -79,6 +83,8 @@ private Q_SLOTS:
     void closeBoxStoresSize();
     void closeLeavesSizeAndDeletesPages();
     void aboutCaption();
+    void defaultSizeFitsTheDescriptionPage_data();
+    void defaultSizeFitsTheDescriptionPage();
 };
 
 void TestFileCommands::firstActivationWithoutLastFile()
@@ -610,8 +616,62 @@ void TestFileCommands::aboutCaption()
     AppTest t;
     TView v(t.ctx);
     QCOMPARE(v.findChild<QAction *>(QStringLiteral("LarkspurCataloguer1"))->text(), QStringLiteral("Larkspur Cataloguer"));
-    QCOMPARE(v.width(), 634);
-    QCOMPARE(v.height(), 482);
+}
+
+void TestFileCommands::defaultSizeFitsTheDescriptionPage_data()
+{
+    QTest::addColumn<int>("points"); // the desktop's font
+    QTest::addColumn<QSize>("stored"); // the size keys, or none
+    QTest::newRow("9 point") << 9 << QSize();
+    QTest::newRow("12 point") << 12 << QSize();
+    QTest::newRow("16 point") << 16 << QSize();
+    QTest::newRow("stored size kept") << 9 << QSize(1000, 760);
+}
+
+void TestFileCommands::defaultSizeFitsTheDescriptionPage()
+{
+    QFETCH(int, points);
+    QFETCH(QSize, stored);
+    const QFont before = QApplication::font();
+    QFont font = before;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    AppTest t;
+    if (stored.isValid()) {
+        t.settings.writeInteger(QStringLiteral("ViewW:"), stored.width());
+        t.settings.writeInteger(QStringLiteral("ViewH:"), stored.height());
+    }
+    TView v(t.ctx);
+    t.activation.activate(&v);
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    auto *scroll = v.findChild<QScrollArea *>(QStringLiteral("DescriptionScroll"));
+    QVERIFY(scroll->isVisible());
+    if (stored.isValid()) {
+        QCOMPARE(v.frameGeometry().size(), stored);
+    } else {
+        QVERIFY(v.width() >= 634 && v.height() >= 482);
+        QVERIFY(!scroll->verticalScrollBar()->isVisible());
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+        // Every description and detail box is whole on screen.
+        for (QWidget *box : scroll->widget()->findChildren<QLineEdit *>()) {
+            const QRect r(box->mapTo(scroll->viewport(), QPoint(0, 0)), box->size());
+            QVERIFY2(scroll->viewport()->rect().contains(r), qPrintable(box->objectName()));
+        }
+        // The toolbar has room for every button and the Find box: none waits behind its
+        // extension button.
+        auto *find = v.findChild<QWidget *>(QStringLiteral("QuickFindBox"));
+        QVERIFY(find->isVisible());
+        const QRect inWindow(find->mapTo(&v, QPoint(0, 0)), find->size());
+        QVERIFY(v.rect().contains(inWindow));
+        // At the size the window asks for (here the screen may be smaller), a count shows too.
+        v.resize(v.sizeHint());
+        QTest::keyClicks(find->findChild<QLineEdit *>(QStringLiteral("QuickFind")), QStringLiteral("lamp"));
+        auto *count = find->findChild<QLabel *>(QStringLiteral("QuickFindCount"));
+        QTRY_VERIFY(count->isVisible() && find->isVisible());
+        QTRY_VERIFY(v.rect().contains(QRect(count->mapTo(&v, QPoint(0, 0)), count->size())));
+        QVERIFY(count->width() >= count->sizeHint().width());
+    }
+    QApplication::setFont(before);
 }
 
 QTEST_MAIN(TestFileCommands)

@@ -97,6 +97,8 @@ private slots:
     void messageBoxes();
     void boxesFitTheirTitleOverTheAskingWindow_data();
     void boxesFitTheirTitleOverTheAskingWindow();
+    void everyDialogOpensOverTheAskingWindow_data();
+    void everyDialogOpensOverTheAskingWindow();
     void inputBox_data();
     void inputBox();
     void nameFilters_data();
@@ -185,6 +187,55 @@ void TestDialogs::boxesFitTheirTitleOverTheAskingWindow()
     QVERIFY2(width >= metrics.horizontalAdvance(QStringLiteral("Larkspur Cataloguer"))
                 + 4 * metrics.height(),
         qPrintable(QString::number(width)));
+}
+
+void TestDialogs::everyDialogOpensOverTheAskingWindow_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : { "input", "open", "save", "folder", "font", "colour", "print range" })
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestDialogs::everyDialogOpensOverTheAskingWindow()
+{
+    QFETCH(QString, kind);
+    QtDialogs dialogs;
+    QWidget asking;
+    asking.show();
+    QWidget other; // the platform's active window, which must not become the parent
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QString problem;
+    QWidget *parent = nullptr;
+    whenShown<QDialog>(
+        [&](QDialog *d) {
+            parent = d->parentWidget();
+            d->reject();
+        },
+        &problem);
+    {
+        const Dialogs::AskingWindow scope(dialogs, &asking);
+        FileDialogOptions o;
+        FontChoice font;
+        QColor colour(Qt::red);
+        int from = 1, to = 2;
+        if (kind == u"input")
+            dialogs.inputBox(QStringLiteral("Title"), QStringLiteral("Prompt"), QString());
+        else if (kind == u"open")
+            dialogs.openFileName(o);
+        else if (kind == u"save")
+            dialogs.saveFileName(o);
+        else if (kind == u"folder")
+            dialogs.folderName(o);
+        else if (kind == u"font")
+            dialogs.chooseFont(font);
+        else if (kind == u"colour")
+            dialogs.chooseColour(colour);
+        else
+            dialogs.printRange(2, from, to);
+    }
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(parent, &asking);
 }
 
 void TestDialogs::messageBoxes()

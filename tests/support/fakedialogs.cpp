@@ -27,7 +27,7 @@ void FakeDialogs::reset()
 
 void FakeDialogs::add(const QString &kind, const QString &text, const FileDialogOptions &file)
 {
-    shown.append({ kind, text, file, askingWindow() });
+    shown.append({ kind, text, file, parentWindow() });
 }
 
 void FakeDialogs::information(const QString &text)
@@ -104,7 +104,7 @@ QString FakeDialogs::openFileName(const FileDialogOptions &options)
 QString FakeDialogs::folderName(const FileDialogOptions &options)
 {
     ModalScope scope(*this);
-    shown.append({ QStringLiteral("folder"), options.title, options });
+    add(QStringLiteral("folder"), options.title, options);
     if (files.empty()) {
         QTest::qFail("unscripted folder dialog", __FILE__, __LINE__);
         return {};

@@ -20,7 +20,7 @@ public:
                       // "save", "font", "colour", "print"
         QString text; // message, or "title|prompt|preset" for input boxes, or the dialog title
         FileDialogOptions file; // for "open" and "save"
-        QWidget *parent = nullptr; // the asking window it opened over
+        QWidget *parent = nullptr; // the window it opened over, as the real dialog would
     };
 
     QList<Shown> shown;
