@@ -229,6 +229,19 @@ void TestInsurancePack::pdfPagesAndMissingPicture()
                             .section(u' ', 0, 0);
     QVERIFY(last.contains(u"photos/phone.jpg"_s));
     QVERIFY(last.contains(sum));
+    // The PDF's pictures as poppler lists them: the desk photo landscape, the phone photo (600
+    // x 400 stored, EXIF orientation 6) upright, both whole JPEGs.
+    const QStringList images = runProgram(u"pdfimages"_s, { u"-list"_s, m_pack + u"/inventory.pdf"_s })
+                                   .outText()
+                                   .split(u'\n')
+                                   .mid(2);
+    QStringList sizes;
+    for (const QString &line : images) {
+        const QStringList f = line.simplified().split(u' ');
+        if (f.size() > 9 && f[2] == u"image"_s)
+            sizes << f[3] + u'x' + f[4] + u' ' + f[5] + u' ' + f[8];
+    }
+    QCOMPARE(sizes, (QStringList { u"1200x800 rgb jpeg"_s, u"400x600 rgb jpeg"_s }));
 }
 
 void TestInsurancePack::summaryColumns_data()
