@@ -48,7 +48,7 @@ constexpr int MaxPhotoSide = 1600;
 constexpr int MinPhotoSide = 1000;
 // The photos' JPEG quality in the PDF: the originals are in photos/ byte for byte, the PDF is
 // for reading and printing, and 3,000 photos must still make a PDF that can be mailed.
-constexpr int PdfPhotoQuality = 60;
+constexpr int PdfPhotoQuality = 55;
 
 QString sha256Hex(const QByteArray &bytes)
 {
@@ -450,7 +450,7 @@ struct Pack
     int records = 0, included = 0, missing = 0;
     const std::atomic_bool *cancel = nullptr;
     Progress progress {};
-    int photoTotal = 0, photosDone = 0;
+    int drawn = 0; // records drawn so far
 
     bool cancelled() const { return cancel && cancel->load(); }
 
@@ -550,6 +550,9 @@ struct Pack
             for (const Entry &e : g.entries) {
                 if (cancelled())
                     return false;
+                // The photos took the first four fifths of the bar; the PDF takes the rest.
+                if (p.drawing() && progress && ++drawn % 64 == 0)
+                    progress(800 + int(qint64(drawn) * 200 / std::max(1, records)));
                 p.gap();
                 for (const auto &[caption, value] : recordFields(store, *e.record)) {
                     const QStringList lines = value.split(u'\n');
@@ -997,7 +1000,7 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
                 QDir::toNativeSeparators(work)));
         done = end;
         if (progress)
-            progress(int(qint64(done) * 1000 / steps));
+            progress(int(qint64(done) * 800 / steps));
     }
     for (const PhotoRef *ph : todo)
         if (ph->missing) {
