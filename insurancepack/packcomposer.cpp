@@ -339,17 +339,42 @@ public:
             for (int i = 0; i < textColumns; ++i)
                 widths[i] += (room - natural) / textColumns;
         } else if (least <= room) {
-            // Every column as wide as its widest word, and what is left shared in proportion to
-            // how much more each would like: cells wrap between words.
-            const int wanted = natural - least;
+            // Columns that fit in an even share keep their whole width; the others get at
+            // least their widest word and share the rest in proportion to how much more each
+            // would like: their cells wrap between words.
+            QList<int> order(textColumns);
+            std::iota(order.begin(), order.end(), 0);
+            std::sort(order.begin(), order.end(), [&](int a, int b) { return widths[a] < widths[b]; });
+            QList<bool> settled(textColumns, false);
+            int rest = room, left = textColumns, restLeast = least;
+            for (int i : order) {
+                if (widths[i] > rest / left || rest - widths[i] < restLeast - words[i])
+                    break;
+                settled[i] = true;
+                rest -= widths[i];
+                restLeast -= words[i];
+                --left;
+            }
+            int wanted = 0;
             for (int i = 0; i < textColumns; ++i)
-                widths[i] = words[i]
-                    + int(qint64(room - least) * (widths[i] - words[i]) / std::max(1, wanted));
+                if (!settled[i])
+                    wanted += widths[i] - words[i];
+            for (int i = 0; i < textColumns; ++i)
+                if (!settled[i])
+                    widths[i] = words[i]
+                        + int(qint64(rest - restLeast) * (widths[i] - words[i]) / std::max(1, wanted));
         } else {
-            // Even the words do not fit: every column gives up the same share of its widest
-            // word, and the words longer than their column break.
-            for (int i = 0; i < textColumns; ++i)
-                widths[i] = int(qint64(words[i]) * room / std::max(1, least));
+            // Even the words do not fit: columns whose widest word fits in an even share keep
+            // it; the others share what is left, and only their longest words break.
+            QList<int> order(textColumns);
+            std::iota(order.begin(), order.end(), 0);
+            std::sort(order.begin(), order.end(), [&](int a, int b) { return words[a] < words[b]; });
+            int left = textColumns;
+            for (int i : order) {
+                widths[i] = std::min(words[i], room / left);
+                room -= widths[i];
+                --left;
+            }
         }
         QList<int> x { 0 };
         for (int i = 0; i < n; ++i)
