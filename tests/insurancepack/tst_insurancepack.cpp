@@ -70,6 +70,8 @@ private slots:
     void packFilesAndManifest();
     void pdfTotalsMatchTheReport();
     void pdfPagesAndMissingPicture();
+    void summaryColumns_data();
+    void summaryColumns();
     void htmlAndCsv();
     void cancelledPackLeavesNothing();
     void unwritableFolder_data();
@@ -116,6 +118,16 @@ void TestInsurancePack::initTestCase()
         r.Details[9] = i % 3 == 0 ? u"2"_s : (i == 5 ? u"two"_s : QString());
         r.Descriptions[8] = rooms[i % 3];
         r.Notes = { u"bought in \"town\", paid cash"_s };
+        // Kitchen (0, 3, 6) has more captioned fields than Living Room, one far too long for
+        // its column.
+        if (i == 0) {
+            r.Descriptions[3] = u"Acme Lamps"_s;
+            r.Details[5] = u"SN-100"_s;
+        }
+        if (i == 3)
+            r.Descriptions[3] = u"Globex"_s;
+        if (i == 6)
+            r.Descriptions[3] = QStringList(40, u"Longword"_s).join(u' ') + u" Finalword"_s;
         if (i == 1) {
             r.Pictures[1] = { path(u"desk.jpg"_s), u"Front"_s, false };
             r.Pictures[2] = { path(u"phone.jpg"_s), u"Side"_s, false };
@@ -217,6 +229,78 @@ void TestInsurancePack::pdfPagesAndMissingPicture()
                             .section(u' ', 0, 0);
     QVERIFY(last.contains(u"photos/phone.jpg"_s));
     QVERIFY(last.contains(sum));
+    // The PDF's pictures as poppler lists them: the desk photo landscape, the phone photo (600
+    // x 400 stored, EXIF orientation 6) upright, both whole JPEGs.
+    const QStringList images = runProgram(u"pdfimages"_s, { u"-list"_s, m_pack + u"/inventory.pdf"_s })
+                                   .outText()
+                                   .split(u'\n')
+                                   .mid(2);
+    QStringList sizes;
+    for (const QString &line : images) {
+        const QStringList f = line.simplified().split(u' ');
+        if (f.size() > 9 && f[2] == u"image"_s)
+            sizes << f[3] + u'x' + f[4] + u' ' + f[5] + u' ' + f[8];
+    }
+    QCOMPARE(sizes, (QStringList { u"1200x800 rgb jpeg"_s, u"400x600 rgb jpeg"_s }));
+}
+
+void TestInsurancePack::summaryColumns_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::newRow("letter") << u"letter"_s;
+    QTest::newRow("a4") << u"a4"_s;
+}
+
+// pdftotext -layout puts each word where it stands on the page: the summary's captions head
+// real columns, the values stand under them, amounts end under Paid and Value.
+void TestInsurancePack::summaryColumns()
+{
+    QFETCH(QString, page);
+    QString pack = m_pack;
+    if (page != u"letter"_s) {
+        pack = path(u"pack-"_s + page);
+        const ToolRun r = runProgram(tool(), { u"insurance-pack"_s, m_db, pack, u"--page"_s, page });
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+    }
+    const ToolRun run = runProgram(u"pdftotext"_s,
+        { u"-layout"_s, u"-f"_s, u"2"_s, u"-l"_s, u"2"_s, pack + u"/inventory.pdf"_s, u"-"_s });
+    const QStringList lines = run.outText().split(u'\n');
+    auto lineWith = [&](const QString &start, const QString &what) {
+        const qsizetype from = lines.indexOf(start);
+        for (qsizetype i = std::max<qsizetype>(0, from); i < lines.size(); ++i)
+            if (lines[i].contains(what))
+                return lines[i];
+        return QString();
+    };
+    const QString kitchenHeader = lineWith(QString(), u"Manufacturer"_s);
+    QVERIFY2(!kitchenHeader.isEmpty(), qPrintable(run.outText()));
+    const QStringList order { u"Name"_s, u"Manufacturer"_s, u"Serial #"_s, u"Quantity"_s,
+        u"Paid"_s, u"Value"_s };
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QVERIFY2(kitchenHeader.indexOf(order[i - 1]) < kitchenHeader.indexOf(order[i]),
+            qPrintable(kitchenHeader));
+    // Text columns start where their caption starts; amounts end where theirs ends.
+    const QString item0 = lineWith(QString(), u"Item 0"_s);
+    auto near = [](qsizetype a, qsizetype b) { return std::abs(a - b) <= 2; };
+    QVERIFY2(near(item0.indexOf(u"Acme Lamps"_s), kitchenHeader.indexOf(u"Manufacturer"_s)),
+        qPrintable(kitchenHeader + u'\n' + item0));
+    QVERIFY2(near(item0.indexOf(u"SN-100"_s), kitchenHeader.indexOf(u"Serial #"_s)),
+        qPrintable(kitchenHeader + u'\n' + item0));
+    QVERIFY2(near(item0.indexOf(u"2 "_s, kitchenHeader.indexOf(u"Quantity"_s) - 2),
+                 kitchenHeader.indexOf(u"Quantity"_s)),
+        qPrintable(kitchenHeader + u'\n' + item0));
+    const auto amounts = QRegularExpression(u"(\\$[0-9.]+)\\s+(\\$[0-9.]+)\\s*$"_s).match(item0);
+    QVERIFY2(amounts.hasMatch(), qPrintable(item0));
+    QVERIFY(near(amounts.capturedEnd(1), kitchenHeader.indexOf(u"Paid"_s) + 4));
+    QVERIFY(near(amounts.capturedEnd(2), kitchenHeader.indexOf(u"Value"_s) + 5));
+    // A group shows only the captions it has values for.
+    const QString livingHeader = lineWith(u"Living Room"_s, u"Name"_s);
+    QVERIFY(livingHeader.contains(u"Paid"_s));
+    QVERIFY2(!livingHeader.contains(u"Manufacturer"_s), qPrintable(livingHeader));
+    // The long value wraps inside its column: every word is there, none cut off.
+    const QString all = run.outText();
+    QCOMPARE(all.count(u"Longword"_s), 40);
+    QVERIFY(all.contains(u"Finalword"_s));
 }
 
 void TestInsurancePack::htmlAndCsv()
