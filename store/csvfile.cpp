@@ -2,6 +2,7 @@
 #include "store/csvfile.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QFile>
 
@@ -17,9 +18,8 @@ namespace {
 // What spreadsheet programs read as more than one value, or as the end of a line.
 bool needsQuotes(const QString &value)
 {
-    return std::any_of(value.cbegin(), value.cend(), [](QChar c) {
-            return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
-        });
+    return std::any_of(value.cbegin(), value.cend(),
+        [](QChar c) { return c == u',' || c == u'"' || c == u'\r' || c == u'\n'; });
 }
 
 } // namespace
@@ -79,7 +79,7 @@ void appendRecord(QByteArray &out, const ItemRecord &r)
         appendField(out, r.Details[size_t(k)]);
         out += ',';
     }
-    out += r.Wanted ? QByteArrayView("Wanted")
+    out += r.Wanted  ? QByteArrayView("Wanted")
         : r.ForTrade ? QByteArrayView("For Trade")
         : r.ForSale  ? QByteArrayView("For Sale")
                      : QByteArrayView();
@@ -203,6 +203,22 @@ int importBytes(
     return added;
 }
 
+namespace {
+
+// The whole file into bytes, or the result that says why it could not be read.
+std::optional<ImportResult> readWhole(const QString &path, QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ImportResult { false, 0, u"Cannot open file %1"_s.arg(path) };
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return ImportResult { false, 0, file.errorString() };
+    return std::nullopt;
+}
+
+} // namespace
+
 ImportResult importFile(
     const QString &path, RecordStore &store, const QList<int> &codes, const QDate &today)
 {
@@ -210,12 +226,9 @@ ImportResult importFile(
         store.clear();
         store.databaseOpen = true;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return { false, 0, u"Cannot open file %1"_s.arg(path) };
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return { false, 0, file.errorString() };
+    QByteArray bytes;
+    if (std::optional<ImportResult> failed = readWhole(path, bytes))
+        return *failed;
     return { true, importBytes(bytes, store, codes, today), {} };
 }
 
@@ -280,7 +293,9 @@ ImportResult importExportedBytes(
     qsizetype open = 0;
     if (!splitLines(decodeText(bytes), lines, &open)) {
         return { false, 0,
-            u"%1 is not an exported file: a quoted field opened on line %2 does not end."_s.arg(path).arg(open) };
+            u"%1 is not an exported file: a quoted field opened on line %2 does not end."_s
+                .arg(path)
+                .arg(open) };
     }
     std::vector<ItemRecord> records;
     records.reserve(size_t(lines.size()));
@@ -291,7 +306,10 @@ ImportResult importExportedBytes(
         if (f.size() != ExportFieldCount) {
             return { false, 0,
                 u"%1 is not an exported file: line %2 holds %3 fields, not %4. Nothing was imported."_s
-                    .arg(path).arg(i + 1).arg(f.size()).arg(ExportFieldCount) };
+                    .arg(path)
+                    .arg(i + 1)
+                    .arg(f.size())
+                    .arg(ExportFieldCount) };
         }
         ItemRecord r = importDefaults(today);
         for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
@@ -308,12 +326,9 @@ ImportResult importExportedBytes(
 
 ImportResult importExportedFile(const QString &path, RecordStore &store, const QDate &today)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return { false, 0, u"Cannot open file %1"_s.arg(path) };
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return { false, 0, file.errorString() };
+    QByteArray bytes;
+    if (std::optional<ImportResult> failed = readWhole(path, bytes))
+        return *failed;
     if (!store.databaseOpen) {
         store.clear();
         store.databaseOpen = true;
