@@ -28,7 +28,6 @@
 #include "reports/tprintbox.h"
 #include "search/tsearch.h"
 #include "spreadsheet/tsnapshot.h"
-#include "store/largepages.h"
 #include "store/recordstore.h"
 #include "store/samplecatalogue.h"
 
@@ -69,7 +68,6 @@ int main(int argc, char **argv)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
-    restartWithLargePages(argv);
     // Past a file-size limit a write must fail, so the old file is put back and the reason told,
     // rather than the process dying half-way through a file.
     std::signal(SIGXFSZ, SIG_IGN);

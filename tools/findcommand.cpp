@@ -1,4 +1,4 @@
-// larkspur-tool find: quick find from the command line, over the same index the windows use.
+// larkspur-tool find: quick find from the command line, with the windows' folding and matching.
 #include "tools/findcommand.h"
 
 #include "store/quickfind.h"
@@ -15,7 +15,11 @@ int findCommand(const QStringList &args)
         printToolLine(QStringLiteral("larkspur-tool: find needs at least one word"), true);
         return 2;
     }
-    for (const int pos : store.findMatches())
-        printToolLine(QString::number(pos + 1) + QLatin1Char('\t') + store.at(pos).Name);
+    // One query: each record is folded, tested and let go. The windows' kept index would cost a
+    // folded copy of the whole catalogue for a single answer.
+    QuickFindIndex folding;
+    for (int pos = 0; pos < store.count(); ++pos)
+        if (folding.matchesRecord(store.at(pos), store.findText))
+            printToolLine(QString::number(pos + 1) + QLatin1Char('\t') + store.at(pos).Name);
     return 0;
 }

@@ -4,15 +4,12 @@
 #include <cstdio>
 #include <memory>
 
-#include <sys/stat.h>
-
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QFile>
 #include <QStringList>
 
 #include "store/datafile.h"
-#include "store/largepages.h"
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
@@ -235,21 +232,8 @@ static bool needsFonts(int argc, char *argv[])
         || qstrcmp(argv[1], "insurance-pack") == 0);
 }
 
-// Only a large catalogue gains from a huge-page heap; small jobs are spared the restart.
-static bool namesLargeFile(int argc, char *argv[])
-{
-    for (int i = 2; i < argc; ++i) {
-        struct stat st {};
-        if (::stat(argv[i], &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= (16 << 20))
-            return true;
-    }
-    return false;
-}
-
 int main(int argc, char *argv[])
 {
-    if (namesLargeFile(argc, argv))
-        restartWithLargePages(argv);
     // Past a file-size limit a write must fail, so the old file is put back and the reason told,
     // rather than the process dying half-way through a file.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,6 +67,7 @@ private slots:
     void plainPasswordNeedsTheFlag_data();
     void plainPasswordNeedsTheFlag();
     void serverRefusalExitsOne();
+    void runsUnderItsOwnName();
     void usage_data();
     void usage();
 
@@ -296,6 +298,34 @@ void TestSendCommand::serverRefusalExitsOne()
     QCOMPARE(noFormat.exitCode, 1);
     QVERIFY(!noFormat.err.isEmpty());
     QCOMPARE(server.articles.size(), 0);
+}
+
+// While the tool waits for a server's greeting it is a running process to look at: it is named
+// larkspur-tool (a restart through /proc/self/exe would name it "exe").
+void TestSendCommand::runsUnderItsOwnName()
+{
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QTemporaryDir runtime;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(LARKSPUR_TOOL_PATH),
+        QStringList { u"send"_s } + files()
+            + QStringList { u"--mail"_s, u"--server"_s,
+                u"127.0.0.1:%1"_s.arg(silent.serverPort()), u"--from"_s, u"me@example.org"_s,
+                u"--to"_s, u"js@example.org"_s, u"--subject"_s, u"Monthly"_s });
+    QVERIFY(p.waitForStarted());
+    QVERIFY(silent.waitForNewConnection(60000));
+    const QString proc = u"/proc/%1/"_s.arg(p.processId());
+    QFile comm(proc + u"comm"_s);
+    QVERIFY(comm.open(QIODevice::ReadOnly));
+    QCOMPARE(comm.readAll().trimmed(), QByteArray("larkspur-tool"));
+    delete silent.nextPendingConnection(); // the tool reads end of file and gives up
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 1);
 }
 
 void TestSendCommand::usage_data()

@@ -37,6 +37,7 @@ private slots:
     void check_data();
     void check();
     void sortWritesTheOrder();
+    void startsThroughTheLoader();
     void usage_data();
     void usage();
 
@@ -584,6 +585,19 @@ void TestTool::sortWritesTheOrder()
     QCOMPARE(missing.exitCode, 1);
     QCOMPARE(
         QString::fromUtf8(missing.err), u"Cannot open file "_s + path(u"absent.dat"_s) + u"\n"_s);
+}
+
+// Started through the dynamic loader, as a debugger or a wrapper does, the tool runs as it is.
+void TestTool::startsThroughTheLoader()
+{
+    const QString dat = writeFixture(u"file.dat"_s);
+    QVERIFY(!dat.isEmpty());
+    const QString loader = u"/lib64/ld-linux-x86-64.so.2"_s;
+    QVERIFY(QFile::exists(loader));
+    const Run r = runProgram(loader, { QStringLiteral(LARKSPUR_TOOL_PATH), u"check"_s, dat }, 60000);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(r.out), dat + u": 2 records\n"_s);
 }
 
 void TestTool::usage_data()
