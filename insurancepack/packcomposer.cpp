@@ -26,6 +26,7 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include "graph/graphcount.h"
+#include "insurancepack/timestamp.h"
 #include "platform/exif.h"
 #include "platform/jpegdecoder.h"
 #include "platform/pictureloader.h"
@@ -1015,8 +1016,13 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
         const size_t end = std::min(todo.size(), done + 16);
         const std::vector<PhotoRef *> slice(
             todo.begin() + qsizetype(done), todo.begin() + qsizetype(end));
-        QtConcurrent::blockingMap(slice, [&](PhotoRef *ph) { preparePhoto(*ph, out, side, side * MinPhotoSide / MaxPhotoSide, spool);
+        QtConcurrent::blockingMap(slice, [&](PhotoRef *ph) {
+            // Cancel is answered within a photo, not a whole handful of them.
+            if (!pack.cancelled())
+                preparePhoto(*ph, out, side, side * MinPhotoSide / MaxPhotoSide, spool);
         });
+        if (pack.cancelled())
+            return fail(u"Cancelled"_s);
         for (const PhotoRef *ph : slice)
             if (!ph->error.isEmpty())
                 return fail(ph->error);
@@ -1110,6 +1116,19 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
         manifest += sum.toLatin1() + "  photos/" + name.toUtf8() + '\n';
     if (!writeFile(out.filePath(u"manifest.sha256"_s), manifest, &message))
         return fail(message);
+    if (!options.timestampAddress.isEmpty()) {
+        const Timestamp::Reply stamp = Timestamp::stamp(options.timestampAddress, manifest, cancel);
+        if (pack.cancelled())
+            return fail(u"Cancelled"_s);
+        if (stamp.ok) {
+            if (!writeFile(out.filePath(u"manifest.sha256.tsr"_s), stamp.response, &message))
+                return fail(message);
+            result.timestamped = true;
+            result.timestampTime = stamp.time;
+        } else {
+            result.timestampProblem = stamp.message;
+        }
+    }
     if (!QDir().rename(work, target.absoluteFilePath()))
         return fail(u"Cannot rename the pack folder to %1"_s.arg(
             QDir::toNativeSeparators(target.absoluteFilePath())));

@@ -22,6 +22,8 @@ struct Options
     bool a4 = false; // Letter otherwise
     bool searchListOnly = false;
     QDateTime madeAt; // now when invalid
+    // A time-stamping service (RFC 3161) to stamp manifest.sha256; empty: nothing is sent.
+    QString timestampAddress;
 };
 
 struct Result
@@ -33,9 +35,14 @@ struct Result
     int records = 0;
     int photosIncluded = 0;
     int photosMissing = 0;
+    // manifest.sha256.tsr holds the service's signed time; else, when one was asked for, why not.
+    bool timestamped = false;
+    QDateTime timestampTime;
+    QString timestampProblem;
 };
 
-// Progress runs 0..1000; returning false from it, or setting cancel, stops the pack.
+// Progress runs 0..1000; setting cancel stops the pack. Both may be called from any thread: the
+// composer reads only `store` (which must not change meanwhile) and its own files.
 using Progress = std::function<void(int permille)>;
 
 // The description captioned "Location", else description 8.
@@ -43,7 +50,7 @@ int defaultGroupBy(const RecordStore &store);
 
 // Writes into a new folder beside `folder` and renames it to `folder` at the end; `folder` must
 // not exist yet. A failed or cancelled pack leaves nothing behind. `databasePath` is copied as
-// catalogue.dat.
+// catalogue.dat. A pack whose timestamp failed is still made, without manifest.sha256.tsr.
 Result make(const RecordStore &store, const QString &databasePath, const QString &folder,
     const Options &options, const Progress &progress = {},
     const std::atomic_bool *cancel = nullptr);

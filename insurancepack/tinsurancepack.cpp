@@ -21,6 +21,8 @@
 
 #include "app/sharedtoolbar.h"
 #include "insurancepack/packcomposer.h"
+#include "insurancepack/packjob.h"
+#include "insurancepack/timestamp.h"
 #include "platform/clock.h"
 #include "platform/desktopshell.h"
 #include "platform/dialogs.h"
@@ -30,6 +32,7 @@
 namespace {
 const QString CoverKey = QStringLiteral("INSURANCE COVER");
 const QString FolderKey = QStringLiteral("INSURANCE FOLDER");
+const QString TimestampKey = QStringLiteral("INSURANCE TIMESTAMP");
 } // namespace
 
 TInsurancePack::TInsurancePack(AppContext &ctx, QWidget *parent)
@@ -85,6 +88,14 @@ TInsurancePack::TInsurancePack(AppContext &ctx, QWidget *parent)
     where->addWidget(m_folder);
     where->addWidget(browse);
     form->addRow(QStringLiteral("Folder:"), where);
+    m_timestamp = new QLineEdit(central);
+    m_timestamp->setObjectName(QStringLiteral("TimestampAddress"));
+    m_timestamp->setPlaceholderText(QStringLiteral("None: nothing is sent anywhere"));
+    m_timestamp->setToolTip(QStringLiteral(
+        "The address of an RFC 3161 time-stamping service. It signs the time together with the "
+        "SHA-256 of manifest.sha256 (nothing else leaves the computer), so an insurer can check "
+        "that the pack existed then. The reply is kept as manifest.sha256.tsr."));
+    form->addRow(QStringLiteral("Timestamp service:"), m_timestamp);
 
     m_make = new QPushButton(QStringLiteral("Make Pack"), central);
     m_make->setObjectName(QStringLiteral("MakePackBtn"));
@@ -115,6 +126,7 @@ TInsurancePack::TInsurancePack(AppContext &ctx, QWidget *parent)
 
     m_cover->setPlainText(unescapeCover(m_ctx.settings.readString(CoverKey, QString())));
     m_folder->setText(defaultFolder());
+    m_timestamp->setText(m_ctx.settings.readString(TimestampKey, QString()));
     WindowSize::restore(
         this, m_ctx.settings, QStringLiteral("PackW:"), QStringLiteral("PackH:"), QSize(560, 460));
     m_ctx.activation.registerWindow(this, this);
@@ -122,6 +134,7 @@ TInsurancePack::TInsurancePack(AppContext &ctx, QWidget *parent)
 
 TInsurancePack::~TInsurancePack()
 {
+    m_job.reset(); // cancels a pack still being made, and waits for it to clear up
     m_ctx.activation.unregisterWindow(this);
 }
 
@@ -180,16 +193,29 @@ void TInsurancePack::FormActivate()
     fillGroupBy();
 }
 
-void TInsurancePack::FormDeactivate()
+void TInsurancePack::saveSettings()
 {
     m_ctx.settings.writeString(CoverKey, escapeCover(m_cover->toPlainText()));
+    m_ctx.settings.writeString(TimestampKey, m_timestamp->text().trimmed());
+}
+
+void TInsurancePack::FormDeactivate()
+{
+    saveSettings();
     WindowSize::save(this, m_ctx.settings, QStringLiteral("PackW:"), QStringLiteral("PackH:"));
 }
 
 void TInsurancePack::closeEvent(QCloseEvent *event)
 {
     FormDeactivate();
+    // Closing the window gives up the pack it is making; the half-made folder goes with it.
+    m_job.reset();
     event->accept();
+}
+
+bool TInsurancePack::making() const
+{
+    return m_job != nullptr;
 }
 
 void TInsurancePack::BrowseBtnClick()
@@ -205,13 +231,23 @@ void TInsurancePack::BrowseBtnClick()
 
 bool TInsurancePack::MakePackBtnClick()
 {
+    if (m_job)
+        return false;
     const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     const QString folder = QDir::cleanPath(m_folder->text().trimmed());
     if (folder.isEmpty() || folder == QStringLiteral(".")) {
         m_ctx.dialogs.error(QStringLiteral("Choose the folder to write the pack into."));
         return false;
     }
-    m_ctx.settings.writeString(CoverKey, escapeCover(m_cover->toPlainText()));
+    const QString address = m_timestamp->text().trimmed();
+    if (!address.isEmpty()) {
+        const QString problem = Timestamp::addressProblem(address);
+        if (!problem.isEmpty()) {
+            m_ctx.dialogs.error(problem);
+            return false;
+        }
+    }
+    saveSettings();
     m_ctx.settings.writeString(FolderKey, QFileInfo(folder).absolutePath());
 
     InsurancePack::Options options;
@@ -222,42 +258,73 @@ bool TInsurancePack::MakePackBtnClick()
                                                    : InsurancePack::Photos::None;
     options.a4 = QLocale::system().measurementSystem() == QLocale::MetricSystem;
     options.searchListOnly = m_searchList->isChecked();
+    options.timestampAddress = address;
 
-    QProgressDialog progress(
-        QStringLiteral("Making the insurance pack..."), QStringLiteral("Cancel"), 0, 1000, this);
-    progress.setObjectName(QStringLiteral("PackProgress"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    std::atomic_bool cancel = false;
-    const InsurancePack::Result r = InsurancePack::make(
-        m_ctx.store,
+    m_job = std::make_unique<InsurancePack::Job>(m_ctx.store,
         m_ctx.store.fileName.isEmpty() ? QStringLiteral("Untitled.dat") : m_ctx.store.fileName,
-        folder, options,
-        [&](int permille) {
-            progress.setValue(permille); // a modal progress dialog takes its events here
-            if (progress.wasCanceled())
-                cancel = true;
-        },
-        &cancel);
-    progress.reset();
+        folder, options);
+    // Not modal: a modal progress dialog runs a nested event loop in every setValue. The
+    // window's own controls wait instead, and the rest of the program stays usable.
+    m_progress = new QProgressDialog(
+        QStringLiteral("Making the insurance pack..."), QStringLiteral("Cancel"), 0, 1000, this);
+    m_progress->setObjectName(QStringLiteral("PackProgress"));
+    m_progress->setWindowModality(Qt::NonModal);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setMinimumDuration(0);
+    connect(m_progress, &QProgressDialog::canceled, this, [this] {
+        if (m_job)
+            m_job->cancel();
+    });
+    connect(m_job.get(), &InsurancePack::Job::progressed, m_progress, &QProgressDialog::setValue);
+    connect(m_job.get(), &InsurancePack::Job::finished, this, &TInsurancePack::packDone);
+    centralWidget()->setEnabled(false);
+    m_progress->setValue(0);
+    m_progress->show();
+    m_job->start();
+    return true;
+}
+
+void TInsurancePack::packDone()
+{
+    const InsurancePack::Result r = m_job->result();
+    // Deleted once this signal of its has returned; its thread has ended already.
+    m_job.release()->deleteLater();
+    delete m_progress;
+    m_progress = nullptr;
+    centralWidget()->setEnabled(true);
+
+    const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     if (r.cancelled) {
         m_ctx.dialogs.status(
             this, QStringLiteral("Insurance pack cancelled; nothing was written."));
-        return false;
+        emit packFinished(false);
+        return;
     }
     if (!r.ok) {
         m_ctx.dialogs.error(r.message);
-        return false;
+        emit packFinished(false);
+        return;
     }
     m_lastPdf = QDir(r.folder).filePath(QStringLiteral("inventory.pdf"));
     m_openPdf->setEnabled(true);
-    m_ctx.dialogs.status(this,
-        QStringLiteral("Insurance pack written to %1: %2 records, %3 photos, %4 missing.")
-            .arg(QDir::toNativeSeparators(r.folder))
-            .arg(r.records)
-            .arg(r.photosIncluded)
-            .arg(r.photosMissing));
-    return true;
+    QString text = QStringLiteral("The insurance pack is ready in\n%1\n\n%2 records, %3 photos "
+                                  "included, %4 missing.")
+                       .arg(QDir::toNativeSeparators(r.folder))
+                       .arg(r.records)
+                       .arg(r.photosIncluded)
+                       .arg(r.photosMissing);
+    if (r.timestamped)
+        text += QStringLiteral("\nmanifest.sha256 was timestamped at %1 UTC.")
+                    .arg(r.timestampTime.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    else if (!r.timestampProblem.isEmpty())
+        text += QStringLiteral("\n\nThe pack has NO timestamp: the service at %1 gave none (%2).")
+                    .arg(m_timestamp->text().trimmed(), r.timestampProblem);
+    if (m_ctx.dialogs.informationWithAction(text, QStringLiteral("Open Folder"))
+        && !m_ctx.shell.open(r.folder))
+        m_ctx.dialogs.error(QStringLiteral("The desktop could not open %1.")
+                                .arg(QDir::toNativeSeparators(r.folder)));
+    emit packFinished(true);
 }
 
 void TInsurancePack::OpenPdfBtnClick()

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSpacerItem>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -125,6 +126,21 @@ void QtDialogs::error(const QString &text)
 {
     ModalScope scope(*this);
     showBox(parentWindow(), QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtDialogs::informationWithAction(const QString &text, const QString &action)
+{
+    ModalScope scope(*this);
+    QMessageBox box(QMessageBox::Information, caption(), text, QMessageBox::Ok, parentWindow());
+    box.setObjectName(QStringLiteral("InformationWithAction"));
+    makeRoomForTitle(box);
+    QPushButton *chosen = box.addButton(action, QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    // Long paths stay selectable and whole rather than cut at the screen's edge.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
+    return box.clickedButton() == chosen;
 }
 
 Dialogs::Answer QtDialogs::askYesNo(const QString &text)

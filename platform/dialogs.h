@@ -48,6 +48,9 @@ public:
     // the command was given; in a box where that window has no status bar.
     virtual void status(QWidget * /*window*/, const QString &text) { information(text); }
     virtual void error(const QString &text) = 0;
+    // A finished job's outcome with one more button beside OK, such as "Open Folder"; true when
+    // the user chose that button.
+    virtual bool informationWithAction(const QString &text, const QString &action) = 0;
     virtual Answer askYesNo(const QString &text) = 0; // Yes or No
     virtual Answer askYesNoCancel(const QString &text) = 0;
     // Cancelling returns the preset, so callers compare the answer with it.
@@ -138,6 +141,7 @@ public:
     void information(const QString &text) override;
     void status(QWidget *window, const QString &text) override;
     void error(const QString &text) override;
+    bool informationWithAction(const QString &text, const QString &action) override;
     Answer askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "insurancepack/packcomposer.h"
+#include "insurancepack/timestamp.h"
 #include "store/recordstore.h"
 #include "tools/readorreport.h"
 
@@ -15,9 +16,12 @@ enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
 QString usageText()
 {
     return u"usage: larkspur-tool insurance-pack IN.dat OUTDIR [--group-by K] [--cover-file FILE]"
-           " [--photos full|small|none] [--page a4|letter]\n"
+           " [--photos full|small|none] [--page a4|letter] [--timestamp URL]\n"
            "  K is a description 1..10 or its caption (default: the one captioned \"Location\","
-           " else 8).\n"_s;
+           " else 8).\n"
+           "  URL is an RFC 3161 time-stamping service: it signs the SHA-256 of manifest.sha256,\n"
+           "  kept as manifest.sha256.tsr. Without it nothing is sent anywhere. When the service\n"
+           "  fails, the pack is still written, without the .tsr, and the exit status is 1.\n"_s;
 }
 
 int usageError(const QString &problem)
@@ -35,7 +39,7 @@ int insurancePackCommand(const QStringList &args)
         return Success;
     }
     QStringList positional;
-    QString groupBy, coverFile, photos = u"full"_s, page = u"letter"_s;
+    QString groupBy, coverFile, photos = u"full"_s, page = u"letter"_s, timestamp;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         QString *value = nullptr;
@@ -47,6 +51,8 @@ int insurancePackCommand(const QStringList &args)
             value = &photos;
         else if (arg == u"--page"_s)
             value = &page;
+        else if (arg == u"--timestamp"_s)
+            value = &timestamp;
         else if (arg.startsWith(u"--"_s))
             return usageError(u"unknown option \"%1\""_s.arg(arg));
         else {
@@ -71,6 +77,11 @@ int insurancePackCommand(const QStringList &args)
     if (page != u"a4"_s && page != u"letter"_s)
         return usageError(u"--page takes a4 or letter, not \"%1\""_s.arg(page));
     options.a4 = page == u"a4"_s;
+    if (args.contains(u"--timestamp"_s)) {
+        if (const QString problem = Timestamp::addressProblem(timestamp); !problem.isEmpty())
+            return usageError(problem);
+        options.timestampAddress = timestamp.trimmed();
+    }
 
     RecordStore store;
     if (!readDatabaseOrReport(positional[0], store))
@@ -93,8 +104,9 @@ int insurancePackCommand(const QStringList &args)
     if (!coverFile.isEmpty()) {
         QFile f(coverFile);
         if (!f.open(QIODevice::ReadOnly)) {
-            writeTo(stderr, u"larkspur-tool insurance-pack: cannot read %1: %2\n"_s.arg(
-                                coverFile, f.errorString()));
+            writeTo(stderr,
+                u"larkspur-tool insurance-pack: cannot read %1: %2\n"_s.arg(
+                    coverFile, f.errorString()));
             return Failure;
         }
         options.coverText = QString::fromUtf8(f.readAll());
@@ -105,8 +117,19 @@ int insurancePackCommand(const QStringList &args)
         writeTo(stderr, u"larkspur-tool insurance-pack: "_s + r.message + u'\n');
         return Failure;
     }
-    writeTo(stdout, u"%1\n%2 records, %3 photos included, %4 missing\n"_s.arg(r.folder,
-                        QString::number(r.records), QString::number(r.photosIncluded),
-                        QString::number(r.photosMissing)));
+    writeTo(stdout,
+        u"%1\n%2 records, %3 photos included, %4 missing\n"_s.arg(r.folder,
+            QString::number(r.records), QString::number(r.photosIncluded),
+            QString::number(r.photosMissing)));
+    if (r.timestamped)
+        writeTo(stdout,
+            u"manifest.sha256 timestamped at %1 UTC\n"_s.arg(
+                r.timestampTime.toUTC().toString(u"yyyy-MM-dd HH:mm:ss"_s)));
+    if (!r.timestampProblem.isEmpty()) {
+        writeTo(stderr,
+            u"larkspur-tool insurance-pack: the pack has no timestamp: %1\n"_s.arg(
+                r.timestampProblem));
+        return Failure;
+    }
     return Success;
 }

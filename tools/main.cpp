@@ -192,7 +192,7 @@ const Command commands[] = {
         "list the records holding every word (any order, case and accents ignored)"_L1 },
     { "pictures"_L1, "FILE.dat"_L1, 1, 1, picturesCommand,
         "check that every picture of the catalogue is there and reads"_L1 },
-    { "insurance-pack"_L1, "IN.dat OUTDIR [--group-by K] [--cover-file FILE] [--photos full|small|none] [--page a4]"_L1,
+    { "insurance-pack"_L1, "IN.dat OUTDIR [--group-by K] [--cover-file FILE] [--photos full|small|none] [--page a4] [--timestamp URL]"_L1,
         2, 1000, insurancePackCommand,
         "make the insurance pack: PDF, offline web page, CSV, database copy and manifest"_L1 },
     { "photo-intake"_L1, "FOLDER IN.dat OUT.dat [--gap SECONDS]"_L1, 3, 5, photoIntakeCommand,

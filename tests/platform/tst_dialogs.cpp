@@ -15,6 +15,8 @@
 
 #include "platform/dialogs.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class CountingObserver : public ModalObserver
@@ -95,6 +97,8 @@ class TestDialogs : public QObject
 private slots:
     void messageBoxes_data();
     void messageBoxes();
+    void informationWithAction_data();
+    void informationWithAction();
     void boxesFitTheirTitleOverTheAskingWindow_data();
     void boxesFitTheirTitleOverTheAskingWindow();
     void everyDialogOpensOverTheAskingWindow_data();
@@ -287,6 +291,57 @@ void TestDialogs::messageBoxes()
     QCOMPARE(answer, expectedAnswer);
     QCOMPARE(startedWhileShown, 1);
     QCOMPARE(finishedWhileShown, 0);
+    QCOMPARE(observer.finished, 1);
+}
+
+void TestDialogs::informationWithAction_data()
+{
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<bool>("chosen");
+    QTest::newRow("action") << u"action"_s << true;
+    QTest::newRow("OK") << u"ok"_s << false;
+    QTest::newRow("Escape") << u"escape"_s << false;
+}
+
+// An outcome box with one more button: an information box with OK, the action beside it, and
+// only that button counts as choosing it.
+void TestDialogs::informationWithAction()
+{
+    QFETCH(QString, press);
+    QFETCH(bool, chosen);
+    QtDialogs dialogs;
+    CountingObserver observer;
+    dialogs.setModalObserver(&observer);
+    const QString text = u"The insurance pack is ready in\n/tmp/a very long folder name"_s;
+    QString problem, seenText, seenTitle;
+    int seenIcon = 0;
+    QStringList buttons;
+    whenShown<QMessageBox>(
+        [&](QMessageBox *box) {
+            seenTitle = box->windowTitle();
+            seenText = box->text();
+            seenIcon = int(box->icon());
+            for (QAbstractButton *b : box->buttons())
+                buttons << b->text().remove(u'&');
+            if (press == u"action") {
+                for (QAbstractButton *b : box->buttons())
+                    if (b->text() == u"Open Folder")
+                        b->click();
+            } else if (press == u"ok") {
+                box->button(QMessageBox::Ok)->click();
+            } else {
+                QTest::keyClick(box, Qt::Key_Escape);
+            }
+        },
+        &problem);
+    const bool answer = dialogs.informationWithAction(text, u"Open Folder"_s);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(seenTitle, u"Larkspur Cataloguer"_s);
+    QCOMPARE(seenText, text);
+    QCOMPARE(seenIcon, int(QMessageBox::Information));
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList { u"OK"_s, u"Open Folder"_s }));
+    QCOMPARE(answer, chosen);
     QCOMPARE(observer.finished, 1);
 }
 

@@ -60,6 +60,14 @@ Dialogs::Answer FakeDialogs::nextAnswer(const QString &text)
     return a;
 }
 
+bool FakeDialogs::informationWithAction(const QString &text, const QString &action)
+{
+    ModalScope scope(*this);
+    add(QStringLiteral("action"), text);
+    lastAction = action;
+    return nextAnswer(text) == Answer::Yes;
+}
+
 Dialogs::Answer FakeDialogs::askYesNo(const QString &text)
 {
     ModalScope scope(*this);

@@ -16,7 +16,7 @@ class FakeDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString kind; // "information", "status", "error", "yesno", "yesnocancel", "input", "open",
+        QString kind; // "information", "status", "error", "action", "yesno", "yesnocancel", "input", "open",
                       // "save", "font", "colour", "print"
         QString text; // message, or "title|prompt|preset" for input boxes, or the dialog title
         FileDialogOptions file; // for "open" and "save"
@@ -32,6 +32,7 @@ public:
     std::deque<std::optional<std::pair<int, int>>> printRanges; // nullopt means cancelled
     FontChoice lastFontPreset; // what the last font dialog was preset to
     QColor lastColourPreset;
+    QString lastAction; // the extra button of the last informationWithAction box
 
     void answer(Answer a) { answers.push_back(a); }
     void input(const QString &text) { inputs.push_back(text); }
@@ -55,6 +56,8 @@ public:
     void status(QWidget *window, const QString &text) override;
     QList<QWidget *> statusWindows; // one per "status" entry, in order
     void error(const QString &text) override;
+    // Shown as "action" with the text; answered from answers: Yes chooses the action.
+    bool informationWithAction(const QString &text, const QString &action) override;
     Answer askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
