@@ -193,10 +193,18 @@ void TInsurancePack::FormActivate()
     fillGroupBy();
 }
 
+// Every write of the settings file waits for the disk: only changed values are written, so
+// Make Pack answers at once.
+void TInsurancePack::keepSetting(const QString &key, const QString &value)
+{
+    if (m_ctx.settings.readString(key, QString()) != value)
+        m_ctx.settings.writeString(key, value);
+}
+
 void TInsurancePack::saveSettings()
 {
-    m_ctx.settings.writeString(CoverKey, escapeCover(m_cover->toPlainText()));
-    m_ctx.settings.writeString(TimestampKey, m_timestamp->text().trimmed());
+    keepSetting(CoverKey, escapeCover(m_cover->toPlainText()));
+    keepSetting(TimestampKey, m_timestamp->text().trimmed());
 }
 
 void TInsurancePack::FormDeactivate()
@@ -248,7 +256,7 @@ bool TInsurancePack::MakePackBtnClick()
         }
     }
     saveSettings();
-    m_ctx.settings.writeString(FolderKey, QFileInfo(folder).absolutePath());
+    keepSetting(FolderKey, QFileInfo(folder).absolutePath());
 
     InsurancePack::Options options;
     options.groupBy = m_groupBy->currentIndex() + 1;

@@ -51,6 +51,7 @@ protected:
 private:
     void fillGroupBy();
     QString defaultFolder() const;
+    void keepSetting(const QString &key, const QString &value);
     void saveSettings();
     void packDone();
 
