@@ -110,12 +110,18 @@ int runOnce(int argc, char **argv, const QString &dir, bool inlineMode)
 
     double longest = 0;
     auto last = SteadyClock::now();
+    SteadyClock::time_point start;
+    // Every stall past a tenth of a second, when it began, for stderr.
+    QList<std::pair<double, double>> stalls;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(1);
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const auto now = SteadyClock::now();
-        longest = std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
+        const double gap = std::chrono::duration<double, std::milli>(now - last).count();
+        longest = std::max(longest, gap);
+        if (gap > 100)
+            stalls.append({ std::chrono::duration<double, std::milli>(last - start).count(), gap });
         last = now;
     });
 
@@ -125,7 +131,7 @@ int runOnce(int argc, char **argv, const QString &dir, bool inlineMode)
     QApplication::processEvents();
     last = SteadyClock::now();
     tick.start();
-    const auto start = SteadyClock::now();
+    start = SteadyClock::now();
     double click = 0, progressShown = -1;
     bool ok = false;
     if (inlineMode) {
@@ -158,6 +164,8 @@ int runOnce(int argc, char **argv, const QString &dir, bool inlineMode)
     // A click that blocks is a gap the timer could not see.
     longest = std::max(longest, inlineMode ? progressShown : click);
     std::printf("%.1f %.1f %.1f %.1f %d\n", click, progressShown, longest, total, ok ? 1 : 0);
+    for (const auto &[at, gap] : stalls)
+        std::fprintf(stderr, "stall of %.0f ms at %.0f ms\n", gap, at);
     return ok ? 0 : 1;
 }
 
@@ -201,12 +209,16 @@ int main(int argc, char **argv)
                 { QStringLiteral("run"), dir.path(), QString::fromLatin1(mode) });
             p.waitForFinished(-1);
             const QList<QByteArray> f = p.readAllStandardOutput().trimmed().split(' ');
+            const QByteArray stallLines = p.readAllStandardError();
             if (p.exitCode() != 0 || f.size() != 5) {
-                std::printf("%s: run failed: %s\n", mode, p.readAllStandardError().constData());
+                std::printf("%s: run failed: %s\n", mode, stallLines.constData());
                 return 1;
             }
             std::printf("%-6s %6s %15s %12s %11s\n", mode, f[0].constData(), f[1].constData(),
                 f[2].constData(), f[3].constData());
+            for (const QByteArray &line : stallLines.split('\n'))
+                if (line.startsWith("stall"))
+                    std::printf("         %s\n", line.constData());
             std::fflush(stdout);
         }
     }

@@ -276,6 +276,7 @@ bool TInsurancePack::MakePackBtnClick()
     m_progress = new QProgressDialog(
         QStringLiteral("Making the insurance pack..."), QStringLiteral("Cancel"), 0, 1000, this);
     m_progress->setObjectName(QStringLiteral("PackProgress"));
+    m_progress->setWindowTitle(windowTitle());
     m_progress->setWindowModality(Qt::NonModal);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
