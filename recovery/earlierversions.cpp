@@ -119,7 +119,7 @@ KeepResult keep(const QString &databasePath, const QDateTime &now, const QString
     const QList<Version> kept = versionsIn(folder);
     if (!kept.isEmpty() && sameBytes(kept.first().path, bytes))
         return { false, QString() };
-    if (!PrivateFolder::make(folder))
+    if (!PrivateFolder::make(area) || !PrivateFolder::make(folder))
         return { false, u"Cannot create folder %1"_s.arg(folder) };
 
     QDateTime when = now.toUTC();
