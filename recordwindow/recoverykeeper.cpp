@@ -13,12 +13,19 @@ RecoveryKeeper::RecoveryKeeper(std::function<QByteArray()> snapshot,
 {
     m_timer.setInterval(DefaultIntervalSeconds * 1000);
     connect(&m_timer, &QTimer::timeout, this, &RecoveryKeeper::check);
-    m_timer.start();
 }
 
 void RecoveryKeeper::setIntervalSeconds(int seconds)
 {
-    m_timer.start(qMax(1, seconds) * 1000);
+    m_timer.setInterval(qMax(1, seconds) * 1000);
+}
+
+void RecoveryKeeper::follow()
+{
+    // Nothing is compared before a database is open, nor after a normal exit began.
+    m_following = true;
+    if (!m_timer.isActive())
+        m_timer.start();
 }
 
 QByteArray RecoveryKeeper::fingerprint(const QByteArray &database) const
@@ -28,6 +35,7 @@ QByteArray RecoveryKeeper::fingerprint(const QByteArray &database) const
 
 void RecoveryKeeper::markSaved()
 {
+    follow();
     m_forcedUnsaved = false;
     m_written.clear();
     m_session.discard();
@@ -51,6 +59,7 @@ void RecoveryKeeper::takeBaseline()
 
 void RecoveryKeeper::markUnsaved()
 {
+    follow();
     m_baselinePending = false;
     m_forcedUnsaved = true;
     m_saved.clear();
@@ -66,6 +75,8 @@ void RecoveryKeeper::recordsChanged(int count)
 
 bool RecoveryKeeper::hasUnsavedChanges()
 {
+    if (!m_following)
+        return false;
     if (m_baselinePending)
         takeBaseline();
     return m_forcedUnsaved || fingerprint(m_snapshot()) != m_saved;
@@ -73,6 +84,8 @@ bool RecoveryKeeper::hasUnsavedChanges()
 
 void RecoveryKeeper::check()
 {
+    if (!m_following)
+        return;
     if (m_baselinePending)
         takeBaseline();
     const QByteArray database = m_snapshot();
@@ -102,6 +115,9 @@ void RecoveryKeeper::check()
 
 void RecoveryKeeper::discard()
 {
+    // The program is ending: nothing may write the file again on the way out.
+    m_following = false;
+    m_timer.stop();
     m_session.discard();
     m_written.clear();
 }

@@ -36,7 +36,7 @@ public:
     // Writes the recovery file when there are unsaved changes not yet in it, and removes it
     // when there are none.
     void check();
-    // A normal exit: the recovery file goes.
+    // A normal exit: the recovery file goes, and nothing writes it again.
     void discard();
 
     // The last answer given or signalled, without looking at the database again.
@@ -54,6 +54,7 @@ private:
     QByteArray fingerprint(const QByteArray &database) const;
     void takeBaseline();
     void setUnsaved(bool unsaved);
+    void follow();
 
     std::function<QByteArray()> m_snapshot;
     std::function<QString()> m_databasePath;
@@ -61,6 +62,7 @@ private:
     QTimer m_timer;
     QByteArray m_saved; // fingerprint of the database as last opened or saved
     QByteArray m_written; // fingerprint of what the recovery file holds
+    bool m_following = false; // from the first open database to a normal exit
     bool m_baselinePending = false;
     bool m_forcedUnsaved = false;
     bool m_unsaved = false;

@@ -100,6 +100,7 @@ class TestRecovery : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void nothingBeforeADatabaseIsOpen();
     void multiRecordStepWritesAtOnce();
     void typedEditIsKeptBeforeItIsStored();
     void takenBackEditRemovesTheFile();
@@ -114,6 +115,16 @@ private Q_SLOTS:
     void earlierVersionOpensAsUnsavedCopy();
     void earlierVersionDialogLists();
 };
+
+void TestRecovery::nothingBeforeADatabaseIsOpen()
+{
+    AppTest t;
+    TView v(t.ctx);
+    // A tick while the start-up questions are still up: there is no database yet.
+    v.recoveryKeeper().check();
+    QVERIFY(!v.recoveryKeeper().hasFile());
+    QVERIFY(!v.hasUnsavedChanges());
+}
 
 void TestRecovery::multiRecordStepWritesAtOnce()
 {
@@ -185,6 +196,10 @@ void TestRecovery::normalExitRemovesTheFile()
     QVERIFY(v.recoveryKeeper().hasFile());
     t.dialogs.answer(save ? Answer::Yes : Answer::No);
     QVERIFY(v.exitQuestions());
+    QVERIFY(!v.recoveryKeeper().hasFile());
+    // Neither a tick nor a step on the way out writes it again.
+    v.recoveryKeeper().check();
+    v.SortSelectClick(1);
     QVERIFY(!v.recoveryKeeper().hasFile());
     QCOMPARE(QDir(Recovery::defaultFolder()).entryList(QDir::Files), QStringList());
     const QStringList expected
