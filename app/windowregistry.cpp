@@ -9,6 +9,7 @@
 #include "app/activation.h"
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
+#include "recovery/earlierversions.h"
 #include "store/datafile.h"
 #include "store/recordstore.h"
 
@@ -105,11 +106,14 @@ bool WindowRegistry::quickSave(QWidget *window)
     const Dialogs::AskingWindow asking(m_dialogs, window);
     if (m_store.fileName.isEmpty())
         return m_saveAs && m_saveAs();
+    EarlierVersions::keep(m_store.fileName);
     const DataFile::WriteResult w = DataFile::writeDatabase(m_store.fileName, m_store);
     if (!w.ok) {
         m_dialogs.error(w.message);
         return false;
     }
+    if (m_saved)
+        m_saved();
     m_dialogs.status(window, QStringLiteral("File Saved"));
     return true;
 }

@@ -50,6 +50,18 @@ public:
     bool quickSave(QWidget *window = nullptr);
     // The record window's Save As, which quick save uses while the database is untitled.
     void setSaveAs(std::function<bool()> saveAs) { m_saveAs = std::move(saveAs); }
+    // The record window's notices: a step in any window changed count records at once, and a
+    // quick save wrote the database; they keep the recovery file in step.
+    void setChangeNotices(std::function<void(int)> recordsChanged, std::function<void()> saved)
+    {
+        m_recordsChanged = std::move(recordsChanged);
+        m_saved = std::move(saved);
+    }
+    void recordsChanged(int count)
+    {
+        if (m_recordsChanged)
+            m_recordsChanged(count);
+    }
 
     // Help: every Help button switches the application help file to "Larkhelp.hlp" first.
     QString helpFile() const { return m_helpFile; }
@@ -76,4 +88,6 @@ private:
     QString m_helpFile; // the application help file: "Larkspur.hlp" until a Help button is used
     QMenu *m_reportMenu = nullptr;
     std::function<bool()> m_saveAs;
+    std::function<void(int)> m_recordsChanged;
+    std::function<void()> m_saved;
 };

@@ -40,12 +40,15 @@ def main():
     out = tempfile.mkdtemp()
     gui_env = dict(os.environ, QT_QPA_PLATFORM='offscreen', LARKSPUR_FIRST_RECORD_EXIT='1',
                    XDG_CONFIG_HOME=out, XDG_DATA_HOME=out)
+    # Earlier versions kept by commands that write over a database go to the scratch folder too;
+    # from its second run on, sort writes over its own output and so keeps a version first.
+    tool_env = dict(os.environ, XDG_DATA_HOME=out)
     jobs = [
-        ('check', [tool, 'check', data], None),
-        ('export', [tool, 'export', data, os.path.join(out, 'x.csv')], None),
-        ('totals', [tool, 'totals', data, '1'], None),
-        ('search', [tool, 'search', data, '--keywords', 'household'], None),
-        ('sort', [tool, 'sort', '21', data, os.path.join(out, 'sorted.dat')], None),
+        ('check', [tool, 'check', data], tool_env),
+        ('export', [tool, 'export', data, os.path.join(out, 'x.csv')], tool_env),
+        ('totals', [tool, 'totals', data, '1'], tool_env),
+        ('search', [tool, 'search', data, '--keywords', 'household'], tool_env),
+        ('sort', [tool, 'sort', '21', data, os.path.join(out, 'sorted.dat')], tool_env),
         ('first record', [program, data], gui_env),
     ]
     with open('/proc/loadavg') as f:

@@ -12,6 +12,7 @@
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSpacerItem>
@@ -164,6 +165,28 @@ Dialogs::Answer QtDialogs::askYesNoCancel(const QString &text)
     default:
         return Answer::Cancel;
     }
+}
+
+int QtDialogs::askChoice(const QString &text, const QStringList &buttons)
+{
+    ModalScope scope(*this);
+    QMessageBox box(QMessageBox::Question, caption(), text, QMessageBox::NoButton, parentWindow());
+    QList<QAbstractButton *> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        // The first is the one Enter chooses; the last the one Escape chooses.
+        const auto role = i == 0      ? QMessageBox::AcceptRole
+            : i + 1 == buttons.size() ? QMessageBox::RejectRole
+                                      : QMessageBox::DestructiveRole;
+        added.append(box.addButton(buttons[i], role));
+    }
+    if (!added.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton *>(added.first()));
+        box.setEscapeButton(added.last());
+    }
+    makeRoomForTitle(box);
+    box.exec();
+    const qsizetype chosen = added.indexOf(box.clickedButton());
+    return int(chosen >= 0 ? chosen : buttons.size() - 1);
 }
 
 QString QtDialogs::inputBox(const QString &title, const QString &prompt, const QString &preset)

@@ -53,6 +53,9 @@ public:
     virtual bool informationWithAction(const QString &text, const QString &action) = 0;
     virtual Answer askYesNo(const QString &text) = 0; // Yes or No
     virtual Answer askYesNoCancel(const QString &text) = 0;
+    // A question with buttons of its own ("Recover", "Discard", "Later"): the index of the
+    // button chosen; closing the box chooses the last one.
+    virtual int askChoice(const QString &text, const QStringList &buttons) = 0;
     // Cancelling returns the preset, so callers compare the answer with it.
     virtual QString inputBox(const QString &title, const QString &prompt, const QString &preset) = 0;
     // Empty when the user chose no file.
@@ -144,6 +147,7 @@ public:
     bool informationWithAction(const QString &text, const QString &action) override;
     Answer askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
+    int askChoice(const QString &text, const QStringList &buttons) override;
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;

@@ -15,6 +15,9 @@
 #include "store/samplecatalogue.h"
 #include "recordwindow/about.h"
 #include "recordwindow/descriptionpage.h"
+#include "recordwindow/recoverykeeper.h"
+#include "recovery/earlierversions.h"
+#include "recovery/recoveryfile.h"
 #include "store/csvfile.h"
 #include "store/datafile.h"
 
@@ -51,12 +54,18 @@ void TView::FormActivate()
 {
     const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
+    const bool firstActivation = !m_firstActivationDone;
+    bool recovered = false;
     if (!m_firstActivationDone) {
         store.fileName = m_ctx.settings.readString(QStringLiteral("LAST FILE"), QString());
         store.resetSpreadsheetColumns();
         m_shortDescAction->setChecked(m_ctx.settings.readBool(QStringLiteral("DESCSTATE"), false));
         bool read = false;
-        if (!m_startupFile.isEmpty()) {
+        // Work a crash left unsaved comes before the file the user would otherwise open.
+        recovered = offerRecovery();
+        if (recovered) {
+            read = true;
+        } else if (!m_startupFile.isEmpty()) {
             // A file named on the command line is opened straight away, like Open.
             store.fileName = QFileInfo(m_startupFile).absoluteFilePath();
             const DataFile::ReadResult r = DataFile::readDatabase(store.fileName, store, false);
@@ -94,7 +103,7 @@ void TView::FormActivate()
             }
         }
         if (read) {
-            setSaveEnabled(true);
+            setSaveEnabled(!store.fileName.isEmpty());
             m_findBox->prepareIndex();
         }
         m_firstActivationDone = true;
@@ -128,6 +137,17 @@ void TView::FormActivate()
     }
     if (store.count() > 1)
         setDeleteEnabled(true);
+    if (firstActivation) {
+        if (recovered) {
+            updateTitle();
+            // Ours holds the recovered work now, so the file it came from can go.
+            m_recovery->markUnsaved();
+            if (m_recovery->hasFile())
+                Recovery::discard({ m_recoveredFrom });
+        } else {
+            m_recovery->markSaved();
+        }
+    }
 }
 
 void TView::FormDeactivate()
@@ -146,6 +166,8 @@ void TView::resetToNewDatabase()
     store.currentIndex = -1;
     resetCaptionsAndCategories();
     FormActivate();
+    m_recovery->markSaved();
+    updateTitle();
 }
 
 void TView::NewClick()
@@ -169,19 +191,23 @@ bool TView::readFile(const QString &path, bool merge)
     return DataFile::readDatabase(path, m_ctx.store, merge).ok();
 }
 
+bool TView::confirmLoad()
+{
+    return m_ctx.dialogs.askYesNo(LoadAnyway) == Dialogs::Answer::Yes;
+}
+
 bool TView::OpenClick()
 {
     const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
-    if (store.databaseOpen && !m_mergeMode
-        && m_ctx.dialogs.askYesNo(LoadAnyway)
-            == Dialogs::Answer::No)
+    if (store.databaseOpen && !m_mergeMode && !confirmLoad())
         return false;
     const QString path = m_ctx.dialogs.openFileName(databaseDialog(m_ctx.folder.path(),
         m_mergeMode ? QStringLiteral("Merge with File") : QStringLiteral("Load a Database"), true));
     if (path.isEmpty())
         return false;
 
+    const int before = store.count();
     if (m_mergeMode) {
         const std::optional<FieldCaptions> theirs = DataFile::readCaptionsOnly(path);
         if (!theirs || !(*theirs == store.captions)) {
@@ -202,6 +228,7 @@ bool TView::OpenClick()
         return loadDatabase(path, path + QStringLiteral(" Loaded."));
     }
     showOpened(QStringLiteral("Merge Sucessful !."));
+    recordsChanged(store.count() - before);
     return true;
 }
 
@@ -227,6 +254,7 @@ bool TView::loadDatabase(const QString &path, const QString &outcome)
     m_shown.reset();
     store.currentIndex = -1;
     showOpened(outcome);
+    m_recovery->markSaved();
     return true;
 }
 
@@ -246,9 +274,7 @@ void TView::showOpened(const QString &outcome)
 void TView::OpenSampleCatalogue1Click()
 {
     const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
-    if (m_ctx.store.databaseOpen
-        && m_ctx.dialogs.askYesNo(LoadAnyway)
-            == Dialogs::Answer::No)
+    if (m_ctx.store.databaseOpen && !confirmLoad())
         return;
     const SampleCatalogue::CopyResult copy = SampleCatalogue::copy(
         SampleCatalogue::shippedFolder(m_ctx.folder.dataPath()), SampleCatalogue::userFolder());
@@ -274,11 +300,20 @@ void TView::MergeClick()
 
 bool TView::writeTo(const QString &path)
 {
+    const EarlierVersions::KeepResult kept = EarlierVersions::keep(path);
     const DataFile::WriteResult w = DataFile::writeDatabase(path, m_ctx.store);
     m_lastWriteFailed = !w.ok;
-    if (!w.ok)
+    if (!w.ok) {
         m_ctx.dialogs.error(w.message);
-    return w.ok;
+        return false;
+    }
+    m_recovery->markSaved();
+    if (!kept.message.isEmpty())
+        m_ctx.dialogs.status(this,
+            QStringLiteral("Saved, but the version it replaced could not be "
+                           "kept: ")
+                + kept.message);
+    return true;
 }
 
 bool TView::SaveClick()
@@ -342,6 +377,7 @@ void TView::ImportExportedClick()
         store.currentIndex = wasOpen ? first : 0;
         GetRecord(store.currentIndex);
     }
+    recordsChanged(r.added);
     m_ctx.dialogs.status(this, r.added == 1 ? QStringLiteral("1 record appended.")
                                             : QStringLiteral("%1 records appended.").arg(r.added));
 }
@@ -391,6 +427,8 @@ bool TView::exitQuestions()
     }
     saveSettings();
     storeCurrent();
+    // Leaving, saved or not by the user's choice: nothing is left to recover.
+    m_recovery->discard();
     return true;
 }
 

@@ -43,6 +43,7 @@ void TView::NewRecordsFromPhotos1Click()
     // The first new record is on show before the outcome is told.
     GetRecord(first);
     setDeleteEnabled(m_ctx.store.count() > 1);
+    recordsChanged(added);
     m_ctx.dialogs.status(this,
         added == 1 ? QStringLiteral("1 record added") : QStringLiteral("%1 records added").arg(added));
 }

@@ -268,6 +268,7 @@ void TView::ChangePicturePath1Click()
         // The box deactivates this window, which stores its controls: they must already show
         // the moved paths, or the old ones go back over them.
         GetRecord(m_ctx.store.currentIndex);
+        recordsChanged(m_ctx.store.count());
         m_ctx.dialogs.information(QStringLiteral("Picture file path has been changed."));
         return;
     }

@@ -130,6 +130,7 @@ void TView::SortSelectClick(int sortKey)
     m_ctx.store.searchRefresh = true;
     sortRecords(m_ctx.store, sortKey);
     GetRecord(m_ctx.store.currentIndex);
+    recordsChanged(m_ctx.store.count());
 }
 
 void TView::SearchListBoxClick()

@@ -40,6 +40,7 @@
 #include "recordwindow/memolines.h"
 #include "recordwindow/relatedpage.h"
 #include "recordwindow/picturepage.h"
+#include "recordwindow/recoverykeeper.h"
 #include "recordwindow/utilities.h"
 
 TView::TView(AppContext &ctx, QWidget *parent)
@@ -77,6 +78,17 @@ TView::TView(AppContext &ctx, QWidget *parent)
     setInsertEnabled(false);
     setSaveEnabled(false);
     setWindowTitle(QStringLiteral("Untitled"));
+    m_recovery = new RecoveryKeeper([this] { return recoverySnapshot(); },
+        [this] { return m_ctx.store.fileName; }, Recovery::defaultFolder(), this);
+    m_recovery->setIntervalSeconds(m_ctx.settings.readInteger(
+        QStringLiteral("RECOVERY INTERVAL"), RecoveryKeeper::DefaultIntervalSeconds));
+    connect(m_recovery, &RecoveryKeeper::unsavedChanged, this, [this] { updateTitle(); });
+    connect(m_recovery, &RecoveryKeeper::writeFailed, this, [this](const QString &message) {
+        m_ctx.dialogs.status(
+            this, QStringLiteral("Unsaved changes could not be kept for recovery: ") + message);
+    });
+    m_ctx.windows.setChangeNotices(
+        [this](int count) { recordsChanged(count); }, [this] { m_recovery->markSaved(); });
     m_ctx.activation.registerWindow(this, this);
     // Ctrl+C is Copy Record unless the focused box has text selected (see eventFilter).
     qApp->installEventFilter(this);
@@ -254,6 +266,8 @@ void TView::buildMenus()
     m_mergeAction
         = add(file, QStringLiteral("Merge1"), QStringLiteral("&Merge"), [this] { MergeClick(); });
     m_mergeAction->setEnabled(false);
+    add(file, QStringLiteral("OpenEarlierVersion1"), QStringLiteral("Open Earlier &Version..."),
+        [this] { OpenEarlierVersionClick(); });
     file->addSeparator();
     add(
         file, QStringLiteral("Close1"), QStringLiteral("&Close"), [this] { CloseClick(); },
@@ -368,7 +382,10 @@ bool TView::mergeEnabled() const
 
 void TView::updateTitle()
 {
-    setWindowTitle(m_ctx.store.fileName.isEmpty() ? QStringLiteral("Untitled") : m_ctx.store.fileName);
+    const QString name
+        = m_ctx.store.fileName.isEmpty() ? QStringLiteral("Untitled") : m_ctx.store.fileName;
+    // The desktop's mark for a document with unsaved changes.
+    setWindowTitle(m_recovery && m_recovery->unsaved() ? name + QStringLiteral(" *") : name);
 }
 
 bool TView::shortDescriptionValues() const
@@ -426,7 +443,11 @@ void TView::SaveRecord(int index)
     // The controls hold one record's fields; never store them into a different record.
     if (index < 0 || index >= store.count() || store.shared(index) != m_shown)
         return;
-    ItemRecord &r = store.at(index);
+    fillFromControls(store.at(index));
+}
+
+void TView::fillFromControls(ItemRecord &r) const
+{
     r.Name = m_name->text();
     r.Wanted = m_descPage->wanted->isChecked();
     r.ForTrade = m_descPage->forTrade->isChecked();

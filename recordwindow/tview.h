@@ -27,6 +27,10 @@ class PickMenu;
 class PicturePage;
 
 class QuickFindBox;
+class RecoveryKeeper;
+namespace EarlierVersions {
+struct Version;
+}
 
 class TView : public QMainWindow, public ActivationClient
 {
@@ -104,6 +108,15 @@ public:
     // Exit questions; false when the user cancelled.
     bool exitQuestions();
 
+    // Whether the open database differs from its file: the one test for unsaved changes.
+    bool hasUnsavedChanges();
+    // A step that changed count records at once; more than one writes the recovery file now.
+    void recordsChanged(int count);
+    RecoveryKeeper &recoveryKeeper() { return *m_recovery; }
+    // File > Open Earlier Version...: the kept versions of the open file, one opened as a copy.
+    void OpenEarlierVersionClick();
+    bool openEarlierVersion(const EarlierVersions::Version &version);
+
     bool saveEnabled() const { return m_saveEnabled; }
     bool mergeEnabled() const;
     RecordPtr clipboard() const { return m_clipboard; }
@@ -143,6 +156,14 @@ private:
     void updateSortCaptions();
     void refreshWindowCommands();
     void runModal(QDialog &dialog);
+    // The shown record with the edits its boxes hold, without storing them.
+    void fillFromControls(ItemRecord &r) const;
+    // The database as Save would write it now.
+    QByteArray recoverySnapshot();
+    // "Load anyway ?": true when the user lets the open database go.
+    bool confirmLoad();
+    // At start-up: offers the work a crash left behind; true when a database was recovered.
+    bool offerRecovery();
 
     AppContext &m_ctx;
     QString m_startupFile;
@@ -154,6 +175,8 @@ private:
     bool m_closing = false;
     RecordPtr m_clipboard;
     RecordPtr m_shown; // the record whose fields the controls hold
+    RecoveryKeeper *m_recovery = nullptr;
+    QString m_recoveredFrom; // the recovery file read at start-up, removed once ours is written
 
     // Toolbar row.
     SharedToolbar *m_toolbar = nullptr;

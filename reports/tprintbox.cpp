@@ -775,10 +775,12 @@ void TPrintBox::ImportFileBtnClick()
         codes.append(item.code);
     const CsvFile::ImportResult r
         = CsvFile::importFile(path, m_ctx.store, codes, m_ctx.clock.today());
-    if (!r.ok)
+    if (!r.ok) {
         showError(r.message);
-    else
+    } else {
+        m_ctx.windows.recordsChanged(r.added);
         showInformation(u"File Imported"_s);
+    }
     if (m_ctx.store.databaseOpen)
         EnableScreen();
 }

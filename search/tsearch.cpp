@@ -403,7 +403,9 @@ void TSearch::Remove1Click()
     const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     if (m_ctx.dialogs.askYesNo(SearchList::removeQuestion()) != Dialogs::Answer::Yes)
         return;
+    const int before = m_ctx.store.count();
     const SearchList::RemoveResult result = SearchList::removeFromDatabase(m_ctx.store);
+    m_ctx.windows.recordsChanged(before - m_ctx.store.count());
     m_lowRange->setValue(1);
     m_highRange->setValue(1);
     m_highRange->setMaximum(std::max(1, m_ctx.store.count()));

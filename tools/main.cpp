@@ -24,6 +24,7 @@
 #include "tools/searchcommand.h"
 #include "tools/sendcommand.h"
 #include "tools/totalscommand.h"
+#include "tools/versionscommand.h"
 #include "tools/websearchcommand.h"
 
 using namespace Qt::StringLiterals;
@@ -49,6 +50,7 @@ void printErrLine(const QString &line)
 
 bool writeOrReport(const QString &path, const RecordStore &store)
 {
+    keepEarlierVersion(path);
     const DataFile::WriteResult result = DataFile::writeDatabase(path, store);
     if (!result.ok) {
         printErrLine(
@@ -197,6 +199,9 @@ const Command commands[] = {
         "make the insurance pack: PDF, offline web page, CSV, database copy and manifest"_L1 },
     { "photo-intake"_L1, "FOLDER IN.dat OUT.dat [--gap SECONDS]"_L1, 3, 5, photoIntakeCommand,
         "add a record per group of photos in a folder and its sub-folders"_L1 },
+    { "versions"_L1, "FILE.dat [--restore N OUT.dat]"_L1, 1, 4, versionsCommand,
+        "list the earlier versions kept of a database (newest first: date, size, records, "
+        "path), or write version N out"_L1 },
     { "send"_L1, "FORMAT.rpt IN.dat (--mail | --news) [options]"_L1, 1, 1000, sendCommand,
         "mail the composed report or post it to a newsgroup (send --help for the options)"_L1 },
 };

@@ -10,6 +10,7 @@
 #include "store/datafile.h"
 #include "store/recordstore.h"
 #include "tools/readorreport.h"
+#include "tools/versionscommand.h"
 
 using namespace Qt::StringLiterals;
 
@@ -51,6 +52,7 @@ int photoIntakeCommand(const QStringList &args)
     const int before = store.count();
     PhotoIntake::addRecords(store, proposals, QDate::currentDate(),
         [](int bound) { return int(QRandomGenerator::global()->bounded(bound)); });
+    keepEarlierVersion(plain[2]);
     const DataFile::WriteResult written = DataFile::writeDatabase(plain[2], store);
     if (!written.ok) {
         printToolLine(written.message.isEmpty() ? u"Cannot create file %1"_s.arg(plain[2])

@@ -1,6 +1,7 @@
 // larkspur-tool report / export / import.
 #include "tools/reportcommand.h"
 #include "tools/readorreport.h"
+#include "tools/versionscommand.h"
 
 #include <cstdio>
 
@@ -169,6 +170,7 @@ int importExportCommand(const QStringList &args)
         writeLine(stderr, in + u" holds no record; a database holds one at least."_s);
         return Failure;
     }
+    keepEarlierVersion(out);
     const DataFile::WriteResult written = DataFile::writeDatabase(out, store);
     if (!written.ok) {
         writeLine(stderr, written.message);
@@ -198,6 +200,7 @@ int importCommand(const QStringList &args)
         return Failure;
     }
     const QString out = args.size() > 3 ? args[3] : args[1];
+    keepEarlierVersion(out);
     const DataFile::WriteResult written = DataFile::writeDatabase(out, store);
     if (!written.ok) {
         writeLine(stderr,

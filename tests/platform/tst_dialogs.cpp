@@ -103,6 +103,8 @@ private slots:
     void boxesFitTheirTitleOverTheAskingWindow();
     void everyDialogOpensOverTheAskingWindow_data();
     void everyDialogOpensOverTheAskingWindow();
+    void choice_data();
+    void choice();
     void inputBox_data();
     void inputBox();
     void nameFilters_data();
@@ -342,6 +344,52 @@ void TestDialogs::informationWithAction()
     buttons.sort();
     QCOMPARE(buttons, (QStringList { u"OK"_s, u"Open Folder"_s }));
     QCOMPARE(answer, chosen);
+}
+
+void TestDialogs::choice_data()
+{
+    QTest::addColumn<int>("press"); // a button's index, or -1 for Escape, -2 for Enter
+    QTest::addColumn<int>("expected");
+    QTest::newRow("first") << 0 << 0;
+    QTest::newRow("middle") << 1 << 1;
+    QTest::newRow("last") << 2 << 2;
+    QTest::newRow("Escape chooses the last") << -1 << 2;
+    QTest::newRow("Enter chooses the first") << -2 << 0;
+}
+
+void TestDialogs::choice()
+{
+    QFETCH(int, press);
+    QFETCH(int, expected);
+    QtDialogs dialogs;
+    CountingObserver observer;
+    dialogs.setModalObserver(&observer);
+    const QStringList buttons { QStringLiteral("Recover"), QStringLiteral("Discard"),
+        QStringLiteral("Later") };
+    QString problem, seenTitle;
+    QStringList seenButtons;
+    whenShown<QMessageBox>(
+        [&](QMessageBox *box) {
+            seenTitle = box->windowTitle();
+            for (QAbstractButton *b : box->buttons())
+                seenButtons << b->text();
+            if (press >= 0) {
+                for (QAbstractButton *b : box->buttons())
+                    if (b->text() == buttons[press])
+                        b->click();
+            } else {
+                QTest::keyClick(box, press == -1 ? Qt::Key_Escape : Qt::Key_Return);
+            }
+        },
+        &problem);
+    const int got = dialogs.askChoice(QStringLiteral("Recover the changes?"), buttons);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(seenTitle, QStringLiteral("Larkspur Cataloguer"));
+    seenButtons.sort();
+    QCOMPARE(seenButtons,
+        (QStringList {
+            QStringLiteral("Discard"), QStringLiteral("Later"), QStringLiteral("Recover") }));
+    QCOMPARE(got, expected);
     QCOMPARE(observer.finished, 1);
 }
 

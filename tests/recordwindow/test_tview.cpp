@@ -661,7 +661,8 @@ void TestTView::fileMenuKeys()
     }
     QCOMPARE(texts,
         (QStringList { u"New1="_s, u"Open1=Ctrl+O"_s, u"Save1=Ctrl+S"_s, u"SaveAs1="_s,
-            u"Export1="_s, u"ImportExported1="_s, u"Merge1="_s, u"Close1=Ctrl+Q"_s }));
+            u"Export1="_s, u"ImportExported1="_s, u"Merge1="_s, u"OpenEarlierVersion1="_s,
+            u"Close1=Ctrl+Q"_s }));
     // Ctrl+N stays New Record.
     QCOMPARE(f.find<QAction>(u"NewRecord"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
 }

@@ -34,6 +34,8 @@ struct AppTest
 
     AppTest()
     {
+        // Recovery files and kept versions go to the user's data folder: this test's own.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
         QDir().mkpath(folder.path());
         dialogs.setModalObserver(&activation);
     }

@@ -18,6 +18,7 @@ void FakeDialogs::reset()
     shown.clear();
     statusWindows.clear();
     answers.clear();
+    choices.clear();
     inputs.clear();
     files.clear();
     fonts.clear();
@@ -81,6 +82,20 @@ Dialogs::Answer FakeDialogs::askYesNoCancel(const QString &text)
     ModalScope scope(*this);
     add(QStringLiteral("yesnocancel"), text);
     return nextAnswer(text);
+}
+
+int FakeDialogs::askChoice(const QString &text, const QStringList &buttons)
+{
+    ModalScope scope(*this);
+    add(QStringLiteral("choice"), text + u'|' + buttons.join(u'|'));
+    if (choices.empty()) {
+        QTest::qFail(
+            qPrintable(QStringLiteral("unscripted question: ") + text), __FILE__, __LINE__);
+        return int(buttons.size()) - 1;
+    }
+    const int c = choices.front();
+    choices.pop_front();
+    return c;
 }
 
 QString FakeDialogs::inputBox(const QString &title, const QString &prompt, const QString &preset)

@@ -16,8 +16,8 @@ class FakeDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString kind; // "information", "status", "error", "action", "yesno", "yesnocancel", "input", "open",
-                      // "save", "font", "colour", "print"
+        QString kind; // "information", "status", "error", "action", "yesno", "yesnocancel",
+                      // "choice", "input", "open", "save", "font", "colour", "print"
         QString text; // message, or "title|prompt|preset" for input boxes, or the dialog title
         FileDialogOptions file; // for "open" and "save"
         QWidget *parent = nullptr; // the window it opened over, as the real dialog would
@@ -25,6 +25,7 @@ public:
 
     QList<Shown> shown;
     std::deque<Answer> answers;
+    std::deque<int> choices; // answers to askChoice: the index of the button
     std::deque<QString> inputs; // answers to input boxes
     std::deque<QString> files; // answers to file dialogs; "" means cancelled
     std::deque<std::optional<FontChoice>> fonts; // answers to font dialogs; nullopt means cancelled
@@ -46,8 +47,8 @@ public:
     // True when every scripted answer has been used.
     bool allUsed() const
     {
-        return answers.empty() && inputs.empty() && files.empty() && fonts.empty()
-            && colours.empty() && printRanges.empty();
+        return answers.empty() && choices.empty() && inputs.empty() && files.empty()
+            && fonts.empty() && colours.empty() && printRanges.empty();
     }
     void reset();
 
@@ -60,6 +61,8 @@ public:
     bool informationWithAction(const QString &text, const QString &action) override;
     Answer askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
+    // Shown as "choice" with the text followed by "|" and the buttons joined by "|".
+    int askChoice(const QString &text, const QStringList &buttons) override;
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;
