@@ -103,6 +103,8 @@ void WindowRegistry::setQuickSaveEnabled(bool on)
 bool WindowRegistry::quickSave(QWidget *window)
 {
     const Dialogs::AskingWindow asking(m_dialogs, window);
+    if (m_save)
+        return m_save(window);
     if (m_store.fileName.isEmpty())
         return m_saveAs && m_saveAs();
     const DataFile::WriteResult w = DataFile::writeDatabase(m_store.fileName, m_store);

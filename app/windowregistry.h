@@ -50,6 +50,8 @@ public:
     bool quickSave(QWidget *window = nullptr);
     // The record window's Save As, which quick save uses while the database is untitled.
     void setSaveAs(std::function<bool()> saveAs) { m_saveAs = std::move(saveAs); }
+    // The record window's Save, which quick save uses so every save checks the file on disk.
+    void setSave(std::function<bool(QWidget *window)> save) { m_save = std::move(save); }
 
     // Help: every Help button switches the application help file to "Larkhelp.hlp" first.
     QString helpFile() const { return m_helpFile; }
@@ -76,4 +78,5 @@ private:
     QString m_helpFile; // the application help file: "Larkspur.hlp" until a Help button is used
     QMenu *m_reportMenu = nullptr;
     std::function<bool()> m_saveAs;
+    std::function<bool(QWidget *window)> m_save;
 };

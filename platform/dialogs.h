@@ -50,6 +50,9 @@ public:
     virtual void error(const QString &text) = 0;
     virtual Answer askYesNo(const QString &text) = 0; // Yes or No
     virtual Answer askYesNoCancel(const QString &text) = 0;
+    // A question whose two answers are named for what they do ("Open Read-Only", "Open Anyway"),
+    // with Cancel beside them: Yes for the first, No for the second.
+    virtual Answer askChoice(const QString &text, const QString &yesText, const QString &noText) = 0;
     // Cancelling returns the preset, so callers compare the answer with it.
     virtual QString inputBox(const QString &title, const QString &prompt, const QString &preset) = 0;
     // Empty when the user chose no file.
@@ -140,6 +143,7 @@ public:
     void error(const QString &text) override;
     Answer askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
+    Answer askChoice(const QString &text, const QString &yesText, const QString &noText) override;
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;

@@ -109,6 +109,7 @@ bool TView::eventFilter(QObject *watched, QEvent *event)
 TView::~TView()
 {
     m_ctx.windows.setSaveAs({});
+    m_ctx.windows.setSave({});
     m_ctx.activation.unregisterWindow(this);
 }
 
@@ -175,6 +176,7 @@ void TView::buildToolbar()
 {
     m_toolbar = new SharedToolbar(this, m_ctx.windows);
     m_ctx.windows.setSaveAs([this] { return SaveAsClick(); });
+    m_ctx.windows.setSave([this](QWidget *window) { return saveOpenFile(window); });
     addToolBar(Qt::TopToolBarArea, m_toolbar);
     using A = SharedToolbar::Action;
     SharedToolbar *t = m_toolbar;
@@ -368,7 +370,10 @@ bool TView::mergeEnabled() const
 
 void TView::updateTitle()
 {
-    setWindowTitle(m_ctx.store.fileName.isEmpty() ? QStringLiteral("Untitled") : m_ctx.store.fileName);
+    const QString &name = m_ctx.store.fileName;
+    setWindowTitle(name.isEmpty()           ? QStringLiteral("Untitled")
+            : m_session.readOnly() ? name + QStringLiteral(" (read-only)")
+                                   : name);
 }
 
 bool TView::shortDescriptionValues() const

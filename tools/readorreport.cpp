@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "store/datafile.h"
+#include "store/filelock.h"
 #include "store/recordstore.h"
 
 using namespace Qt::StringLiterals;
@@ -20,9 +21,16 @@ void printToolLine(const QString &line, bool toError)
     writeTo(toError ? stderr : stdout, line + u'\n');
 }
 
-bool readDatabaseOrReport(const QString &path, RecordStore &store)
+bool readDatabaseOrReport(
+    const QString &path, RecordStore &store, DataFile::ReadResult *readResult, bool sharedLock)
 {
+    // Never a half-written file: a command writing it in place holds it exclusively.
+    FileLock lock;
+    if (sharedLock)
+        lock.lock(path, FileLock::Kind::Shared, true);
     const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
+    if (readResult)
+        *readResult = result;
     switch (result.outcome) {
     case DataFile::ReadOutcome::Read: {
         // The tool ends soon after its command: the records read are kept to the end of the

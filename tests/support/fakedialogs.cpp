@@ -75,6 +75,14 @@ Dialogs::Answer FakeDialogs::askYesNoCancel(const QString &text)
     return nextAnswer(text);
 }
 
+Dialogs::Answer FakeDialogs::askChoice(
+    const QString &text, const QString &yesText, const QString &noText)
+{
+    ModalScope scope(*this);
+    add(QStringLiteral("choice"), text + u'|' + yesText + u'|' + noText);
+    return nextAnswer(text);
+}
+
 QString FakeDialogs::inputBox(const QString &title, const QString &prompt, const QString &preset)
 {
     ModalScope scope(*this);

@@ -16,7 +16,7 @@ class FakeDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString kind; // "information", "status", "error", "yesno", "yesnocancel", "input", "open",
+        QString kind; // "information", "status", "error", "yesno", "yesnocancel", "choice", "input", "open",
                       // "save", "font", "colour", "print"
         QString text; // message, or "title|prompt|preset" for input boxes, or the dialog title
         FileDialogOptions file; // for "open" and "save"
@@ -57,6 +57,8 @@ public:
     void error(const QString &text) override;
     Answer askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
+    // Recorded as "choice" with the text and then "|yesText|noText".
+    Answer askChoice(const QString &text, const QString &yesText, const QString &noText) override;
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;
