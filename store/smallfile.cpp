@@ -18,14 +18,14 @@ namespace SmallFile {
 Result read(const QString &path, qint64 limit)
 {
     const auto failed = [&path](const QString &why) {
-        return Result { {}, u"Cannot open file %1: %2"_s.arg(path, why) };
+        return Result { {}, u"Cannot open file %1: %2"_s.arg(path, why), why };
     };
     const auto systemReason = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
     if (path.startsWith(u':')) { // a resource built into the program
         QFile resource(path);
         if (!resource.open(QIODevice::ReadOnly))
             return failed(resource.errorString());
-        return { resource.read(limit), {} };
+        return { resource.read(limit), {}, {} };
     }
     // Without blocking: opening a FIFO for reading would wait for a writer.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -70,7 +70,7 @@ Result read(const QString &path, qint64 limit)
     if (got > limit)
         return failed(tooLarge);
     bytes.truncate(got);
-    return { bytes, {} };
+    return { bytes, {}, {} };
 }
 
 } // namespace SmallFile

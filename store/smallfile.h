@@ -19,6 +19,7 @@ struct Result
     // "Cannot open file PATH: REASON" with the system's reason, "not a regular file" or the
     // limit; empty when read.
     QString error;
+    QString reason; // the reason alone, for messages of the caller's own
     bool ok() const { return error.isEmpty(); }
 };
 

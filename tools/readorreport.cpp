@@ -6,6 +6,7 @@
 
 #include "store/datafile.h"
 #include "store/filelock.h"
+#include "store/safewrite.h"
 #include "store/recordstore.h"
 
 using namespace Qt::StringLiterals;
@@ -50,5 +51,8 @@ bool readDatabaseOrReport(
     printToolLine(
         path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s,
         true);
+    if (const QString kept = SafeWrite::keptCopyOf(path); !kept.isEmpty())
+        printToolLine(u"A save that was stopped half-way kept the file as it was before in "_s + kept,
+            true);
     return false;
 }
