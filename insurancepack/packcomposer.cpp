@@ -28,6 +28,7 @@
 #include "graph/graphcount.h"
 #include "platform/exif.h"
 #include "platform/jpegdecoder.h"
+#include "platform/picture.h"
 #include "platform/pictureloader.h"
 #include "store/categorytree.h"
 #include "store/csvfile.h"
@@ -719,7 +720,7 @@ void preparePhoto(PhotoRef &ph, const QDir &out, int side, int minSide, Spool &s
 {
     // A picture that does not read is told as such, with the system's reason, not blamed on
     // the pack's folder.
-    const SmallFile::Result in = SmallFile::read(ph.path, SmallFile::DataLimit);
+    const SmallFile::Result in = SmallFile::read(ph.path, PictureLimits::MaxFileBytes);
     if (!in.ok()) {
         ph.error = u"Cannot copy %1 into the pack: %2"_s.arg(
             QDir::toNativeSeparators(ph.path), in.reason);
