@@ -34,7 +34,7 @@ size_t ContentHash::result() const
 
 FileIdentity FileIdentity::ofDescriptor(int fd, size_t hash)
 {
-    struct stat st {};
+    struct stat st = {};
     if (::fstat(fd, &st) != 0)
         return {};
     FileIdentity id;
@@ -52,7 +52,7 @@ DiskState diskState(const QString &path, const FileIdentity &read)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return DiskState::Changed;
-    struct stat st {};
+    struct stat st = {};
     FileIdentity now;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
         now = FileIdentity::ofDescriptor(fd, read.hash);

@@ -55,7 +55,7 @@ FileLock::Outcome FileLock::lock(const QString &path, Kind kind, bool wait)
             m_message = QString::fromLocal8Bit(std::strerror(errno));
             return Outcome::Failed;
         }
-        struct stat held {};
+        struct stat held = {};
         if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
             ::close(fd);
             return Outcome::NotAFile;
@@ -72,7 +72,7 @@ FileLock::Outcome FileLock::lock(const QString &path, Kind kind, bool wait)
             m_message = QString::fromLocal8Bit(std::strerror(error));
             return Outcome::Failed;
         }
-        struct stat now {};
+        struct stat now = {};
         if (::stat(name.constData(), &now) == 0 && now.st_dev == held.st_dev
             && now.st_ino == held.st_ino) {
             m_fd = fd;

@@ -146,7 +146,7 @@ Result writeInPlace(const QString &path, const QString &target, const Producer &
     const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return { Failure::CannotCreate, cannotCreate(path, errno), {} };
-    struct stat st {};
+    struct stat st = {};
     ::fstat(fd, &st);
 
     const QString folder = keptFolder();
@@ -231,7 +231,7 @@ Result write(const QString &path, const Producer &produce, FileLock *lock)
 {
     const QString target = finalPath(path);
     const QByteArray name = QFile::encodeName(target);
-    struct stat old {};
+    struct stat old = {};
     const bool exists = ::stat(name.constData(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
         return { Failure::CannotCreate, cannotCreate(path, EISDIR), {} };

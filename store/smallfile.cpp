@@ -31,7 +31,7 @@ Result read(const QString &path, qint64 limit)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return failed(systemReason());
-    struct stat st {};
+    struct stat st = {};
     if (::fstat(fd, &st) != 0) {
         const Result r = failed(systemReason());
         ::close(fd);

@@ -79,7 +79,7 @@ void TestFileIdentity::diskStateAfterAnotherWriter()
     QByteArray bytes = f.readAll();
     f.close();
     const QByteArray name = QFile::encodeName(path);
-    struct stat before {};
+    struct stat before = {};
     QCOMPARE(::stat(name.constData(), &before), 0);
     switch (change) {
     case Change::None:

@@ -381,7 +381,7 @@ void TestSafeWrite::stoppedInPlaceWriteLeavesAPrivateCopy()
     const QString kept = SafeWrite::keptCopyOf(path);
     QVERIFY(!kept.isEmpty());
     QCOMPARE(fileBytes(kept), old);
-    struct stat st {};
+    struct stat st = {};
     QCOMPARE(::stat(QFile::encodeName(kept).constData(), &st), 0);
     QCOMPARE(int(st.st_mode & 0777), mode);
     // Another file of the same name elsewhere has no copy.
