@@ -52,7 +52,8 @@ public:
     virtual Answer askYesNoCancel(const QString &text) = 0;
     // A question whose two answers are named for what they do ("Open Read-Only", "Open Anyway"),
     // with Cancel beside them: Yes for the first, No for the second.
-    virtual Answer askChoice(const QString &text, const QString &yesText, const QString &noText) = 0;
+    virtual Answer askChoice(const QString &text, const QString &yesText, const QString &noText)
+        = 0;
     // Cancelling returns the preset, so callers compare the answer with it.
     virtual QString inputBox(const QString &title, const QString &prompt, const QString &preset) = 0;
     // Empty when the user chose no file.

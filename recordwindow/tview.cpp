@@ -371,9 +371,12 @@ bool TView::mergeEnabled() const
 void TView::updateTitle()
 {
     const QString &name = m_ctx.store.fileName;
-    setWindowTitle(name.isEmpty()           ? QStringLiteral("Untitled")
-            : m_session.readOnly() ? name + QStringLiteral(" (read-only)")
-                                   : name);
+    if (name.isEmpty())
+        setWindowTitle(QStringLiteral("Untitled"));
+    else if (m_session.readOnly())
+        setWindowTitle(name + QStringLiteral(" (read-only)"));
+    else
+        setWindowTitle(name);
 }
 
 bool TView::shortDescriptionValues() const

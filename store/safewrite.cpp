@@ -136,7 +136,8 @@ QString finalPath(const QString &path)
 
 QString keptPrefix(const QString &target)
 {
-    const QByteArray id = QCryptographicHash::hash(QFile::encodeName(target), QCryptographicHash::Sha1);
+    const QByteArray id
+        = QCryptographicHash::hash(QFile::encodeName(target), QCryptographicHash::Sha1);
     return QFileInfo(target).fileName() + u'.' + QString::fromLatin1(id.toHex().left(12)) + u'.';
 }
 
@@ -222,8 +223,9 @@ QString keptFolder()
 QString keptCopyOf(const QString &path)
 {
     const QString prefix = keptPrefix(finalPath(path));
-    const QStringList copies = QDir(keptFolder()).entryList(
-        { prefix + u"*.old"_s }, QDir::Files | QDir::Hidden, QDir::Name | QDir::Reversed);
+    const QStringList copies = QDir(keptFolder())
+                                   .entryList({ prefix + u"*.old"_s }, QDir::Files | QDir::Hidden,
+                                       QDir::Name | QDir::Reversed);
     return copies.isEmpty() ? QString() : QDir(keptFolder()).filePath(copies.first());
 }
 

@@ -28,7 +28,8 @@ Result read(const QString &path, qint64 limit)
         return { resource.read(limit), {}, {} };
     }
     // Without blocking: opening a FIFO for reading would wait for a writer.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd
+        = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return failed(systemReason());
     struct stat st = {};

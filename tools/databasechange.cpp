@@ -31,8 +31,9 @@ bool DatabaseChange::lockOut()
     case FileLock::Outcome::NotAFile: // the write tells why it cannot go there
         return true;
     case FileLock::Outcome::Busy:
-        printToolLine(u"Cannot change file %1: it is open in another program. Nothing was changed."_s
-                          .arg(m_out),
+        printToolLine(
+            u"Cannot change file %1: it is open in another program. Nothing was changed."_s.arg(
+                m_out),
             true);
         return false;
     case FileLock::Outcome::Failed:

@@ -52,7 +52,7 @@ bool readDatabaseOrReport(
         path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s,
         true);
     if (const QString kept = SafeWrite::keptCopyOf(path); !kept.isEmpty())
-        printToolLine(u"A save that was stopped half-way kept the file as it was before in "_s + kept,
-            true);
+        printToolLine(
+            u"A save that was stopped half-way kept the file as it was before in "_s + kept, true);
     return false;
 }

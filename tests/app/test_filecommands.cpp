@@ -466,7 +466,8 @@ void TestFileCommands::failedSaveAsChangesNothing()
     t.dialogs.file(target);
     QVERIFY(!v.SaveAsClick());
     QCOMPARE(t.dialogs.lastText(),
-        QStringLiteral("Cannot create file ") + target + QStringLiteral(": No such file or directory"));
+        QStringLiteral("Cannot create file ") + target
+            + QStringLiteral(": No such file or directory"));
     QCOMPARE(t.store.fileName, name);
     QCOMPARE(v.windowTitle(), title);
     QCOMPARE(v.saveEnabled(), saveState);

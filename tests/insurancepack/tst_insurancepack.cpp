@@ -403,7 +403,7 @@ void TestInsurancePack::unreadablePictureSaysWhy()
     const ToolRun run = runProgram(tool(), { u"insurance-pack"_s, db, dir.filePath(u"pack"_s) });
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.errText().contains(u"Cannot copy %1 into the pack: larger than 256 MB, more than "
-                                     "such a file can hold"_s.arg(picture)),
+                                    "such a file can hold"_s.arg(picture)),
         run.err.constData());
     QVERIFY(!QFileInfo::exists(dir.filePath(u"pack"_s)));
 }

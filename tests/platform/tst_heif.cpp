@@ -17,8 +17,10 @@ namespace {
 // The stride libheif decodes a picture of these bytes at, as RGBA.
 int decoderStride(const QByteArray &bytes)
 {
-    std::unique_ptr<heif_context, void (*)(heif_context *)> ctx(heif_context_alloc(), heif_context_free);
-    heif_context_read_from_memory_without_copy(ctx.get(), bytes.constData(), size_t(bytes.size()), nullptr);
+    std::unique_ptr<heif_context, void (*)(heif_context *)> ctx(
+        heif_context_alloc(), heif_context_free);
+    heif_context_read_from_memory_without_copy(
+        ctx.get(), bytes.constData(), size_t(bytes.size()), nullptr);
     heif_image_handle *handle = nullptr;
     heif_context_get_primary_image_handle(ctx.get(), &handle);
     heif_image *image = nullptr;
@@ -30,8 +32,14 @@ int decoderStride(const QByteArray &bytes)
     return stride;
 }
 
-bool reddish(QRgb c) { return qRed(c) > 160 && qBlue(c) < 96; }
-bool bluish(QRgb c) { return qBlue(c) > 160 && qRed(c) < 96; }
+bool reddish(QRgb c)
+{
+    return qRed(c) > 160 && qBlue(c) < 96;
+}
+bool bluish(QRgb c)
+{
+    return qBlue(c) > 160 && qRed(c) < 96;
+}
 
 } // namespace
 

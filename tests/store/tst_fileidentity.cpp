@@ -56,7 +56,8 @@ void TestFileIdentity::diskStateAfterAnotherWriter_data()
     QTest::addColumn<Change>("change");
     QTest::addColumn<DiskState>("expected");
     QTest::newRow("untouched") << Change::None << DiskState::Unchanged;
-    QTest::newRow("same size and time, other bytes") << Change::SameSizeAndTime << DiskState::Changed;
+    QTest::newRow("same size and time, other bytes")
+        << Change::SameSizeAndTime << DiskState::Changed;
     QTest::newRow("grown") << Change::Appended << DiskState::Changed;
     QTest::newRow("replaced by a rename") << Change::ReplacedByRename << DiskState::Changed;
     QTest::newRow("removed") << Change::Removed << DiskState::Changed;
@@ -178,7 +179,8 @@ void TestFileIdentity::smallFileRules_data()
     QTest::newRow("FIFO") << u"fifo"_s << u"not a regular file"_s;
     QTest::newRow("/dev/zero") << u"/dev/zero"_s << u"not a regular file"_s;
     QTest::newRow("folder") << u"folder"_s << u"it is a folder"_s;
-    QTest::newRow("past the limit") << u"large"_s << u"larger than 4 MB, more than such a file can hold"_s;
+    QTest::newRow("past the limit")
+        << u"large"_s << u"larger than 4 MB, more than such a file can hold"_s;
     QTest::newRow("missing") << u"missing"_s << u"No such file or directory"_s;
     QTest::newRow("at the limit") << u"limit"_s << QString();
 }

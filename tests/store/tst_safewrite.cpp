@@ -269,8 +269,8 @@ void TestSafeWrite::syncedBeforeItTakesTheName()
         QVERIFY2(synced < events.lastIndexOf(u"close "_s + path), qPrintable(events.join(u'\n')));
         return;
     }
-    const qsizetype renamed = events.indexOf(QRegularExpression(u"^rename .* "_s
-        + QRegularExpression::escape(path) + u'$'));
+    const qsizetype renamed = events.indexOf(
+        QRegularExpression(u"^rename .* "_s + QRegularExpression::escape(path) + u'$'));
     QVERIFY2(renamed >= 0, qPrintable(events.join(u'\n')));
     const QString temp = events[renamed].section(u' ', 1, 1);
     QVERIFY(temp.startsWith(folder + u'/'));
@@ -278,7 +278,8 @@ void TestSafeWrite::syncedBeforeItTakesTheName()
     QVERIFY2(synced >= 0 && synced < renamed, qPrintable(events.join(u'\n')));
     QVERIFY2(events.indexOf(u"close "_s + temp) < renamed, qPrintable(events.join(u'\n')));
     // and the new name itself is made lasting by syncing the folder
-    QVERIFY2(events.indexOf(u"fsync "_s + folder, renamed) > renamed, qPrintable(events.join(u'\n')));
+    QVERIFY2(
+        events.indexOf(u"fsync "_s + folder, renamed) > renamed, qPrintable(events.join(u'\n')));
 }
 
 void TestSafeWrite::failedCloseKeepsTheOldFile_data()

@@ -16,8 +16,8 @@ class FakeDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString kind; // "information", "status", "error", "yesno", "yesnocancel", "choice", "input", "open",
-                      // "save", "font", "colour", "print"
+        QString kind; // "information", "status", "error", "yesno", "yesnocancel", "choice",
+                      // "input", "open", "save", "font", "colour", "print"
         QString text; // message, or "title|prompt|preset" for input boxes, or the dialog title
         FileDialogOptions file; // for "open" and "save"
         QWidget *parent = nullptr; // the window it opened over, as the real dialog would

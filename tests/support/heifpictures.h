@@ -18,8 +18,8 @@ inline QByteArray heifBytes(const QImage &source)
         qFatal("libheif has no HEVC encoder");
     heif_encoder_set_lossless(encoder, 1);
     heif_image *image = nullptr;
-    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB,
-        heif_chroma_interleaved_RGB, &image);
+    heif_image_create(
+        rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
     heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
     int stride = 0;
     uint8_t *plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
@@ -32,7 +32,8 @@ inline QByteArray heifBytes(const QImage &source)
     heif_writer writer {};
     writer.writer_api_version = 1;
     writer.write = [](heif_context *, const void *data, size_t size, void *userdata) {
-        static_cast<QByteArray *>(userdata)->append(static_cast<const char *>(data), qsizetype(size));
+        static_cast<QByteArray *>(userdata)->append(
+            static_cast<const char *>(data), qsizetype(size));
         return heif_error { heif_error_Ok, heif_suberror_Unspecified, "" };
     };
     heif_context_write(ctx, &writer, &out);

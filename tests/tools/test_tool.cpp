@@ -343,7 +343,8 @@ void TestTool::buildReportsWriteFailure()
     const QString out = path(u"no such folder/out.dat"_s);
     const Run r = runTool({ u"build"_s, in, out });
     QCOMPARE(r.exitCode, 1);
-    QCOMPARE(QString::fromUtf8(r.err), u"Cannot create file "_s + out + u": No such file or directory\n"_s);
+    QCOMPARE(QString::fromUtf8(r.err),
+        u"Cannot create file "_s + out + u": No such file or directory\n"_s);
     QCOMPARE(r.out, QByteArray());
 }
 

@@ -92,9 +92,11 @@ void TestToolFiles::init()
 void TestToolFiles::changeRefusedWhileOpenElsewhere_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("import-export") << QStringList { u"import-export"_s, u"@in.csv"_s, u"@db.dat"_s };
+    QTest::newRow("import-export")
+        << QStringList { u"import-export"_s, u"@in.csv"_s, u"@db.dat"_s };
     QTest::newRow("sort in place") << QStringList { u"sort"_s, u"21"_s, u"@db.dat"_s };
-    QTest::newRow("sort onto it") << QStringList { u"sort"_s, u"21"_s, u"@other.dat"_s, u"@db.dat"_s };
+    QTest::newRow("sort onto it") << QStringList { u"sort"_s, u"21"_s, u"@other.dat"_s,
+        u"@db.dat"_s };
     QTest::newRow("build over it") << QStringList { u"build"_s, u"@in.json"_s, u"@db.dat"_s };
 }
 
@@ -172,35 +174,32 @@ void TestToolFiles::readersTakeOnlySmallRegularFiles_data()
         << u"5M"_s << u"larger than 4 MB, more than such a file can hold"_s;
     QTest::newRow("import-export FIFO")
         << QStringList { u"import-export"_s, u"@special"_s, u"@db.dat"_s } << u"fifo"_s << regular;
-    QTest::newRow("import FIFO")
-        << QStringList { u"import"_s, u"@format.rpt"_s, u"@db.dat"_s, u"@special"_s }
-        << u"fifo"_s << regular;
+    QTest::newRow("import FIFO") << QStringList { u"import"_s, u"@format.rpt"_s, u"@db.dat"_s,
+        u"@special"_s } << u"fifo"_s
+                                 << regular;
     QTest::newRow("build JSON FIFO")
         << QStringList { u"build"_s, u"@special"_s, u"@new.dat"_s } << u"fifo"_s << regular;
     QTest::newRow("build JSON /dev/zero")
         << QStringList { u"build"_s, u"@special"_s, u"@new.dat"_s } << u"/dev/zero"_s << regular;
-    QTest::newRow("password file FIFO")
-        << QStringList { u"send"_s, u"@format.rpt"_s, u"@db.dat"_s, u"--mail"_s, u"--server"_s,
-               u"127.0.0.1:9"_s, u"--from"_s, u"a@example.org"_s, u"--to"_s, u"b@example.org"_s,
-               u"--subject"_s, u"x"_s, u"--encryption"_s, u"tls"_s, u"--password-file"_s,
-               u"@special"_s }
-        << u"fifo"_s << regular;
+    QTest::newRow("password file FIFO") << QStringList { u"send"_s, u"@format.rpt"_s, u"@db.dat"_s,
+        u"--mail"_s, u"--server"_s, u"127.0.0.1:9"_s, u"--from"_s, u"a@example.org"_s, u"--to"_s,
+        u"b@example.org"_s, u"--subject"_s, u"x"_s, u"--encryption"_s, u"tls"_s,
+        u"--password-file"_s, u"@special"_s }
+                                        << u"fifo"_s << regular;
     QTest::newRow("CA file /dev/zero")
         << QStringList { u"send"_s, u"@format.rpt"_s, u"@db.dat"_s, u"--mail"_s, u"--server"_s,
                u"127.0.0.1:9"_s, u"--from"_s, u"a@example.org"_s, u"--to"_s, u"b@example.org"_s,
                u"--subject"_s, u"x"_s, u"--encryption"_s, u"tls"_s, u"--ca-file"_s, u"@special"_s }
         << u"/dev/zero"_s << regular;
-    QTest::newRow("cover file /dev/zero")
-        << QStringList { u"insurance-pack"_s, u"@db.dat"_s, u"@pack"_s, u"--cover-file"_s,
-               u"@special"_s }
-        << u"/dev/zero"_s << regular;
-    QTest::newRow("cover file of 100 MB")
-        << QStringList { u"insurance-pack"_s, u"@db.dat"_s, u"@pack"_s, u"--cover-file"_s,
-               u"@special"_s }
-        << u"100M"_s << u"larger than 64 MB, more than such a file can hold"_s;
+    QTest::newRow("cover file /dev/zero") << QStringList { u"insurance-pack"_s, u"@db.dat"_s,
+        u"@pack"_s, u"--cover-file"_s, u"@special"_s }
+                                          << u"/dev/zero"_s << regular;
+    QTest::newRow("cover file of 100 MB") << QStringList {
+        u"insurance-pack"_s, u"@db.dat"_s, u"@pack"_s, u"--cover-file"_s, u"@special"_s
+    } << u"100M"_s << u"larger than 64 MB, more than such a file can hold"_s;
     QTest::newRow("HTML format FIFO")
-        << QStringList { u"html-report"_s, u"@special"_s, u"@db.dat"_s, u"@out.htm"_s }
-        << u"fifo"_s << QString();
+        << QStringList { u"html-report"_s, u"@special"_s, u"@db.dat"_s, u"@out.htm"_s } << u"fifo"_s
+        << QString();
 }
 
 // A FIFO would block for ever, /dev/zero would grow memory without bound, and an oversized file
