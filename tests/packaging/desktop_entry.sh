@@ -13,8 +13,18 @@ prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 share="$prefix/share"
 desktop-file-validate "$share/applications/larkspur.desktop" || fail "desktop entry does not validate"
+# GIO hands a file to an Exec line without a field code all the same; other desktops do not, so
+# the line itself must take the file.
+exec_line="$(sed -n 's/^Exec=//p' "$share/applications/larkspur.desktop")"
+read -r -a exec_words <<<"$exec_line"
+[[ "${exec_words[0]}" == "larkspur" ]] || fail "Exec= starts '${exec_words[0]}', not the program"
+codes=0
+for word in "${exec_words[@]:1}"; do
+    [[ "$word" == %[fFuU] ]] && codes=$((codes + 1))
+done
+[[ $codes == 1 ]] || fail "Exec=$exec_line does not take the file (%f) once"
 update-mime-database "$share/mime"
-update-desktop-database "$share/applications"
+update-desktop-database "$share/applications" >/dev/null
 
 # A stand-in for the program that hands its arguments to this script through a FIFO (the read
 # waits for it; no polling).
