@@ -180,7 +180,8 @@ void IniSettingsStore::writeString(const QString &key, const QString &value)
             // Never replace a file we could not read: its other contents would be lost.
             SmallFile::Result read = SmallFile::read(m_path, SmallFile::FormatLimit);
             if (!read.ok()) {
-                qWarning("Settings: %s", qUtf8Printable(read.error));
+                qWarning("Settings: cannot read %s: %s", qUtf8Printable(m_path),
+                    qUtf8Printable(read.reason));
                 return;
             }
             data = std::move(read.bytes);
