@@ -104,6 +104,8 @@ void WindowRegistry::setQuickSaveEnabled(bool on)
 bool WindowRegistry::quickSave(QWidget *window)
 {
     const Dialogs::AskingWindow asking(m_dialogs, window);
+    if (m_save)
+        return m_save(window);
     if (m_store.fileName.isEmpty())
         return m_saveAs && m_saveAs();
     EarlierVersions::keep(m_store.fileName);

@@ -62,6 +62,8 @@ public:
         if (m_recordsChanged)
             m_recordsChanged(count);
     }
+    // The record window's Save, which quick save uses so every save checks the file on disk.
+    void setSave(std::function<bool(QWidget *window)> save) { m_save = std::move(save); }
 
     // Help: every Help button switches the application help file to "Larkhelp.hlp" first.
     QString helpFile() const { return m_helpFile; }
@@ -90,4 +92,5 @@ private:
     std::function<bool()> m_saveAs;
     std::function<void(int)> m_recordsChanged;
     std::function<void()> m_saved;
+    std::function<bool(QWidget *window)> m_save;
 };

@@ -3,6 +3,7 @@
 
 #include <QFile>
 
+#include "store/smallfile.h"
 #include "store/valuestream.h"
 
 namespace HrfFile {
@@ -215,21 +216,8 @@ bool read(QByteArrayView bytes, HtmlReportDesign &design)
 
 bool load(const QString &path, HtmlReportDesign &design)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
-        return false;
-    // Read in pieces so a device that reports no size cannot make one huge buffer.
-    QByteArray bytes;
-    while (!file.atEnd()) {
-        const QByteArray piece = file.read(64 * 1024);
-        if (piece.isEmpty())
-            break;
-        bytes += piece;
-        if (bytes.size() > MaxFileSize)
-            return false;
-    }
-    file.close();
-    return read(bytes, design);
+    const SmallFile::Result file = SmallFile::read(path, MaxFileSize);
+    return file.ok() && read(file.bytes, design);
 }
 
 bool save(const QString &path, const HtmlReportDesign &design, QString *error)

@@ -31,6 +31,7 @@
 #include "platform/programfolder.h"
 #include "recordwindow/tview.h"
 #include "reports/reportitems.h"
+#include "store/smallfile.h"
 #include "store/textcodec.h"
 
 namespace {
@@ -534,12 +535,12 @@ QString THTMLReport::loadLinesInto(QPlainTextEdit *edit)
     const QString path = m_ctx.dialogs.openFileName(o);
     if (path.isEmpty())
         return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_ctx.dialogs.error(QStringLiteral("Cannot open file ") + path);
+    const SmallFile::Result file = SmallFile::read(path, SmallFile::FormatLimit);
+    if (!file.ok()) {
+        m_ctx.dialogs.error(file.error);
         return {};
     }
-    const QStringList lines = HtmlReport::splitLines(decodeText(file.readAll()));
+    const QStringList lines = HtmlReport::splitLines(decodeText(file.bytes));
     edit->setPlainText(lines.join(u'\n'));
     return path;
 }

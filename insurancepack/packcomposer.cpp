@@ -29,11 +29,13 @@
 #include "insurancepack/timestamp.h"
 #include "platform/exif.h"
 #include "platform/jpegdecoder.h"
+#include "platform/picture.h"
 #include "platform/pictureloader.h"
 #include "store/categorytree.h"
 #include "store/csvfile.h"
 #include "store/datafile.h"
 #include "store/safewrite.h"
+#include "store/smallfile.h"
 #include "store/recordstore.h"
 
 using namespace Qt::StringLiterals;
@@ -717,14 +719,20 @@ struct Spool
 // counted missing; a copy that fails fails the pack.
 void preparePhoto(PhotoRef &ph, const QDir &out, int side, int minSide, Spool &spool)
 {
-    QFile in(ph.path);
-    const QByteArray bytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    // A picture that does not read is told as such, with the system's reason, not blamed on
+    // the pack's folder.
+    const SmallFile::Result in = SmallFile::read(ph.path, PictureLimits::MaxFileBytes);
+    if (!in.ok()) {
+        ph.error = u"Cannot copy %1 into the pack: %2"_s.arg(
+            QDir::toNativeSeparators(ph.path), in.reason);
+        return;
+    }
+    const QByteArray &bytes = in.bytes;
     const QString copyPath = out.filePath(u"photos/"_s + ph.packName);
     QFile copy(copyPath);
-    if (in.error() != QFileDevice::NoError || !copy.open(QIODevice::WriteOnly)
-        || copy.write(bytes) != bytes.size() || !copy.flush()) {
-        ph.error = u"Cannot copy %1 into the pack: the folder may be full or not writable."_s.arg(
-            QDir::toNativeSeparators(ph.path));
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.flush()) {
+        ph.error = u"Cannot copy %1 into the pack: %2"_s.arg(
+            QDir::toNativeSeparators(ph.path), copy.errorString());
         return;
     }
     copy.close();

@@ -189,6 +189,25 @@ int QtDialogs::askChoice(const QString &text, const QStringList &buttons)
     return int(chosen >= 0 ? chosen : buttons.size() - 1);
 }
 
+Dialogs::Answer QtDialogs::askChoice(
+    const QString &text, const QString &yesText, const QString &noText)
+{
+    ModalScope scope(*this);
+    QMessageBox box(QMessageBox::Question, caption(), text, QMessageBox::NoButton, parentWindow());
+    QPushButton *yes = box.addButton(yesText, QMessageBox::AcceptRole);
+    QPushButton *no = box.addButton(noText, QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    makeRoomForTitle(box);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return Answer::Yes;
+    if (box.clickedButton() == no)
+        return Answer::No;
+    return Answer::Cancel;
+}
+
 QString QtDialogs::inputBox(const QString &title, const QString &prompt, const QString &preset)
 {
     ModalScope scope(*this);

@@ -56,6 +56,10 @@ public:
     // A question with buttons of its own ("Recover", "Discard", "Later"): the index of the
     // button chosen; closing the box chooses the last one.
     virtual int askChoice(const QString &text, const QStringList &buttons) = 0;
+    // A question whose two answers are named for what they do ("Open Read-Only", "Open Anyway"),
+    // with Cancel beside them: Yes for the first, No for the second.
+    virtual Answer askChoice(const QString &text, const QString &yesText, const QString &noText)
+        = 0;
     // Cancelling returns the preset, so callers compare the answer with it.
     virtual QString inputBox(const QString &title, const QString &prompt, const QString &preset) = 0;
     // Empty when the user chose no file.
@@ -148,6 +152,7 @@ public:
     Answer askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
     int askChoice(const QString &text, const QStringList &buttons) override;
+    Answer askChoice(const QString &text, const QString &yesText, const QString &noText) override;
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;

@@ -11,6 +11,7 @@
 #include <QtDebug>
 
 #include "store/safewrite.h"
+#include "store/smallfile.h"
 
 namespace {
 
@@ -144,11 +145,10 @@ QString IniSettingsStore::defaultPath()
 
 QString IniSettingsStore::readString(const QString &key, const QString &defaultValue)
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    const SmallFile::Result file = SmallFile::read(m_path, SmallFile::FormatLimit);
+    if (!file.ok())
         return defaultValue;
-    const QList<RawLine> lines = splitLines(file.readAll());
-    file.close();
+    const QList<RawLine> lines = splitLines(file.bytes);
 
     bool inSettings = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -178,17 +178,13 @@ void IniSettingsStore::writeString(const QString &key, const QString &value)
         QFile file(m_path);
         if (file.exists()) {
             // Never replace a file we could not read: its other contents would be lost.
-            if (!file.open(QIODevice::ReadOnly)) {
+            SmallFile::Result read = SmallFile::read(m_path, SmallFile::FormatLimit);
+            if (!read.ok()) {
                 qWarning("Settings: cannot read %s: %s", qUtf8Printable(m_path),
-                    qUtf8Printable(file.errorString()));
+                    qUtf8Printable(read.reason));
                 return;
             }
-            data = file.readAll();
-            if (file.error() != QFileDevice::NoError) {
-                qWarning("Settings: cannot read %s: %s", qUtf8Printable(m_path),
-                    qUtf8Printable(file.errorString()));
-                return;
-            }
+            data = std::move(read.bytes);
         }
     }
 

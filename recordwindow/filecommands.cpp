@@ -20,6 +20,7 @@
 #include "recovery/recoveryfile.h"
 #include "store/csvfile.h"
 #include "store/datafile.h"
+#include "store/safewrite.h"
 
 namespace {
 
@@ -68,8 +69,11 @@ void TView::FormActivate()
         } else if (!m_startupFile.isEmpty()) {
             // A file named on the command line is opened straight away, like Open.
             store.fileName = QFileInfo(m_startupFile).absoluteFilePath();
-            const DataFile::ReadResult r = DataFile::readDatabase(store.fileName, store, false);
-            if (r.ok()) {
+            bool cancelled = false;
+            const DataFile::ReadResult r = openDatabaseFile(store.fileName, cancelled);
+            if (cancelled) {
+                store.fileName.clear();
+            } else if (r.ok() || offerKeptCopy(store.fileName)) {
                 read = true;
                 store.databaseOpen = true;
                 m_mergeAction->setEnabled(true);
@@ -89,13 +93,15 @@ void TView::FormActivate()
                 == Dialogs::Answer::No) {
                 store.fileName.clear();
             } else {
-                const DataFile::ReadResult r = DataFile::readDatabase(name, store, false);
-                if (r.ok()) {
-                    m_ctx.dialogs.status(this, name + QStringLiteral(" Loaded."));
+                bool cancelled = false;
+                const DataFile::ReadResult r = openDatabaseFile(name, cancelled);
+                if (!cancelled && (r.ok() || offerKeptCopy(name))) {
+                    if (r.ok())
+                        m_ctx.dialogs.status(this, name + QStringLiteral(" Loaded."));
                     store.databaseOpen = true;
                     read = true;
                 } else {
-                    if (r.outcome != DataFile::ReadOutcome::CannotOpen)
+                    if (!cancelled && r.outcome != DataFile::ReadOutcome::CannotOpen)
                         m_ctx.dialogs.error(QStringLiteral("Sorry ") + name
                             + QStringLiteral(" is not valid file.  No file loaded"));
                     store.fileName.clear();
@@ -164,6 +170,8 @@ void TView::resetToNewDatabase()
     m_shown.reset();
     setSaveEnabled(false);
     store.currentIndex = -1;
+    m_session.close();
+    updateTitle();
     resetCaptionsAndCategories();
     FormActivate();
     m_recovery->markSaved();
@@ -186,9 +194,45 @@ void TView::NewClick()
     resetToNewDatabase();
 }
 
-bool TView::readFile(const QString &path, bool merge)
+DataFile::ReadResult TView::openDatabaseFile(const QString &path, bool &cancelled)
 {
-    return DataFile::readDatabase(path, m_ctx.store, merge).ok();
+    cancelled = false;
+    bool readOnly = false;
+    if (!m_session.holds(path) && DatabaseSession::openElsewhere(path)) {
+        switch (m_ctx.dialogs.askChoice(path
+                + QStringLiteral(" is open in another program.\n\nOpen it read-only, or open it "
+                                 "anyway? Saving it then can overwrite what the other program "
+                                 "saves, or be overwritten by it."),
+            QStringLiteral("Open Read-Only"), QStringLiteral("Open Anyway"))) {
+        case Dialogs::Answer::Yes:
+            readOnly = true;
+            break;
+        case Dialogs::Answer::No:
+            break;
+        case Dialogs::Answer::Cancel:
+            cancelled = true;
+            return {};
+        }
+    }
+    return m_session.read(path, m_ctx.store, readOnly);
+}
+
+bool TView::offerKeptCopy(const QString &path)
+{
+    const QString kept = SafeWrite::keptCopyOf(path);
+    if (kept.isEmpty())
+        return false;
+    if (m_ctx.dialogs.askYesNo(path + QStringLiteral(" is not a valid ") + ProductName
+            + QStringLiteral(" file.\n\nA save that was stopped half-way kept the file as it was "
+                             "before in\n")
+            + kept + QStringLiteral("\n\nOpen that copy ? Saving then puts it back in its place."))
+        == Dialogs::Answer::No)
+        return false;
+    if (!DataFile::readDatabase(kept, m_ctx.store, false).ok())
+        return false;
+    // Saving writes the copy's records over the damaged file, which is known to differ.
+    m_session.adoptAsItIs(path);
+    return true;
 }
 
 bool TView::confirmLoad()
@@ -237,11 +281,22 @@ bool TView::loadDatabase(const QString &path, const QString &outcome)
     const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     storeCurrent();
-    const DataFile::ReadResult r = DataFile::readDatabase(path, store, false);
+    bool cancelled = false;
+    const DataFile::ReadResult r = openDatabaseFile(path, cancelled);
+    if (cancelled)
+        return false;
     if (r.outcome == DataFile::ReadOutcome::CannotOpen) {
         // Nothing was read: the open database stays as it was.
         m_ctx.dialogs.error(r.message);
         return false;
+    }
+    if (!r.ok() && offerKeptCopy(path)) {
+        store.fileName = path;
+        m_shown.reset();
+        store.currentIndex = -1;
+        showOpened(QStringLiteral("Opened the copy kept of ") + path
+            + QStringLiteral("; Save puts it back."));
+        return true;
     }
     store.fileName = path;
     if (!r.ok()) {
@@ -301,7 +356,7 @@ void TView::MergeClick()
 bool TView::writeTo(const QString &path)
 {
     const EarlierVersions::KeepResult kept = EarlierVersions::keep(path);
-    const DataFile::WriteResult w = DataFile::writeDatabase(path, m_ctx.store);
+    const DataFile::WriteResult w = m_session.write(path, m_ctx.store);
     m_lastWriteFailed = !w.ok;
     if (!w.ok) {
         m_ctx.dialogs.error(w.message);
@@ -319,13 +374,38 @@ bool TView::writeTo(const QString &path)
 bool TView::SaveClick()
 {
     const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
-    // An untitled database (New, then Merge) has nowhere to go yet.
-    if (m_ctx.store.fileName.isEmpty())
+    return saveOpenFile(this);
+}
+
+bool TView::saveOpenFile(QWidget *window)
+{
+    const QString &path = m_ctx.store.fileName;
+    // An untitled database (New, then Merge) has nowhere to go yet; one opened read-only is
+    // never written over.
+    if (path.isEmpty() || (m_session.readOnly() && m_session.holds(path)))
         return SaveAsClick();
     storeCurrent();
-    if (!writeTo(m_ctx.store.fileName))
+    if (m_session.holds(path) && !m_session.unchangedOnDisk()) {
+        switch (m_ctx.dialogs.askChoice(path
+                + QStringLiteral(" was changed by another program since it was opened here.\n\n"
+                                 "Save anyway (the other program's changes are lost), or save "
+                                 "under another name?"),
+            QStringLiteral("Save Anyway"), QStringLiteral("Save As..."))) {
+        case Dialogs::Answer::Yes:
+            break;
+        case Dialogs::Answer::No:
+            if (SaveAsClick())
+                return true;
+            m_lastWriteFailed = true; // not saved: nothing may be discarded now
+            return false;
+        case Dialogs::Answer::Cancel:
+            m_lastWriteFailed = true;
+            return false;
+        }
+    }
+    if (!writeTo(path))
         return false;
-    m_ctx.dialogs.status(this, QStringLiteral("File Saved"));
+    m_ctx.dialogs.status(window, QStringLiteral("File Saved"));
     return true;
 }
 

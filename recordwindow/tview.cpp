@@ -121,6 +121,7 @@ bool TView::eventFilter(QObject *watched, QEvent *event)
 TView::~TView()
 {
     m_ctx.windows.setSaveAs({});
+    m_ctx.windows.setSave({});
     m_ctx.activation.unregisterWindow(this);
 }
 
@@ -187,6 +188,7 @@ void TView::buildToolbar()
 {
     m_toolbar = new SharedToolbar(this, m_ctx.windows);
     m_ctx.windows.setSaveAs([this] { return SaveAsClick(); });
+    m_ctx.windows.setSave([this](QWidget *window) { return saveOpenFile(window); });
     addToolBar(Qt::TopToolBarArea, m_toolbar);
     using A = SharedToolbar::Action;
     SharedToolbar *t = m_toolbar;
@@ -382,8 +384,9 @@ bool TView::mergeEnabled() const
 
 void TView::updateTitle()
 {
-    const QString name
-        = m_ctx.store.fileName.isEmpty() ? QStringLiteral("Untitled") : m_ctx.store.fileName;
+    QString name = m_ctx.store.fileName.isEmpty() ? QStringLiteral("Untitled") : m_ctx.store.fileName;
+    if (!m_ctx.store.fileName.isEmpty() && m_session.readOnly())
+        name += QStringLiteral(" (read-only)");
     // The desktop's mark for a document with unsaved changes.
     setWindowTitle(m_recovery && m_recovery->unsaved() ? name + QStringLiteral(" *") : name);
 }

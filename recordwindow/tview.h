@@ -9,6 +9,7 @@
 #include "app/activation.h"
 #include "app/appcontext.h"
 #include "app/windowregistry.h"
+#include "store/databasesession.h"
 
 class QAction;
 class QCheckBox;
@@ -145,7 +146,13 @@ private:
     bool writeTo(const QString &path);
     void resetCaptionsAndCategories();
     void resetToNewDatabase();
-    bool readFile(const QString &path, bool merge);
+    // Reads path as the open database, asking first when another program has it open;
+    // cancelled is set when the user chose not to open it.
+    DataFile::ReadResult openDatabaseFile(const QString &path, bool &cancelled);
+    // For a file that did not read: offers the copy a stopped save kept of it; true when the
+    // copy was read in its place.
+    bool offerKeptCopy(const QString &path);
+    bool saveOpenFile(QWidget *window);
     bool loadDatabase(const QString &path, const QString &outcome);
     void showOpened(const QString &outcome);
     static QString sampleNote();
@@ -173,6 +180,7 @@ private:
     bool m_saveEnabled = false;
     bool m_lastWriteFailed = false;
     bool m_closing = false;
+    DatabaseSession m_session; // the open file: its lock and what it was when read or saved
     RecordPtr m_clipboard;
     RecordPtr m_shown; // the record whose fields the controls hold
     RecoveryKeeper *m_recovery = nullptr;

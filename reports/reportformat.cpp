@@ -9,6 +9,7 @@
 
 #include "reports/reportitems.h"
 #include "store/safewrite.h"
+#include "store/smallfile.h"
 #include "store/valuestream.h"
 
 using namespace Qt::StringLiterals;
@@ -424,14 +425,10 @@ QString notValidMessage(const QString &fileName)
 
 Result load(const QString &path, ReportDefinition &definition)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return { Outcome::CannotOpen, u"Cannot open file %1"_s.arg(path) };
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return { Outcome::CannotOpen, u"Cannot open file %1"_s.arg(path) };
-    file.close();
-    if (!read(bytes, definition))
+    const SmallFile::Result file = SmallFile::read(path, SmallFile::FormatLimit);
+    if (!file.ok())
+        return { Outcome::CannotOpen, file.error };
+    if (!read(file.bytes, definition))
         return { Outcome::NotReportFile, notValidMessage(path) };
     return {};
 }

@@ -7,6 +7,7 @@
 
 #include "sending/nntp.h"
 #include "sending/smtp.h"
+#include "store/smallfile.h"
 
 using namespace Qt::StringLiterals;
 
@@ -67,10 +68,10 @@ PortText parsePort(const QString &text)
 
 QString loadCertificates(const QString &path, QList<QSslCertificate> &out)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return u"Cannot open file %1"_s.arg(path);
-    const QList<QSslCertificate> found = QSslCertificate::fromData(file.readAll(), QSsl::Pem);
+    const SmallFile::Result file = SmallFile::read(path, SmallFile::TextLimit);
+    if (!file.ok())
+        return file.error;
+    const QList<QSslCertificate> found = QSslCertificate::fromData(file.bytes, QSsl::Pem);
     if (found.isEmpty())
         return u"%1 holds no PEM certificate"_s.arg(path);
     out += found;

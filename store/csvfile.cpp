@@ -1,5 +1,6 @@
 // Comma-delimited export and import.
 #include "store/csvfile.h"
+#include "store/smallfile.h"
 
 #include <algorithm>
 #include <optional>
@@ -208,12 +209,10 @@ namespace {
 // The whole file into bytes, or the result that says why it could not be read.
 std::optional<ImportResult> readWhole(const QString &path, QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return ImportResult { false, 0, u"Cannot open file %1"_s.arg(path) };
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return ImportResult { false, 0, file.errorString() };
+    SmallFile::Result read = SmallFile::read(path, SmallFile::DataLimit);
+    if (!read.ok())
+        return ImportResult { false, 0, read.error };
+    bytes = std::move(read.bytes);
     return std::nullopt;
 }
 

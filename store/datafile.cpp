@@ -19,6 +19,7 @@
 
 #include "store/categorytree.h"
 #include "store/safewrite.h"
+#include "store/smallfile.h"
 #include "store/textcodec.h"
 #include "store/textcodec_p.h"
 #include "store/valuestream.h"
@@ -988,17 +989,35 @@ QString backupFolder()
     return SafeWrite::keptFolder();
 }
 
+namespace {
+
+WriteResult writeDatabaseLocked(
+    const QString &path, const RecordStore &store, bool searchListOnly, FileLock *lock)
+{
+    const auto trees = categoryTrees(store);
+    const SafeWrite::Result result = SafeWrite::write(
+        path,
+        [&](QIODevice &out) {
+            ByteWriter w(2 * ByteWriter::SinkPiece, &out);
+            writeDatabaseTo(w, store, searchListOnly, trees);
+            return w.finish();
+        },
+        lock);
+    return { result.ok(), result.message, result.identity };
+}
+
+} // namespace
+
 WriteResult writeDatabase(
     const QString &path, const RecordStore &store, bool searchListOnly, int recordCount)
 {
     Q_UNUSED(recordCount); // see writeDatabaseTo
-    const auto trees = categoryTrees(store);
-    const SafeWrite::Result result = SafeWrite::write(path, [&](QIODevice &out) {
-        ByteWriter w(2 * ByteWriter::SinkPiece, &out);
-        writeDatabaseTo(w, store, searchListOnly, trees);
-        return w.finish();
-    });
-    return { result.ok(), result.message };
+    return writeDatabaseLocked(path, store, searchListOnly, nullptr);
+}
+
+WriteResult writeDatabase(const QString &path, const RecordStore &store, FileLock *lock)
+{
+    return writeDatabaseLocked(path, store, false, lock);
 }
 
 namespace {
@@ -1039,8 +1058,21 @@ public:
             m_buffer.truncate(keep);
             return false;
         }
+        m_hash.add(QByteArrayView(m_buffer).sliced(keep));
         m_fileLeft -= want;
         return true;
+    }
+
+    // The file as read: the rest past the last record is hashed too, so the identity covers
+    // every byte.
+    FileIdentity identity()
+    {
+        if (!m_file)
+            return {};
+        char buf[1 << 16];
+        for (qint64 n; (n = m_file->read(buf, sizeof buf)) > 0;)
+            m_hash.add(QByteArrayView(buf, n));
+        return FileIdentity::ofDescriptor(m_file->handle(), m_hash.result());
     }
 
 private:
@@ -1050,6 +1082,7 @@ private:
     QByteArray m_buffer;
     qsizetype m_start = 0;
     qint64 m_fileLeft = 0;
+    ContentHash m_hash;
 };
 
 // Runs one reading step on the pending bytes, loading more and starting the step again while
@@ -1077,7 +1110,7 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
         return head != ReadOutcome::ReadError;
     });
     if (head != ReadOutcome::Read)
-        return { head, QString() };
+        return { head, QString(), {} };
 
     std::array<CategoryTree, RecordStore::CategoryCount + 1> categories;
     for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
@@ -1086,14 +1119,14 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
                 tree.clear();
                 return readTreeStream(r, tree);
             }))
-            return { ReadOutcome::ReadError, QString() };
+            return { ReadOutcome::ReadError, QString(), {} };
     }
 
     // A database holds one record at least; a count the remaining bytes cannot hold is damage.
     qint32 count = 0;
     if (!readStep(source, [&](ByteReader &r) { return r.integer(count); }) || count < 1
         || count > source.remaining() / MinRecordBytes)
-        return { ReadOutcome::ReadError, QString() };
+        return { ReadOutcome::ReadError, QString(), {} };
     std::vector<RecordPtr> records;
     records.reserve(size_t(count));
     TextArena arena;
@@ -1105,7 +1138,7 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
                 rec = std::make_shared<ItemRecord>();
                 return readRecord(r, *rec);
             }))
-            return { ReadOutcome::ReadError, QString() };
+            return { ReadOutcome::ReadError, QString(), {} };
         records.push_back(std::move(rec));
     }
 
@@ -1119,7 +1152,7 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
     } else {
         store.records().swap(records);
     }
-    return { ReadOutcome::Read, QString() };
+    return { ReadOutcome::Read, QString(), {} };
 }
 
 } // namespace
@@ -1158,12 +1191,15 @@ ReadResult readDatabase(const QString &path, RecordStore &store, bool merge)
     case OpenOutcome::Opened:
         break;
     case OpenOutcome::NotAFile:
-        return { ReadOutcome::NotDatabase, QString() };
+        return { ReadOutcome::NotDatabase, QString(), {} };
     case OpenOutcome::CannotOpen:
-        return { ReadOutcome::CannotOpen, cannotOpen(path) };
+        return { ReadOutcome::CannotOpen, cannotOpen(path), {} };
     }
     Source source(&file);
-    return readFrom(source, store, merge);
+    ReadResult result = readFrom(source, store, merge);
+    if (result.ok())
+        result.identity = source.identity();
+    return result;
 }
 
 std::optional<FieldCaptions> readCaptionsOnly(const QString &path)
@@ -1190,17 +1226,12 @@ QStringList loadDefaultCategoryTexts(const QString &folder, RecordStore &store)
     for (int k = 1; k <= RecordStore::CategoryCount; ++k) {
         store.setCategoryTree(k, {});
         const QString path = defaultCategoryFile(folder, k);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            messages.append(cannotOpen(path));
+        const SmallFile::Result file = SmallFile::read(path, SmallFile::FormatLimit);
+        if (!file.ok()) {
+            messages.append(file.error);
             continue;
         }
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            messages.append(cannotOpen(path));
-            continue;
-        }
-        const TreeBuildResult built = buildCategoryTree(decodeText(bytes));
+        const TreeBuildResult built = buildCategoryTree(decodeText(file.bytes));
         if (!built.ok()) {
             messages.append(built.error);
             continue;

@@ -10,7 +10,10 @@
 #include <QStringList>
 
 #include "store/captions.h"
+#include "store/fileidentity.h"
 #include "store/recordstore.h"
+
+class FileLock;
 
 namespace DataFile {
 
@@ -28,6 +31,7 @@ struct ReadResult
 {
     ReadOutcome outcome = ReadOutcome::ReadError;
     QString message; // set for CannotOpen
+    FileIdentity identity; // the file as it was read, when read from a file
     bool ok() const { return outcome == ReadOutcome::Read; }
 };
 
@@ -46,6 +50,7 @@ struct WriteResult
 {
     bool ok = false;
     QString message; // "Cannot create file %s" and the like when !ok
+    FileIdentity identity; // the file as written, when ok
 };
 
 // Writes the store atomically: a temporary file beside the target, renamed over it only when
@@ -54,6 +59,8 @@ struct WriteResult
 // count can never make the file unreadable.
 WriteResult writeDatabase(const QString &path, const RecordStore &store, bool searchListOnly = false,
     int recordCount = 0);
+// Writes the whole store to path; a lock held on it moves to the new file (see SafeWrite::write).
+WriteResult writeDatabase(const QString &path, const RecordStore &store, FileLock *lock);
 // Where a save that has to write a file in place keeps the old file until the new one is complete.
 QString backupFolder();
 QByteArray encodeDatabase(const RecordStore &store, bool searchListOnly = false, int recordCount = 0);

@@ -4,18 +4,30 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
+
+#include "store/filelock.h"
 
 using namespace Qt::StringLiterals;
 
 namespace SafeWrite {
+
+SystemCalls &systemCalls()
+{
+    static SystemCalls calls { ::fsync, ::close, ::rename };
+    return calls;
+}
+
 namespace {
 
 QString reason(int error)
@@ -34,12 +46,7 @@ public:
         open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
     int error() const { return m_errno; }
-    bool sync()
-    {
-        if (m_errno == 0 && ::fsync(m_fd) != 0)
-            m_errno = errno;
-        return m_errno == 0;
-    }
+    size_t hash() const { return m_hash.result(); }
 
 protected:
     qint64 readData(char *, qint64) override { return -1; }
@@ -57,6 +64,7 @@ protected:
                 setErrorString(reason(m_errno));
                 return done > 0 ? done : -1;
             }
+            m_hash.add(QByteArrayView(data + done, n));
             done += n;
         }
         return done;
@@ -65,11 +73,12 @@ protected:
 private:
     int m_fd;
     int m_errno = 0;
+    ContentHash m_hash;
 };
 
-QString cannotCreate(const QString &path)
+QString cannotCreate(const QString &path, int error)
 {
-    return u"Cannot create file %1"_s.arg(path);
+    return u"Cannot create file %1: %2"_s.arg(path, reason(error));
 }
 
 QString cannotWrite(const QString &path, int error)
@@ -77,22 +86,37 @@ QString cannotWrite(const QString &path, int error)
     return u"Cannot write file %1: %2"_s.arg(path, reason(error));
 }
 
-// Runs the producer into fd; 0 when all of it was written and synced, else the system's error.
-int produceInto(int fd, const Producer &produce)
+// Runs the producer into fd and syncs it; 0 when all of it is on disk, else the system's error.
+int produceInto(int fd, const Producer &produce, FileIdentity *identity = nullptr)
 {
     FdDevice out(fd);
     const bool produced = produce(out);
-    if (!out.sync())
-        return out.error();
-    return produced ? 0 : (out.error() != 0 ? out.error() : EIO);
+    if (!produced)
+        return out.error() != 0 ? out.error() : EIO;
+    if (systemCalls().fsync(fd) != 0)
+        return errno;
+    if (identity)
+        *identity = FileIdentity::ofDescriptor(fd, out.hash());
+    return 0;
 }
 
-int copyInto(QFile &from, int fd)
+// Closes fd; a close that reports an error (EIO on a network or FUSE file system) means the
+// bytes may not be where they were written.
+int closeChecked(int fd)
 {
-    return produceInto(fd, [&from](QIODevice &out) {
+    return systemCalls().close(fd) == 0 || errno == EINTR ? 0 : errno;
+}
+
+int copyInto(int from, int to)
+{
+    if (::lseek(from, 0, SEEK_SET) != 0)
+        return errno;
+    return produceInto(to, [from](QIODevice &out) {
         char buf[1 << 16];
         for (;;) {
-            const qint64 n = from.read(buf, sizeof buf);
+            const ssize_t n = ::read(from, buf, sizeof buf);
+            if (n < 0 && errno == EINTR)
+                continue;
             if (n <= 0)
                 return n == 0;
             if (out.write(buf, n) != n)
@@ -101,45 +125,91 @@ int copyInto(QFile &from, int fd)
     });
 }
 
-Result writeInPlace(const QString &path, const Producer &produce)
+// The file a write lands in: a link is followed to the file it names.
+QString finalPath(const QString &path)
 {
-    QFile target(path);
-    if (!target.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return { Failure::CannotCreate, cannotCreate(path) };
+    QFileInfo info(path);
+    for (int depth = 0; depth < 128 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.absoluteFilePath();
+}
+
+QString keptPrefix(const QString &target)
+{
+    const QByteArray id
+        = QCryptographicHash::hash(QFile::encodeName(target), QCryptographicHash::Sha1);
+    return QFileInfo(target).fileName() + u'.' + QString::fromLatin1(id.toHex().left(12)) + u'.';
+}
+
+Result writeInPlace(const QString &path, const QString &target, const Producer &produce)
+{
+    const QByteArray name = QFile::encodeName(target);
+    const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return { Failure::CannotCreate, cannotCreate(path, errno), {} };
+    struct stat st = {};
+    ::fstat(fd, &st);
 
     const QString folder = keptFolder();
     QDir().mkpath(folder);
-    QFile kept(QDir(folder).filePath(QFileInfo(path).fileName() + u'.'
-        + QDateTime::currentDateTimeUtc().toString(u"yyyyMMddhhmmsszzz"_s) + u".old"_s));
+    // The copy is as private as the file: made owner-only, then given the file's own mode.
+    const QString keptName = QDir(folder).filePath(keptPrefix(target)
+        + QDateTime::currentDateTimeUtc().toString(u"yyyyMMddhhmmsszzz"_s) + u".old"_s);
+    const QByteArray keptPath = QFile::encodeName(keptName);
     const QString noCopy = u". No copy of the old file could be kept, so it was left as it was."_s;
-    if (!kept.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-        return { Failure::CannotCreate,
-            u"Cannot write file %1: %2"_s.arg(path, kept.errorString()) + noCopy };
+    const int kept = ::open(keptPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (kept < 0) {
+        const int error = errno;
+        systemCalls().close(fd);
+        return { Failure::CannotCreate, cannotWrite(path, error) + noCopy, {} };
     }
-    if (const int error = copyInto(target, kept.handle()); error != 0) {
-        kept.remove();
-        return { Failure::CannotCreate, cannotWrite(path, error) + noCopy };
+    ::fchmod(kept, st.st_mode & 07777);
+    if (const int error = copyInto(fd, kept); error != 0) {
+        systemCalls().close(kept);
+        systemCalls().close(fd);
+        ::unlink(keptPath.constData());
+        return { Failure::CannotCreate, cannotWrite(path, error) + noCopy, {} };
     }
-    kept.close();
 
-    const int fd = target.handle();
+    FileIdentity identity;
     int error = ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 ? 0 : errno;
     if (error == 0)
-        error = produceInto(fd, produce);
+        error = produceInto(fd, produce, &identity);
+    const int closed = closeChecked(fd);
+    if (error == 0)
+        error = closed;
     if (error == 0) {
-        QFile::remove(kept.fileName());
-        return {};
+        systemCalls().close(kept);
+        ::unlink(keptPath.constData());
+        return { Failure::None, {}, identity };
     }
     // Put the old contents back; the copy stays where it is unless that worked.
-    bool restored = kept.open(QIODevice::ReadOnly) && ::ftruncate(fd, 0) == 0
-        && ::lseek(fd, 0, SEEK_SET) == 0 && copyInto(kept, fd) == 0;
-    kept.close();
+    const int back = ::open(name.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    bool restored = back >= 0 && copyInto(kept, back) == 0;
+    if (back >= 0)
+        restored = closeChecked(back) == 0 && restored;
+    systemCalls().close(kept);
     if (restored) {
-        QFile::remove(kept.fileName());
-        return { Failure::CannotWrite, cannotWrite(path, error) };
+        ::unlink(keptPath.constData());
+        return { Failure::CannotWrite, cannotWrite(path, error), {} };
     }
     return { Failure::CannotWrite,
-        cannotWrite(path, error) + u". The file as it was before is kept in "_s + kept.fileName() };
+        cannotWrite(path, error) + u". The file as it was before is kept in "_s + keptName, {} };
+}
+
+// A new file beside the target, which the umask applies to as it would to the file itself.
+int createBeside(const QString &target, QByteArray &tempName)
+{
+    const QFileInfo info(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = QFile::encodeName(info.absolutePath() + u"/."_s + info.fileName() + u'.'
+            + QString::number(QRandomGenerator::global()->generate64() % 0xFFFFFFFFu, 36));
+        const int fd = ::open(
+            tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
 } // namespace
@@ -150,21 +220,63 @@ QString keptFolder()
         .filePath(u"Larkspur/kept"_s);
 }
 
-Result write(const QString &path, const Producer &produce)
+QString keptCopyOf(const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (QFileInfo(path).isFile())
-            return writeInPlace(path, produce);
-        return { Failure::CannotCreate, cannotCreate(path) };
+    const QString prefix = keptPrefix(finalPath(path));
+    const QStringList copies = QDir(keptFolder())
+                                   .entryList({ prefix + u"*.old"_s }, QDir::Files | QDir::Hidden,
+                                       QDir::Name | QDir::Reversed);
+    return copies.isEmpty() ? QString() : QDir(keptFolder()).filePath(copies.first());
+}
+
+Result write(const QString &path, const Producer &produce, FileLock *lock)
+{
+    const QString target = finalPath(path);
+    const QByteArray name = QFile::encodeName(target);
+    struct stat old = {};
+    const bool exists = ::stat(name.constData(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        return { Failure::CannotCreate, cannotCreate(path, EISDIR), {} };
+    if (exists && ::access(name.constData(), W_OK) != 0)
+        return { Failure::CannotCreate, cannotCreate(path, errno), {} };
+
+    QByteArray tempName;
+    const int fd = createBeside(target, tempName);
+    if (fd < 0) {
+        const int error = errno;
+        if (exists && S_ISREG(old.st_mode))
+            return writeInPlace(path, target, produce);
+        return { Failure::CannotCreate, cannotCreate(path, error), {} };
     }
-    if (const int error = produceInto(file.handle(), produce); error != 0) {
-        file.cancelWriting();
-        return { Failure::CannotWrite, cannotWrite(path, error) };
+    if (exists) {
+        // The new file takes the old one's place with its owner and mode.
+        ::fchmod(fd, old.st_mode & 07777);
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) { }
     }
-    if (!file.commit())
-        return { Failure::CannotWrite, u"Cannot write file %1: %2"_s.arg(path, file.errorString()) };
-    return {};
+    FileIdentity identity;
+    int error = produceInto(fd, produce, &identity);
+    const int lockedFd = error == 0 && lock && lock->held() ? lock->lockedDuplicate(fd) : -1;
+    const int closed = closeChecked(fd);
+    if (error == 0)
+        error = closed;
+    if (error == 0 && systemCalls().rename(tempName.constData(), name.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(tempName.constData());
+        if (lockedFd >= 0)
+            ::close(lockedFd);
+        return { Failure::CannotWrite, cannotWrite(path, error), {} };
+    }
+    if (lockedFd >= 0)
+        lock->adopt(lockedFd);
+    // The rename itself is on disk once the folder is.
+    const int dir = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(),
+        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        systemCalls().fsync(dir);
+        ::close(dir);
+    }
+    return { Failure::None, {}, identity };
 }
 
 Result write(const QString &path, QByteArrayView bytes)

@@ -5,6 +5,7 @@
 #include "insurancepack/packcomposer.h"
 #include "insurancepack/timestamp.h"
 #include "store/recordstore.h"
+#include "store/smallfile.h"
 #include "tools/readorreport.h"
 
 using namespace Qt::StringLiterals;
@@ -102,14 +103,12 @@ int insurancePackCommand(const QStringList &args)
         options.groupBy = found;
     }
     if (!coverFile.isEmpty()) {
-        QFile f(coverFile);
-        if (!f.open(QIODevice::ReadOnly)) {
-            writeTo(stderr,
-                u"larkspur-tool insurance-pack: cannot read %1: %2\n"_s.arg(
-                    coverFile, f.errorString()));
+        const SmallFile::Result cover = SmallFile::read(coverFile, SmallFile::TextLimit);
+        if (!cover.ok()) {
+            writeTo(stderr, u"larkspur-tool insurance-pack: "_s + cover.error + u'\n');
             return Failure;
         }
-        options.coverText = QString::fromUtf8(f.readAll());
+        options.coverText = QString::fromUtf8(cover.bytes);
     }
     const InsurancePack::Result r
         = InsurancePack::make(store, positional[0], positional[1], options);

@@ -11,7 +11,9 @@
 
 #include "store/datafile.h"
 #include "store/recordstore.h"
+#include "store/smallfile.h"
 #include "store/sort.h"
+#include "tools/databasechange.h"
 #include "tools/databasejson.h"
 #include "tools/findcommand.h"
 #include "tools/readorreport.h"
@@ -48,18 +50,6 @@ void printErrLine(const QString &line)
     printToolLine(line, true);
 }
 
-bool writeOrReport(const QString &path, const RecordStore &store)
-{
-    keepEarlierVersion(path);
-    const DataFile::WriteResult result = DataFile::writeDatabase(path, store);
-    if (!result.ok) {
-        printErrLine(
-            result.message.isEmpty() ? u"Cannot create file %1"_s.arg(path) : result.message);
-        return false;
-    }
-    return true;
-}
-
 QString recordCount(int n)
 {
     return u"%1 records"_s.arg(n);
@@ -81,15 +71,17 @@ int buildCommand(const QStringList &args)
 {
     const QString &in = args[0];
     const QString &out = args[1];
-    QFile file(in);
-    if (!file.open(QIODevice::ReadOnly)) {
-        printErrLine(u"Cannot open file %1"_s.arg(in));
+    const SmallFile::Result file = SmallFile::read(in, SmallFile::DataLimit);
+    if (!file.ok()) {
+        printErrLine(file.error);
         return Failure;
     }
-    const QByteArray json = file.readAll();
-    file.close();
+    const QByteArray &json = file.bytes;
 
     RecordStore store;
+    DatabaseChange change;
+    if (!change.begin(QString(), out, store))
+        return Failure;
     const DatabaseJson::ParseResult parsed = DatabaseJson::fromJson(json, store);
     // A long list of the same warning helps nobody; the first few show where to look.
     constexpr qsizetype shownWarnings = 20;
@@ -102,7 +94,7 @@ int buildCommand(const QStringList &args)
         printErrLine(in + u": "_s + parsed.error);
         return Failure;
     }
-    if (!writeOrReport(out, store))
+    if (!change.write(store))
         return Failure;
     printOutLine(out + u": "_s + recordCount(store.count()) + u" written"_s);
     return Success;
@@ -143,10 +135,11 @@ int sortCommand(const QStringList &args)
     const QString &in = args[1];
     const QString &out = args.size() > 2 ? args[2] : in;
     RecordStore store;
-    if (!readDatabaseOrReport(in, store))
+    DatabaseChange change;
+    if (!change.begin(in, out, store))
         return Failure;
     sortRecords(store, key);
-    if (!writeOrReport(out, store))
+    if (!change.write(store))
         return Failure;
     printOutLine(out + u": "_s + recordCount(store.count()) + u" sorted by "_s
         + sortKeyCaption(store.captions, key));

@@ -9,8 +9,8 @@
 #include "intake/photointake.h"
 #include "store/datafile.h"
 #include "store/recordstore.h"
+#include "tools/databasechange.h"
 #include "tools/readorreport.h"
-#include "tools/versionscommand.h"
 
 using namespace Qt::StringLiterals;
 
@@ -43,7 +43,8 @@ int photoIntakeCommand(const QStringList &args)
     // Damaged photos are counted in the summary; the decoder's own complaints would bury it.
     QLoggingCategory::setFilterRules(u"qt.gui.imageio.jpeg.warning=false"_s);
     RecordStore store;
-    if (!readDatabaseOrReport(plain[1], store))
+    DatabaseChange change;
+    if (!change.begin(plain[1], plain[2], store))
         return 1;
     const PhotoIntake::Scan scan
         = PhotoIntake::scanFolder(folder, PhotoIntake::usedPicturePaths(store));
@@ -52,14 +53,8 @@ int photoIntakeCommand(const QStringList &args)
     const int before = store.count();
     PhotoIntake::addRecords(store, proposals, QDate::currentDate(),
         [](int bound) { return int(QRandomGenerator::global()->bounded(bound)); });
-    keepEarlierVersion(plain[2]);
-    const DataFile::WriteResult written = DataFile::writeDatabase(plain[2], store);
-    if (!written.ok) {
-        printToolLine(written.message.isEmpty() ? u"Cannot create file %1"_s.arg(plain[2])
-                                                : written.message,
-            true);
+    if (!change.write(store))
         return 1;
-    }
     const int location = PhotoIntake::locationDescription(store);
     for (int i = before; i < store.count(); ++i) {
         const ItemRecord &r = store.at(i);

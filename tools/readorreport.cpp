@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "store/datafile.h"
+#include "store/filelock.h"
+#include "store/safewrite.h"
 #include "store/recordstore.h"
 
 using namespace Qt::StringLiterals;
@@ -20,9 +22,16 @@ void printToolLine(const QString &line, bool toError)
     writeTo(toError ? stderr : stdout, line + u'\n');
 }
 
-bool readDatabaseOrReport(const QString &path, RecordStore &store)
+bool readDatabaseOrReport(
+    const QString &path, RecordStore &store, DataFile::ReadResult *readResult, bool sharedLock)
 {
+    // Never a half-written file: a command writing it in place holds it exclusively.
+    FileLock lock;
+    if (sharedLock)
+        lock.lock(path, FileLock::Kind::Shared, true);
     const DataFile::ReadResult result = DataFile::readDatabase(path, store, false);
+    if (readResult)
+        *readResult = result;
     switch (result.outcome) {
     case DataFile::ReadOutcome::Read: {
         // The tool ends soon after its command: the records read are kept to the end of the
@@ -42,5 +51,8 @@ bool readDatabaseOrReport(const QString &path, RecordStore &store)
     printToolLine(
         path + u" is not a valid "_s + QString::fromLatin1(DataFile::Signature) + u" file."_s,
         true);
+    if (const QString kept = SafeWrite::keptCopyOf(path); !kept.isEmpty())
+        printToolLine(
+            u"A save that was stopped half-way kept the file as it was before in "_s + kept, true);
     return false;
 }

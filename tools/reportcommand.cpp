@@ -1,7 +1,6 @@
 // larkspur-tool report / export / import.
 #include "tools/reportcommand.h"
 #include "tools/readorreport.h"
-#include "tools/versionscommand.h"
 
 #include <cstdio>
 
@@ -18,6 +17,7 @@
 #include "store/csvfile.h"
 #include "store/datafile.h"
 #include "store/recordstore.h"
+#include "tools/databasechange.h"
 
 using namespace Qt::StringLiterals;
 
@@ -151,10 +151,14 @@ int importExportCommand(const QStringList &args)
     const QString &in = args[0];
     const QString &out = args[1];
     RecordStore store;
+    DatabaseChange change;
     if (QFileInfo::exists(out)) {
-        if (!readDatabase(out, store))
+        if (!change.begin(out, out, store))
             return Failure;
+        store.fileName = out;
     } else {
+        if (!change.begin(QString(), out, store))
+            return Failure;
         // A new database as File > New makes one: default captions and category files.
         DataFile::loadDefaultCategoryTexts(QCoreApplication::applicationDirPath(), store);
     }
@@ -170,12 +174,8 @@ int importExportCommand(const QStringList &args)
         writeLine(stderr, in + u" holds no record; a database holds one at least."_s);
         return Failure;
     }
-    keepEarlierVersion(out);
-    const DataFile::WriteResult written = DataFile::writeDatabase(out, store);
-    if (!written.ok) {
-        writeLine(stderr, written.message);
+    if (!change.write(store))
         return Failure;
-    }
     writeLine(stdout,
         out + u": "_s + QString::number(store.count() - before) + u" records imported, "_s
             + QString::number(store.count()) + u" in all"_s);
@@ -188,8 +188,12 @@ int importCommand(const QStringList &args)
     if (!readFormat(args[0], definition))
         return Failure;
     RecordStore store;
-    if (!readDatabase(args[1], store))
+    const QString out = args.size() > 3 ? args[3] : args[1];
+    DatabaseChange change;
+    if (!change.begin(args[1], out, store))
         return Failure;
+    store.databaseOpen = true;
+    store.fileName = args[1];
     QList<int> codes;
     for (const ReportItem &item : definition.items)
         codes.append(item.code);
@@ -199,14 +203,8 @@ int importCommand(const QStringList &args)
         writeLine(stderr, imported.message);
         return Failure;
     }
-    const QString out = args.size() > 3 ? args[3] : args[1];
-    keepEarlierVersion(out);
-    const DataFile::WriteResult written = DataFile::writeDatabase(out, store);
-    if (!written.ok) {
-        writeLine(stderr,
-            written.message.isEmpty() ? u"Cannot create file %1"_s.arg(out) : written.message);
+    if (!change.write(store))
         return Failure;
-    }
     writeLine(stdout,
         out + u": "_s + QString::number(imported.added) + u" records imported, "_s
             + QString::number(store.count()) + u" in all"_s);

@@ -18,6 +18,7 @@
 #include "sending/smtp.h"
 #include "sending/texttable.h"
 #include "store/datafile.h"
+#include "store/smallfile.h"
 #include "store/recordstore.h"
 
 using namespace Qt::StringLiterals;
@@ -61,12 +62,15 @@ struct Options
 };
 
 // The first line of the file, without its line end.
-std::optional<QString> readPassword(const QString &path)
+std::optional<QString> readPassword(const QString &path, QString &error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const SmallFile::Result file = SmallFile::read(path, SmallFile::SecretLimit);
+    if (!file.ok()) {
+        error = file.error;
         return std::nullopt;
-    QByteArray line = file.readLine();
+    }
+    const qsizetype end = file.bytes.indexOf('\n');
+    QByteArray line = end < 0 ? file.bytes : file.bytes.left(end + 1);
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     return QString::fromUtf8(line);
@@ -179,9 +183,10 @@ int sendReportTable(const QStringList &body, const Options &o)
 {
     QString password;
     if (!o.passwordFile.isEmpty()) {
-        const std::optional<QString> p = readPassword(o.passwordFile);
+        QString error;
+        const std::optional<QString> p = readPassword(o.passwordFile, error);
         if (!p) {
-            writeTo(stderr, u"Cannot open file %1\n"_s.arg(o.passwordFile));
+            writeTo(stderr, error + u'\n');
             return Failure;
         }
         password = *p;

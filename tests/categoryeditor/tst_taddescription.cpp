@@ -657,7 +657,10 @@ private slots:
         if (!problem.isEmpty()) {
             QCOMPARE(m_env->dialogs.shown.size(), 1);
             QCOMPARE(m_env->dialogs.shown.first().kind, QStringLiteral("error"));
-            QCOMPARE(m_env->dialogs.lastText(), QStringLiteral("Cannot create file ") + path);
+            QCOMPARE(m_env->dialogs.lastText(),
+                QStringLiteral("Cannot create file ") + path
+                    + (problem == u"folder" ? QStringLiteral(": Is a directory")
+                                            : QStringLiteral(": No such file or directory")));
             QCOMPARE(QFileInfo(path).isDir(), problem == u"folder");
             QVERIFY(!QFileInfo(path).isFile());
             return;

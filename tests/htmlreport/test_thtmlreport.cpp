@@ -306,7 +306,8 @@ void TestTHTMLReport::saveHtmlToUnwritableFolder()
     const QString path = f.t.path(u"missing/folder/report.htm"_s);
     f.t.dialogs.file(path);
     QVERIFY(!f.report->SaveHTMLBtnClick());
-    QCOMPARE(f.t.dialogs.texts(), QStringList { u"Cannot create file "_s + path });
+    QCOMPARE(f.t.dialogs.texts(),
+        QStringList { u"Cannot create file "_s + path + u": No such file or directory"_s });
     QCOMPARE(f.t.dialogs.shown.last().kind, u"error"_s);
 
     // The program folder gone: View shows the same failure and opens nothing.
@@ -314,7 +315,8 @@ void TestTHTMLReport::saveHtmlToUnwritableFolder()
     f.t.dialogs.reset();
     QVERIFY(!f.report->ViewReportBtnClick());
     QCOMPARE(f.t.dialogs.texts(),
-        QStringList { u"Cannot create file "_s + f.programFile(u"rphtml.htm"_s) });
+        QStringList { u"Cannot create file "_s + f.programFile(u"rphtml.htm"_s)
+            + u": No such file or directory"_s });
     QVERIFY(f.t.shell.opened.isEmpty());
 }
 
@@ -339,7 +341,8 @@ void TestTHTMLReport::loadHeaderAndFooter()
 
     f.t.dialogs.file(f.t.path(u"nothing.htm"_s));
     f.report->LoadFooterBtnClick();
-    QCOMPARE(f.t.dialogs.lastText(), u"Cannot open file "_s + f.t.path(u"nothing.htm"_s));
+    QCOMPARE(f.t.dialogs.lastText(),
+        u"Cannot open file "_s + f.t.path(u"nothing.htm"_s) + u": No such file or directory"_s);
     QCOMPARE(f.report->design().footer, QStringList { u"kept"_s });
 }
 

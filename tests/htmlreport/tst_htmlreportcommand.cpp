@@ -111,7 +111,7 @@ void TestHtmlReportCommand::badFormatFile()
     const QString nowhere = m_dir.filePath(u"no/such/folder/page.htm"_s);
     r = runTool({ u"html-report"_s, m_hrf, m_dat, nowhere });
     QCOMPARE(r.exitCode, 1);
-    QCOMPARE(r.err, u"Cannot create file "_s + nowhere + u'\n');
+    QCOMPARE(r.err, u"Cannot create file "_s + nowhere + u": No such file or directory\n"_s);
 }
 
 void TestHtmlReportCommand::everyRecord()

@@ -15,6 +15,7 @@
 #include "../support/writefailures.h"
 #include "insurancepack/packcomposer.h"
 #include "reports/reportlayout.h"
+#include "platform/picture.h"
 #include "store/datafile.h"
 #include "store/recordstore.h"
 
@@ -76,6 +77,7 @@ private slots:
     void cancelledPackLeavesNothing();
     void unwritableFolder_data();
     void unwritableFolder();
+    void unreadablePictureSaysWhy();
 
 private:
     QTemporaryDir m_dir;
@@ -381,6 +383,29 @@ void TestInsurancePack::unwritableFolder()
     QVERIFY2(r.errText().contains(u"larkspur-tool insurance-pack: "_s)
         && r.errText().contains(message), r.err.constData());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+}
+
+// A picture that cannot be read is told with its own reason, not blamed on the pack's folder.
+void TestInsurancePack::unreadablePictureSaysWhy()
+{
+    QTemporaryDir dir;
+    const QString picture = dir.filePath(u"huge.jpg"_s);
+    QVERIFY(QFile(picture).open(QIODevice::WriteOnly));
+    // Sparse: past any picture the program takes, nothing on disk.
+    QVERIFY(QFile::resize(picture, PictureLimits::MaxFileBytes + 1));
+    RecordStore store;
+    ItemRecord r;
+    r.Name = u"Piano"_s;
+    r.Pictures[1] = { picture, u"Front"_s, false };
+    store.append(r);
+    const QString db = dir.filePath(u"piano.dat"_s);
+    QVERIFY(DataFile::writeDatabase(db, store).ok);
+    const ToolRun run = runProgram(tool(), { u"insurance-pack"_s, db, dir.filePath(u"pack"_s) });
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errText().contains(u"Cannot copy %1 into the pack: larger than 256 MB, more than "
+                                    "such a file can hold"_s.arg(picture)),
+        run.err.constData());
+    QVERIFY(!QFileInfo::exists(dir.filePath(u"pack"_s)));
 }
 
 QTEST_MAIN(TestInsurancePack)

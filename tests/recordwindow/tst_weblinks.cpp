@@ -374,7 +374,7 @@ void TestWebLinks::writePageBytesAndFailure()
                    "\xe9\r\n"));
     const QString missing = dir.filePath(u"no-such-folder/go.htm"_s);
     QVERIFY(!writePage(missing, { u"x"_s }, &message));
-    QCOMPARE(message, u"Cannot create file "_s + missing);
+    QCOMPARE(message, u"Cannot create file "_s + missing + u": No such file or directory"_s);
 }
 
 void TestWebLinks::openableAddresses_data()

@@ -340,7 +340,9 @@ void TestReportFormat::loadAndSaveFiles()
     QCOMPARE(ReportFormat::load(dir.filePath(u"none.rpt"_s), back).outcome,
         ReportFormat::Outcome::CannotOpen);
     const auto s = ReportFormat::save(dir.filePath(u"no/such/x.rpt"_s), d);
-    QCOMPARE(s.message, u"Cannot create file "_s + dir.filePath(u"no/such/x.rpt"_s));
+    QCOMPARE(s.message,
+        u"Cannot create file "_s + dir.filePath(u"no/such/x.rpt"_s)
+            + u": No such file or directory"_s);
 }
 
 QTEST_GUILESS_MAIN(TestReportFormat)

@@ -292,7 +292,8 @@ void TestExportInternet::mailOverStartTlsWithChosenCertificate()
     setText("MailCaFile", m_app->path(u"missing.pem"_s));
     m_window->BitBtn1Click();
     QCOMPARE(m_app->dialogs.texts(),
-        QStringList { u"Cannot open file %1"_s.arg(m_app->path(u"missing.pem"_s)) });
+        QStringList { u"Cannot open file %1: No such file or directory"_s.arg(
+            m_app->path(u"missing.pem"_s)) });
     QCOMPARE(server.connections, 0);
 
     m_app->dialogs.file(m_cert.certificatePath());

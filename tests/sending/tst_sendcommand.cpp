@@ -292,7 +292,8 @@ void TestSendCommand::serverRefusalExitsOne()
         + QStringList {
             u"--authenticate"_s, u"--user"_s, u"ann"_s, u"--password-file"_s, path(u"missing"_s) });
     QCOMPARE(noPassword.exitCode, 1);
-    QCOMPARE(noPassword.err, u"Cannot open file %1\n"_s.arg(path(u"missing"_s)).toUtf8());
+    QCOMPARE(noPassword.err,
+        u"Cannot open file %1: No such file or directory\n"_s.arg(path(u"missing"_s)).toUtf8());
 
     const Run noFormat = runTool(QStringList { path(u"missing.rpt"_s), path(u"in.dat"_s) } + news);
     QCOMPARE(noFormat.exitCode, 1);

@@ -571,7 +571,9 @@ private slots:
         const QString missingFolder = dir.filePath(QStringLiteral("no/such/folder/x.dat"));
         WriteResult w = writeDatabase(missingFolder, s);
         QVERIFY(!w.ok);
-        QCOMPARE(w.message, QStringLiteral("Cannot create file ") + missingFolder);
+        QCOMPARE(w.message,
+            QStringLiteral("Cannot create file ") + missingFolder
+                + QStringLiteral(": No such file or directory"));
 
         const QString folder = dir.filePath(QStringLiteral("folder.dat"));
         QVERIFY(QDir().mkpath(folder + QStringLiteral("/inside")));
@@ -703,8 +705,8 @@ private slots:
         QCOMPARE(s.categoryTexts[5], QString());
         QStringList expected { QStringLiteral("Invalid level (2) for item \"Drawer\"") };
         for (int k = 5; k <= 10; ++k)
-            expected.append(
-                QStringLiteral("Cannot open file ") + defaultCategoryFile(dir.path(), k));
+            expected.append(QStringLiteral("Cannot open file ") + defaultCategoryFile(dir.path(), k)
+                + QStringLiteral(": No such file or directory"));
         QCOMPARE(messages, expected);
     }
 

@@ -98,6 +98,14 @@ int FakeDialogs::askChoice(const QString &text, const QStringList &buttons)
     return c;
 }
 
+Dialogs::Answer FakeDialogs::askChoice(
+    const QString &text, const QString &yesText, const QString &noText)
+{
+    ModalScope scope(*this);
+    add(QStringLiteral("choice"), text + u'|' + yesText + u'|' + noText);
+    return nextAnswer(text);
+}
+
 QString FakeDialogs::inputBox(const QString &title, const QString &prompt, const QString &preset)
 {
     ModalScope scope(*this);

@@ -63,6 +63,8 @@ public:
     Answer askYesNoCancel(const QString &text) override;
     // Shown as "choice" with the text followed by "|" and the buttons joined by "|".
     int askChoice(const QString &text, const QStringList &buttons) override;
+    // Recorded as "choice" with the text and then "|yesText|noText".
+    Answer askChoice(const QString &text, const QString &yesText, const QString &noText) override;
     QString inputBox(const QString &title, const QString &prompt, const QString &preset) override;
     QString openFileName(const FileDialogOptions &options) override;
     QString saveFileName(const FileDialogOptions &options) override;

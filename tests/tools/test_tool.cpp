@@ -335,14 +335,16 @@ void TestTool::buildReportsWriteFailure()
     const QString missingIn = path(u"absent.json"_s);
     const Run noInput = runTool({ u"build"_s, missingIn, path(u"out.dat"_s) });
     QCOMPARE(noInput.exitCode, 1);
-    QCOMPARE(QString::fromUtf8(noInput.err), u"Cannot open file "_s + missingIn + u"\n"_s);
+    QCOMPARE(QString::fromUtf8(noInput.err),
+        u"Cannot open file "_s + missingIn + u": No such file or directory\n"_s);
 
     const QString in = path(u"in.json"_s);
     QVERIFY(writeBytes(in, R"({"records": [{}]})"));
     const QString out = path(u"no such folder/out.dat"_s);
     const Run r = runTool({ u"build"_s, in, out });
     QCOMPARE(r.exitCode, 1);
-    QCOMPARE(QString::fromUtf8(r.err), u"Cannot create file "_s + out + u"\n"_s);
+    QCOMPARE(QString::fromUtf8(r.err),
+        u"Cannot create file "_s + out + u": No such file or directory\n"_s);
     QCOMPARE(r.out, QByteArray());
 }
 

@@ -1,0 +1,28 @@
+// A database that a larkspur-tool command reads, changes and writes back: locked from the read
+// to the write, and checked before the write to be the file that was read.
+#pragma once
+
+#include <QString>
+
+#include "store/fileidentity.h"
+#include "store/filelock.h"
+
+class RecordStore;
+
+class DatabaseChange
+{
+public:
+    // Reads in into store (a new database when in is empty) and locks out for the change. The
+    // lock on out is taken without waiting: a command never changes a file another program has
+    // open. Prints the failure and returns false.
+    bool begin(const QString &in, const QString &out, RecordStore &store);
+    // Writes store to out unless out changed since it was read; prints the failure.
+    bool write(const RecordStore &store);
+
+private:
+    bool lockOut();
+
+    QString m_out;
+    FileLock m_lock;
+    FileIdentity m_read; // out as it was read, when the command read it
+};
