@@ -22,6 +22,7 @@
 #include "tools/relatedcommand.h"
 #include "tools/picturescommand.h"
 #include "tools/photointakecommand.h"
+#include "tools/importsheetcommand.h"
 #include "tools/reportcommand.h"
 #include "tools/searchcommand.h"
 #include "tools/sendcommand.h"
@@ -195,6 +196,10 @@ const Command commands[] = {
     { "versions"_L1, "FILE.dat [--restore N OUT.dat]"_L1, 1, 4, versionsCommand,
         "list the earlier versions kept of a database (newest first: date, size, records, "
         "path), or write version N out"_L1 },
+    { "import-sheet"_L1,
+        "IN.(csv|tsv|xlsx|ods) DB.dat OUT.dat [--map MAPPING.json] [--sheet N] [--dates dmy|mdy|ymd] [--add-categories] | IN [DB.dat] --print-columns"_L1,
+        2, 12, importSheetCommand,
+        "append the records of a spreadsheet, its columns mapped to fields"_L1 },
     { "send"_L1, "FORMAT.rpt IN.dat (--mail | --news) [options]"_L1, 1, 1000, sendCommand,
         "mail the composed report or post it to a newsgroup (send --help for the options)"_L1 },
 };

@@ -1,0 +1,300 @@
+// Turning a mapped sheet into records.
+#include "sheetimport/sheetrecords.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QSet>
+
+#include "sheetimport/valueconvert.h"
+#include "store/recordstore.h"
+#include "store/textcodec.h"
+
+using namespace Qt::StringLiterals;
+
+namespace SheetImport {
+
+namespace {
+
+// What the catalogue file will hold: characters Windows-1252 lacks become "?" on saving, so
+// the preview and the record show them so now.
+QString storable(const QString &text)
+{
+    const bool plain
+        = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    return plain ? text : decodeText(encodeText(text));
+}
+
+QStringList lines(QStringView text)
+{
+    QStringList out;
+    QString t = text.toString();
+    t.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    for (const QString &line : t.split(u'\n')) {
+        const QString l = storable(line.trimmed());
+        if (!l.isEmpty())
+            out.append(l);
+    }
+    return out;
+}
+
+QString plural(int n, const char *one, const char *many)
+{
+    return QLocale(QLocale::English).toString(n) + u' ' + QString::fromLatin1(n == 1 ? one : many);
+}
+
+// The record every row starts from: the fields a new record starts with.
+ItemRecord startRecord(const QDate &today)
+{
+    ItemRecord r;
+    const QString date = today.toString(u"yyyy/MM/dd"_s);
+    r.Details[1] = u"0"_s;
+    r.Details[2] = date;
+    r.Details[3] = date.left(4);
+    r.Details[4] = u"0000000"_s;
+    r.Details[8] = u"0"_s;
+    r.Details[9] = u"01"_s;
+    for (int k = 1; k <= ItemRecord::PictureCount; ++k)
+        r.Pictures[size_t(k)].Title = u"Untitled "_s + QString::number(k);
+    return r;
+}
+
+void appendText(QString &field, const QString &value)
+{
+    field = field.isEmpty() ? value : field + u' ' + value;
+}
+
+} // namespace
+
+QString notesLine(const SheetTable &table, const Mapping &mapping, int column, const QString &value)
+{
+    return columnHeading(table, mapping, column) + u": "_s + value.simplified();
+}
+
+QString refusedText(const SheetTable &table, const Mapping &mapping, const RefusedValue &r)
+{
+    const int row = r.record + (mapping.headings ? 1 : 0);
+    return u"Row %1, %2: \"%3\" %4"_s.arg(table.rowNumber(row))
+        .arg(columnHeading(table, mapping, r.column), r.value.simplified(), r.reason);
+}
+
+QString countsText(const Built &b)
+{
+    return plural(b.recordCount, "record", "records") + u", "_s
+        + plural(b.converted, "value converted", "values converted") + u", "_s
+        + plural(int(b.refused.size()), "value needs a choice", "values need a choice");
+}
+
+Built buildRecords(const SheetTable &table, const Mapping &mapping, const RecordStore &store,
+    const BuildOptions &options)
+{
+    Built b;
+    const int first = mapping.headings ? 1 : 0;
+    const int rows = std::max(0, table.rowCount() - first);
+    const int columns = table.columnCount();
+    b.recordCount = rows;
+
+    // Dates: a column whose values show one order is read in that order throughout.
+    std::vector<DateOrder> order(size_t(columns), mapping.dates);
+    for (int c = 0; c < columns; ++c) {
+        const Target t = mapping.target(c);
+        if (mapping.dates != DateOrder::Auto || t.kind != Target::Detail
+            || (t.index != 2 && t.index != 3))
+            continue;
+        bool dayFirst = false;
+        bool monthFirst = false;
+        for (int r = first; r < table.rowCount(); ++r) {
+            const DateOrder shown = dateOrderShown(table.cell(r, c));
+            dayFirst = dayFirst || shown == DateOrder::DayMonthYear;
+            monthFirst = monthFirst || shown == DateOrder::MonthDayYear;
+        }
+        if (dayFirst != monthFirst)
+            order[size_t(c)] = dayFirst ? DateOrder::DayMonthYear : DateOrder::MonthDayYear;
+    }
+    std::array<std::optional<CategoryResolver>, 11> resolvers;
+    for (int c = 0; c < columns; ++c) {
+        const Target t = mapping.target(c);
+        if (t.kind == Target::Description && !resolvers[size_t(t.index)])
+            resolvers[size_t(t.index)].emplace(store.categoryTree(t.index),
+                store.captions.description[size_t(t.index)], mapping.addCategories);
+    }
+    QSet<QString> untitled;
+    for (const RecordPtr &p : store.records())
+        if (p->Name.startsWith(u"Untitled "_s))
+            untitled.insert(p->Name);
+    int nextUntitled = 1;
+    static const QString symbols = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678"_s;
+
+    const ItemRecord start = startRecord(options.today);
+    const size_t keep
+        = options.keepRecords < 0 ? size_t(rows) : size_t(std::min(rows, options.keepRecords));
+    b.records.reserve(keep);
+    for (int r = 0; r < rows; ++r) {
+        const int row = r + first;
+        ItemRecord rec = start;
+        QStringList refusedNotes;
+        int pictures = 0;
+        for (int c = 0; c < columns; ++c) {
+            const Target t = mapping.target(c);
+            if (t.kind == Target::LeaveOut)
+                continue;
+            const QStringView value = table.cell(row, c);
+            if (value.trimmed().isEmpty())
+                continue;
+            Converted cv;
+            bool conversion = true; // a field with a form of its own
+            switch (t.kind) {
+            case Target::Name:
+                cv.text = storable(value.toString().simplified());
+                conversion = false;
+                break;
+            case Target::RecordCode:
+                cv.text = storable(value.trimmed().toString());
+                if (cv.text.size() > ItemRecord::RecordCodeLength)
+                    cv.reason = u"is longer than %1 characters"_s.arg(ItemRecord::RecordCodeLength);
+                conversion = false;
+                break;
+            case Target::Description:
+                cv = resolvers[size_t(t.index)]->resolve(value.toString().simplified());
+                cv.text = storable(cv.text);
+                break;
+            case Target::Detail:
+                switch (t.index) {
+                case 1:
+                case 8:
+                    cv = convertAmount(value);
+                    break;
+                case 2:
+                    cv = convertDate(value, order[size_t(c)], options.today);
+                    break;
+                case 3:
+                    cv = convertYear(value, order[size_t(c)], options.today);
+                    break;
+                case 9:
+                    cv = convertQuantity(value);
+                    break;
+                default:
+                    cv.text = storable(value.toString().simplified());
+                    conversion = false;
+                }
+                break;
+            case Target::Keywords:
+            case Target::History:
+            case Target::Notes:
+                conversion = false;
+                break;
+            case Target::Picture:
+                cv = convertPicture(value, options.sheetFolder);
+                if (cv.ok() && storable(cv.text) != cv.text)
+                    cv.reason = u"names a file whose name the catalogue file cannot hold"_s;
+                else if (cv.ok() && pictures == ItemRecord::PictureCount)
+                    cv.reason = u"is a seventh picture: a record holds six"_s;
+                break;
+            case Target::Link:
+                cv = convertLinks(value);
+                break;
+            case Target::Wanted:
+            case Target::ForTrade:
+            case Target::ForSale:
+                cv = convertFlag(value, targetCaption(t, store.captions));
+                break;
+            case Target::LeaveOut:
+                break;
+            }
+            if (!cv.ok()) {
+                const auto chosen = options.choices.find({ r, c });
+                const Refusal choice
+                    = chosen != options.choices.end() ? chosen->second : mapping.refused;
+                b.refused.push_back({ r, c, value.toString(), cv.reason, choice });
+                if (choice == Refusal::IntoNotes)
+                    refusedNotes.append(storable(notesLine(table, mapping, c, value.toString())));
+                if (choice == Refusal::Stop && !b.stopped) {
+                    b.stopped = true;
+                    b.stopMessage = refusedText(table, mapping, b.refused.back())
+                        + u". Nothing was imported."_s;
+                }
+                continue;
+            }
+            if (conversion && cv.text != value)
+                ++b.converted;
+            switch (t.kind) {
+            case Target::Name:
+                appendText(rec.Name, cv.text);
+                break;
+            case Target::RecordCode:
+                rec.RecordCode = cv.text;
+                break;
+            case Target::Description:
+                rec.Descriptions[size_t(t.index)] = cv.text;
+                break;
+            case Target::Detail:
+                rec.Details[size_t(t.index)] = cv.text;
+                break;
+            case Target::Keywords:
+                rec.Keywords += lines(value);
+                break;
+            case Target::History:
+                rec.History += lines(value);
+                break;
+            case Target::Notes:
+                rec.Notes += lines(value);
+                break;
+            case Target::Picture: {
+                ImageRecord &slot = rec.Pictures[size_t(++pictures)];
+                slot.FileName = cv.text;
+                slot.Title = storable(QFileInfo(cv.text).completeBaseName());
+                break;
+            }
+            case Target::Link:
+                rec.Links += lines(cv.text);
+                break;
+            case Target::Wanted:
+                rec.Wanted = rec.Wanted || cv.text == "1"_L1;
+                break;
+            case Target::ForTrade:
+                rec.ForTrade = rec.ForTrade || cv.text == "1"_L1;
+                break;
+            case Target::ForSale:
+                rec.ForSale = rec.ForSale || cv.text == "1"_L1;
+                break;
+            case Target::LeaveOut:
+                break;
+            }
+        }
+        rec.Notes += refusedNotes;
+        if (size_t(r) >= keep)
+            continue;
+        if (rec.Name.isEmpty()) {
+            while (untitled.contains(u"Untitled "_s + QString::number(nextUntitled)))
+                ++nextUntitled;
+            rec.Name = u"Untitled "_s + QString::number(nextUntitled);
+            untitled.insert(rec.Name);
+        }
+        if (rec.RecordCode.isEmpty() && options.random) {
+            for (int i = 0; i < ItemRecord::RecordCodeLength; ++i)
+                rec.RecordCode.append(symbols.at(options.random(int(symbols.size()))));
+        }
+        b.records.push_back(std::move(rec));
+    }
+    for (int k = 1; k <= 10; ++k) {
+        if (!resolvers[size_t(k)] || !resolvers[size_t(k)]->treeChanged())
+            continue;
+        b.trees[size_t(k)] = resolvers[size_t(k)]->tree();
+        for (const QString &name : resolvers[size_t(k)]->addedNames())
+            b.addedCategories.append(store.captions.description[size_t(k)] + u": "_s + name);
+    }
+    return b;
+}
+
+int appendImportedRecords(RecordStore &store, Built &&built)
+{
+    for (int k = 1; k <= 10; ++k)
+        if (built.trees[size_t(k)])
+            store.setCategoryTree(k, std::move(*built.trees[size_t(k)]));
+    for (ItemRecord &r : built.records)
+        store.append(std::move(r));
+    const int added = int(built.records.size());
+    built.records.clear();
+    return added;
+}
+
+} // namespace SheetImport
