@@ -265,6 +265,8 @@ void TView::buildMenus()
     add(file, QStringLiteral("Export1"), QStringLiteral("&Export"), [this] { ExportClick(); });
     add(file, QStringLiteral("ImportExported1"), QStringLiteral("&Import Exported File..."),
         [this] { ImportExportedClick(); });
+    add(file, QStringLiteral("ImportSpreadsheet1"), QStringLiteral("Import S&preadsheet..."),
+        [this] { ImportSpreadsheetClick(); });
     m_mergeAction
         = add(file, QStringLiteral("Merge1"), QStringLiteral("&Merge"), [this] { MergeClick(); });
     m_mergeAction->setEnabled(false);

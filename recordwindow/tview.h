@@ -89,6 +89,8 @@ public:
     void ExportClick();
     // Appends the records of a file that Export wrote, as they were exported.
     void ImportExportedClick();
+    // Appends the records of a CSV, TSV, XLSX or ODS file through the mapping window.
+    void ImportSpreadsheetClick();
     bool SaveClick();
     bool SaveAsClick();
     void CloseClick();

@@ -289,6 +289,11 @@ void SheetImportWindow::fillChoices()
 void SheetImportWindow::fillColumns()
 {
     m_filling = true;
+    // The table deletes replaced boxes later: until then they must answer to no name or signal.
+    for (QComboBox *old : m_columns->findChildren<QComboBox *>()) {
+        old->setObjectName(QString());
+        old->disconnect(this);
+    }
     const SheetTable &table = m_read.table;
     const std::vector<Target> targets = allTargets();
     m_columns->setRowCount(table.columnCount());
