@@ -78,10 +78,11 @@ SheetImportWindow::SheetImportWindow(const RecordStore &store, Dialogs &dialogs,
         l->setBuddy(w);
         to->addWidget(l);
         to->addWidget(w);
+        return l;
     };
-    addLabelled(readForm, u"&Sheet:"_s, m_sheet);
-    addLabelled(readForm, u"&Delimiter:"_s, m_delimiter);
-    addLabelled(readForm, u"&Encoding:"_s, m_encoding);
+    m_sheetLabel = addLabelled(readForm, u"&Sheet:"_s, m_sheet);
+    m_delimiterLabel = addLabelled(readForm, u"&Delimiter:"_s, m_delimiter);
+    m_encodingLabel = addLabelled(readForm, u"&Encoding:"_s, m_encoding);
     readForm->addWidget(m_headings);
     readForm->addStretch(1);
     layout->addWidget(reading);
@@ -254,7 +255,13 @@ void SheetImportWindow::fillChoices()
     m_sheet->clear();
     m_sheet->addItems(m_read.sheetNames);
     m_sheet->setCurrentIndex(m_read.sheet);
+    // A text file has no sheets, a workbook no delimiter or encoding.
     m_sheet->setEnabled(!text && m_read.sheetNames.size() > 1);
+    m_sheet->setVisible(!text);
+    m_sheetLabel->setVisible(!text);
+    for (QWidget *w : { static_cast<QWidget *>(m_delimiter), static_cast<QWidget *>(m_encoding),
+             static_cast<QWidget *>(m_delimiterLabel), static_cast<QWidget *>(m_encodingLabel) })
+        w->setVisible(text);
     m_delimiter->setEnabled(text);
     m_encoding->setEnabled(text);
     if (text) {

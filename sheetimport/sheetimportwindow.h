@@ -73,6 +73,9 @@ private:
     bool m_filling = false;
 
     QLabel *m_fileLabel = nullptr;
+    QLabel *m_sheetLabel = nullptr;
+    QLabel *m_delimiterLabel = nullptr;
+    QLabel *m_encodingLabel = nullptr;
     QComboBox *m_sheet = nullptr;
     QComboBox *m_delimiter = nullptr;
     QComboBox *m_encoding = nullptr;

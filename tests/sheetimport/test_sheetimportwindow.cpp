@@ -81,6 +81,7 @@ private slots:
     void guessPreviewAndImport();
     void headingsAndFields();
     void choicePerValue();
+    void workbookSheets();
     void stopKeepsTheWindow();
     void mappingFileRoundTrip();
     void damagedFileImportsNothing();
@@ -105,7 +106,7 @@ void TestSheetImportWindow::guessPreviewAndImport()
         QCOMPARE(w->findChild<QComboBox *>(u"Delimiter"_s)->currentText(), u"Semicolon"_s);
         QCOMPARE(w->findChild<QComboBox *>(u"Encoding"_s)->currentText(), u"UTF-8"_s);
         QVERIFY(w->findChild<QCheckBox *>(u"Headings"_s)->isChecked());
-        QVERIFY(!w->findChild<QComboBox *>(u"Sheet"_s)->isEnabled());
+        QVERIFY(!w->findChild<QComboBox *>(u"Sheet"_s)->isVisible());
         QCOMPARE(field(w, 0)->currentText(), u"Name"_s);
         QCOMPARE(field(w, 1)->currentText(), u"Location"_s);
         QCOMPARE(field(w, 2)->currentText(), u"Paid"_s);
@@ -190,6 +191,28 @@ void TestSheetImportWindow::choicePerValue()
     QCOMPARE(f.t.store.count(), 2);
     QCOMPARE(f.t.store.at(1).Notes, QStringList { u"Value: dear"_s });
     QCOMPARE(f.t.store.at(1).Details[8], u"0"_s);
+}
+
+void TestSheetImportWindow::workbookSheets()
+{
+    Fixture f;
+    const QString file = m_dir.filePath(u"book.xlsx"_s);
+    QVERIFY(SheetFiles::writeXlsx(file,
+        { { u"Notes"_s, { { u"just a note"_s } } },
+            { u"Things"_s, { { u"Item"_s, u"Value"_s }, { u"Lamp"_s, u"n:12.5"_s } } } }));
+    f.run(file, [&](SheetImportWindow *w) {
+        auto *sheet = w->findChild<QComboBox *>(u"Sheet"_s);
+        QVERIFY(sheet->isVisible() && sheet->isEnabled());
+        QVERIFY(!w->findChild<QComboBox *>(u"Delimiter"_s)->isVisible());
+        QCOMPARE(sheet->currentText(), u"Notes"_s);
+        sheet->setCurrentIndex(1);
+        QCOMPARE(field(w, 0)->currentText(), u"Name"_s);
+        QCOMPARE(field(w, 1)->currentText(), u"Value"_s);
+        QCOMPARE(w->previewModel()->index(0, 1).data().toString(), u"$12.50"_s);
+        w->findChild<QAbstractButton *>(u"Import"_s)->click();
+    });
+    QCOMPARE(f.t.store.count(), 2);
+    QCOMPARE(f.t.store.at(1).Details[1], u"$12.50"_s);
 }
 
 void TestSheetImportWindow::stopKeepsTheWindow()

@@ -58,6 +58,7 @@ private slots:
     void headings();
     void mappingFile();
     void records();
+    void picturesPerRecord();
     void dateOrderFromColumn();
     void choices();
 };
@@ -392,6 +393,33 @@ void TestSheetConvert::records()
     QCOMPARE(appendImportedRecords(store, std::move(all)), 3);
     QCOMPARE(store.count(), 4);
     QCOMPARE(store.at(1).Name, u"Lamp"_s);
+}
+
+void TestSheetConvert::picturesPerRecord()
+{
+    // Six slots: a seventh picture needs a choice, and so does a file whose name the catalogue
+    // file (Windows-1252) cannot hold, which would point nowhere once saved.
+    QTemporaryDir dir;
+    QByteArray head;
+    QByteArray row;
+    for (int k = 1; k <= 7; ++k) {
+        const QString name = u"p%1.jpg"_s.arg(k);
+        QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+        head += (k > 1 ? "," : "") + QByteArray("Photo");
+        row += (k > 1 ? "," : "") + name.toUtf8();
+    }
+    QFile(dir.filePath(u"\u0109.jpg"_s)).open(QIODevice::WriteOnly);
+    const SheetTable table = tableOf(head + ",Picture\n" + row + ",\xC4\x89.jpg\n");
+    const Mapping m = guessMapping(table, FieldCaptions::defaults());
+    RecordStore store;
+    BuildOptions o;
+    o.today = Today;
+    o.sheetFolder = dir.path();
+    const Built b = buildRecords(table, m, store, o);
+    QCOMPARE(b.records[0].Pictures[6].FileName, dir.filePath(u"p6.jpg"_s));
+    QCOMPARE(int(b.refused.size()), 2);
+    QCOMPARE(b.refused[0].reason, u"is a seventh picture: a record holds six"_s);
+    QCOMPARE(b.refused[1].reason, u"names a file whose name the catalogue file cannot hold"_s);
 }
 
 void TestSheetConvert::dateOrderFromColumn()
