@@ -20,8 +20,9 @@ void PreviewModel::setPreview(const SheetTable *table, const Mapping &mapping,
     m_table = table;
     m_mapping = mapping;
     m_captions = captions;
-    m_records.assign(built.records.begin(),
-        built.records.begin() + std::min<qsizetype>(Rows, qsizetype(built.records.size())));
+    m_records.clear();
+    for (size_t i = 0; i < built.records.size() && i < size_t(Rows); ++i)
+        m_records.push_back(*built.records[i]);
     // Name first, then each mapped field once in the sheet's order, Notes last: refused values
     // may land there.
     m_fields = { Target { Target::Name, 0 } };

@@ -273,7 +273,7 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
             for (int i = 0; i < ItemRecord::RecordCodeLength; ++i)
                 rec.RecordCode.append(symbols.at(options.random(int(symbols.size()))));
         }
-        b.records.push_back(std::move(rec));
+        b.records.push_back(std::make_shared<ItemRecord>(std::move(rec)));
     }
     for (int k = 1; k <= 10; ++k) {
         if (!resolvers[size_t(k)] || !resolvers[size_t(k)]->treeChanged())
@@ -290,7 +290,7 @@ int appendImportedRecords(RecordStore &store, Built &&built)
     for (int k = 1; k <= 10; ++k)
         if (built.trees[size_t(k)])
             store.setCategoryTree(k, std::move(*built.trees[size_t(k)]));
-    for (ItemRecord &r : built.records)
+    for (RecordPtr &r : built.records)
         store.append(std::move(r));
     const int added = int(built.records.size());
     built.records.clear();

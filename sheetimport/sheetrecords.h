@@ -15,8 +15,7 @@
 #include "sheetimport/sheetmapping.h"
 #include "store/categorytree.h"
 #include "store/itemrecord.h"
-
-class RecordStore;
+#include "store/recordstore.h"
 
 namespace SheetImport {
 
@@ -41,7 +40,8 @@ struct BuildOptions
 
 struct Built
 {
-    std::vector<ItemRecord> records; // the first keepRecords, or all
+    // The first keepRecords, or all; made as the store holds them, so appending copies nothing.
+    std::vector<RecordPtr> records;
     int recordCount = 0;
     int converted = 0; // values stored in another form than the sheet's
     std::vector<RefusedValue> refused; // every value that needs a choice, in sheet order

@@ -171,6 +171,7 @@ int importSheetCommand(const QStringList &args)
     for (const QString &added : built.addedCategories)
         printToolLine(u"Category added to "_s + added, true);
     const QString counts = countsText(built);
+    read = SheetRead(); // the sheet's text is not needed any more: the records hold theirs
     appendImportedRecords(store, std::move(built));
     const DataFile::WriteResult written = DataFile::writeDatabase(plain[2], store);
     if (!written.ok) {
