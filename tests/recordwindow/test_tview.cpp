@@ -264,8 +264,8 @@ void TestTView::activationEmptiesClipboard()
 void TestTView::storedMaskTexts()
 {
     Fixture f({ u"a"_s, u"b"_s });
-    f.t.store.at(0).Details = { u"1 year"_s, u"5"_s, u"2026/12/10"_s, u"2026"_s, u"1234567"_s, u"SN"_s,
-        QString(), QString(), u"4"_s, u"01"_s };
+    f.t.store.at(0).Details = { u"1 year"_s, u"5"_s, u"2026/12/10"_s, u"2026"_s, u"1234567"_s,
+        u"SN"_s, QString(), QString(), u"4"_s, u"01"_s };
     f.v->GetRecord(0);
     // Emptying a box as the user does (the record's own texts are shown first).
     for (int d = 0; d < 10; ++d)
@@ -661,8 +661,8 @@ void TestTView::fileMenuKeys()
     }
     QCOMPARE(texts,
         (QStringList { u"New1="_s, u"Open1=Ctrl+O"_s, u"Save1=Ctrl+S"_s, u"SaveAs1="_s,
-            u"Export1="_s, u"ImportExported1="_s, u"Merge1="_s, u"OpenEarlierVersion1="_s,
-            u"Close1=Ctrl+Q"_s }));
+            u"Export1="_s, u"ImportExported1="_s, u"ImportSpreadsheet1="_s, u"Merge1="_s,
+            u"OpenEarlierVersion1="_s, u"Close1=Ctrl+Q"_s }));
     // Ctrl+N stays New Record.
     QCOMPARE(f.find<QAction>(u"NewRecord"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
 }
