@@ -111,7 +111,7 @@ int main(int argc, char **argv)
         const SampleCatalogue::CopyResult sample = SampleCatalogue::copy(
             SampleCatalogue::shippedFolder(folder.dataPath()), SampleCatalogue::userFolder());
         if (sample.ok)
-            view.setStartupSample(sample.path);
+            view.setStartupSample(sample.path, sample.kept);
         else // not worth a box on a first start: the program starts empty as it otherwise would
             qWarning("Sample catalogue: %s", qUtf8Printable(sample.message));
     }

@@ -65,6 +65,52 @@ WindowKind kindFor(SharedToolbar::Action a)
     }
 }
 
+// What a screen reader says for a button that has no hint of its own.
+QString spokenName(ToolIcon icon)
+{
+    switch (icon) {
+    case ToolIcon::Search:
+        return QStringLiteral("Search Records");
+    case ToolIcon::Album:
+        return QStringLiteral("Album View");
+    case ToolIcon::Graph:
+        return QStringLiteral("Graph View");
+    case ToolIcon::Spreadsheet:
+        return QStringLiteral("Spreadsheet View");
+    case ToolIcon::Record:
+        return QStringLiteral("Record View");
+    case ToolIcon::Report:
+        return QStringLiteral("Reports");
+    case ToolIcon::Save:
+        return QStringLiteral("Save Database");
+    case ToolIcon::Help:
+        return QStringLiteral("Help");
+    case ToolIcon::Close:
+        return QStringLiteral("Close");
+    case ToolIcon::Print:
+        return QStringLiteral("Print");
+    case ToolIcon::Previous:
+        return QStringLiteral("Previous Record");
+    case ToolIcon::Next:
+        return QStringLiteral("Next Record");
+    case ToolIcon::NewRecord:
+        return QStringLiteral("New Record");
+    case ToolIcon::CopyRecord:
+        return QStringLiteral("Copy Record");
+    case ToolIcon::DeleteRecord:
+        return QStringLiteral("Delete Record");
+    case ToolIcon::InsertRecord:
+        return QStringLiteral("Insert Record");
+    case ToolIcon::Sort:
+        return QStringLiteral("Sort Records");
+    case ToolIcon::PreviousSearch:
+        return QStringLiteral("Previous Record on Search List");
+    case ToolIcon::NextSearch:
+        return QStringLiteral("Next Record on Search List");
+    }
+    return {};
+}
+
 } // namespace
 
 QToolButton *SharedToolbar::addCustom(ToolIcon icon, const QString &objectName, const QString &hint)
@@ -72,6 +118,8 @@ QToolButton *SharedToolbar::addCustom(ToolIcon icon, const QString &objectName, 
     auto *btn = new QToolButton(this);
     btn->setObjectName(objectName);
     btn->setToolTip(hint);
+    // The buttons show only pictures: a screen reader reads this name (never the tooltip).
+    btn->setAccessibleName(hint.trimmed().isEmpty() ? spokenName(icon) : hint.trimmed());
     btn->setIcon(toolIcon(icon));
     btn->setAutoRaise(true);
     btn->setFocusPolicy(Qt::NoFocus);
@@ -82,6 +130,8 @@ QToolButton *SharedToolbar::addCustom(ToolIcon icon, const QString &objectName, 
 QToolButton *SharedToolbar::add(Action action, const QString &objectName, const QString &hint)
 {
     QToolButton *btn = addCustom(iconFor(action), objectName, hint);
+    // The same short name in every window; the window's own hint is read as the description.
+    btn->setAccessibleName(spokenName(iconFor(action)));
     switch (action) {
     case Action::Search:
     case Action::Album:

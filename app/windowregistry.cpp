@@ -101,9 +101,26 @@ void WindowRegistry::setQuickSaveEnabled(bool on)
     applyQuickSave(m_windows[size_t(WindowKind::Spreadsheet)]);
 }
 
+void WindowRegistry::setEditCommitter(QWidget *window, std::function<void()> commit)
+{
+    std::erase_if(m_committers, [window](const auto &c) { return !c.first || c.first == window; });
+    if (commit)
+        m_committers.emplace_back(window, std::move(commit));
+}
+
+void WindowRegistry::commitEdits()
+{
+    const QWidget *record = m_windows[size_t(WindowKind::Record)];
+    for (const bool recordWindow : { true, false })
+        for (const auto &[window, commit] : m_committers)
+            if (window && (window == record) == recordWindow)
+                commit();
+}
+
 bool WindowRegistry::quickSave(QWidget *window)
 {
     const Dialogs::AskingWindow asking(m_dialogs, window);
+    commitEdits();
     if (m_save)
         return m_save(window);
     if (m_store.fileName.isEmpty())

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include <QObject>
 #include <QPointer>
@@ -65,6 +67,13 @@ public:
     // The record window's Save, which quick save uses so every save checks the file on disk.
     void setSave(std::function<bool(QWidget *window)> save) { m_save = std::move(save); }
 
+    // How a window puts what it is still editing (its boxes, a grid's open cell) into the store;
+    // an empty function takes the window's away.
+    void setEditCommitter(QWidget *window, std::function<void()> commit);
+    // Every save first takes what every open window is editing: the record window's boxes
+    // first, since a committed grid cell shows its record there.
+    void commitEdits();
+
     // Help: every Help button switches the application help file to "Larkhelp.hlp" first.
     QString helpFile() const { return m_helpFile; }
     void showHelpContents();
@@ -93,4 +102,5 @@ private:
     std::function<void(int)> m_recordsChanged;
     std::function<void()> m_saved;
     std::function<bool(QWidget *window)> m_save;
+    std::vector<std::pair<QPointer<QWidget>, std::function<void()>>> m_committers;
 };

@@ -277,6 +277,7 @@ bool TInsurancePack::MakePackBtnClick()
         QStringLiteral("Making the insurance pack..."), QStringLiteral("Cancel"), 0, 1000, this);
     m_progress->setObjectName(QStringLiteral("PackProgress"));
     m_progress->setWindowTitle(windowTitle());
+    makeRoomForTitle(*m_progress);
     m_progress->setWindowModality(Qt::NonModal);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);

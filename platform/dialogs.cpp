@@ -65,6 +65,9 @@ QString runFileDialog(QFileDialog &dialog)
 
 void makeRoomForTitle(QDialog &box)
 {
+    // A box without a title of its own (a progress dialog) takes the program's name.
+    if (box.windowTitle().isEmpty())
+        box.setWindowTitle(caption());
     // A box is as wide as its text, and window managers cut a longer title short ("Larksp…").
     // Title bars use a bold face, with the window's buttons beside the title.
     QFont font = QApplication::font();

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "recordwindow/maskedit.h"
+#include "store/valuestream.h"
 
 void CaptionLabel::mouseReleaseEvent(QMouseEvent *event)
 {
@@ -55,6 +56,7 @@ DescriptionPage::DescriptionPage(QWidget *parent)
         auto *box = new QLineEdit(left);
         box->setObjectName(QString::fromLatin1(DescBoxNames[k]));
         box->setReadOnly(true);
+        box->setMaxLength(ValueStream::LongestText);
         box->setFocusPolicy(Qt::ClickFocus);
         box->setProperty("tag", k);
         box->installEventFilter(this);

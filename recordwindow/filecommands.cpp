@@ -1,8 +1,11 @@
 // The record window's start-up activation, File menu, exit questions and settings.
 #include "recordwindow/tview.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -53,6 +56,7 @@ void TView::resetCaptionsAndCategories()
 
 void TView::FormActivate()
 {
+    const bool backFromOwnDialog = std::exchange(m_awayForOwnDialog, false);
     const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     RecordStore &store = m_ctx.store;
     const bool firstActivation = !m_firstActivationDone;
@@ -79,6 +83,8 @@ void TView::FormActivate()
                 m_mergeAction->setEnabled(true);
                 if (m_startupIsSample)
                     m_ctx.dialogs.status(this, sampleNote());
+                if (!m_startupKeptSample.isEmpty())
+                    tellKeptSample(m_startupKeptSample);
             } else {
                 m_ctx.dialogs.error(r.outcome == DataFile::ReadOutcome::CannotOpen
                         ? r.message
@@ -119,7 +125,6 @@ void TView::FormActivate()
     }
 
     applyCaptions();
-    m_findBox->refresh();
     refreshWindowCommands();
     for (int k = 1; k <= 10; ++k)
         MakeMenu(k);
@@ -131,7 +136,9 @@ void TView::FormActivate()
         if (store.currentIndex < 0 || store.currentIndex >= store.count())
             store.currentIndex = 0;
         GetRecord(store.currentIndex);
-        QuickFindChange(); // words typed in another window's Find box may hide this record
+        // Words typed in another window's Find box may hide this record.
+        if (!backFromOwnDialog)
+            QuickFindChange();
     } else {
         store.clear();
         m_shown.reset();
@@ -154,10 +161,14 @@ void TView::FormActivate()
             m_recovery->markSaved();
         }
     }
+    // The words and their count, for the records as they now are (a new database included).
+    m_findBox->refresh();
 }
 
 void TView::FormDeactivate()
 {
+    // A dialog opening while this window is active belongs to one of its commands.
+    m_awayForOwnDialog = m_ctx.activation.modalOpen();
     storeCurrent();
 }
 
@@ -323,6 +334,9 @@ void TView::showOpened(const QString &outcome)
     m_ctx.dialogs.status(this, outcome);
     store.currentIndex = 0;
     GetRecord(0);
+    // The Find box's words apply to the records read: a match is shown and the count is theirs.
+    QuickFindChange();
+    m_findBox->refresh();
     m_findBox->prepareIndex();
 }
 
@@ -337,7 +351,16 @@ void TView::OpenSampleCatalogue1Click()
         m_ctx.dialogs.error(copy.message);
         return;
     }
-    loadDatabase(copy.path, sampleNote());
+    if (loadDatabase(copy.path, sampleNote()) && !copy.kept.isEmpty())
+        tellKeptSample(copy.kept);
+}
+
+void TView::tellKeptSample(const QString &kept)
+{
+    m_ctx.dialogs.information(
+        QStringLiteral("Your earlier copy of the sample catalogue, with the changes saved in it, "
+                       "was kept in %1.")
+            .arg(QDir::toNativeSeparators(kept)));
 }
 
 QString TView::sampleNote()
@@ -384,7 +407,7 @@ bool TView::saveOpenFile(QWidget *window)
     // never written over.
     if (path.isEmpty() || (m_session.readOnly() && m_session.holds(path)))
         return SaveAsClick();
-    storeCurrent();
+    m_ctx.windows.commitEdits(); // this window's boxes and every other window's open edit
     if (m_session.holds(path) && !m_session.unchangedOnDisk()) {
         switch (m_ctx.dialogs.askChoice(path
                 + QStringLiteral(" was changed by another program since it was opened here.\n\n"
@@ -458,6 +481,7 @@ void TView::ImportExportedClick()
         GetRecord(store.currentIndex);
     }
     recordsChanged(r.added);
+    m_findBox->refresh(); // the count takes the appended records
     m_ctx.dialogs.status(this, r.added == 1 ? QStringLiteral("1 record appended.")
                                             : QStringLiteral("%1 records appended.").arg(r.added));
 }
@@ -479,7 +503,7 @@ bool TView::SaveAsClick()
             == Dialogs::Answer::Yes)
             break;
     }
-    storeCurrent();
+    m_ctx.windows.commitEdits();
     // The database takes the new name only once it is really written there.
     if (!writeTo(path))
         return false;

@@ -21,6 +21,7 @@ void TView::NewRecordsFromPhotos1Click()
     {
         QProgressDialog progress(QStringLiteral("Reading photos..."), QStringLiteral("Cancel"), 0, 0, this);
         progress.setObjectName(QStringLiteral("PhotoIntakeProgress"));
+        makeRoomForTitle(progress);
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(500);
         const bool read = window.read(folder, [&progress](int done, int total) {

@@ -17,6 +17,7 @@
 #include "platform/pictureloader.h"
 #include "recordwindow/picturepath.h"
 #include "recordwindow/tview.h"
+#include "store/valuestream.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ PicturePage::PicturePage(Dialogs &dialogs, QWidget *parent)
     auto *titleLabel = new QLabel(QStringLiteral("Title"), m_panel);
     m_title = new QLineEdit(m_panel);
     m_title->setObjectName(QStringLiteral("ImageTitle"));
+    m_title->setMaxLength(ValueStream::LongestText);
     titleLabel->setBuddy(m_title);
     auto *select = new QPushButton(QStringLiteral("Image File"), m_panel);
     select->setObjectName(QStringLiteral("SelectPicture"));

@@ -42,6 +42,7 @@
 #include "recordwindow/picturepage.h"
 #include "recordwindow/recoverykeeper.h"
 #include "recordwindow/utilities.h"
+#include "store/valuestream.h"
 
 TView::TView(AppContext &ctx, QWidget *parent)
     : QMainWindow(parent)
@@ -90,6 +91,7 @@ TView::TView(AppContext &ctx, QWidget *parent)
     m_ctx.windows.setChangeNotices(
         [this](int count) { recordsChanged(count); }, [this] { m_recovery->markSaved(); });
     m_ctx.activation.registerWindow(this, this);
+    m_ctx.windows.setEditCommitter(this, [this] { storeCurrent(); });
     // Ctrl+C is Copy Record unless the focused box has text selected (see eventFilter).
     qApp->installEventFilter(this);
 }
@@ -122,6 +124,7 @@ TView::~TView()
 {
     m_ctx.windows.setSaveAs({});
     m_ctx.windows.setSave({});
+    m_ctx.windows.setEditCommitter(this, {});
     m_ctx.activation.unregisterWindow(this);
 }
 
@@ -151,6 +154,7 @@ void TView::buildPages()
     m_nameLabel->setObjectName(QStringLiteral("Label6"));
     m_name = new QLineEdit(row);
     m_name->setObjectName(QStringLiteral("RecordName"));
+    m_name->setMaxLength(ValueStream::LongestText);
     m_nameLabel->setBuddy(m_name);
     m_searchListBox = new QCheckBox(QStringLiteral("On Search List"), row);
     m_searchListBox->setObjectName(QStringLiteral("SearchListBox"));
@@ -231,6 +235,17 @@ void TView::buildToolbar()
     m_findBox = new QuickFindBox(m_ctx.store, this);
     t->addWidget(m_findBox);
     connect(m_findBox, &QuickFindBox::findChanged, this, &TView::QuickFindChange);
+    // Enter made the matches the search list: the shown record's tick follows it, and the
+    // window says what the list now holds.
+    connect(m_findBox, &QuickFindBox::findAccepted, this, [this] {
+        const RecordStore &store = m_ctx.store;
+        if (store.currentIndex >= 0 && store.currentIndex < store.count())
+            m_searchListBox->setChecked(store.at(store.currentIndex).OnSearchList);
+        const int listed = store.searchListCount();
+        m_ctx.dialogs.status(this,
+            listed == 1 ? QStringLiteral("1 record is on the search list.")
+                        : QStringLiteral("%1 records are on the search list.").arg(listed));
+    });
 }
 
 void TView::buildMenus()

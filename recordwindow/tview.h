@@ -43,10 +43,12 @@ public:
     // A file named on the command line: opened at the first activation instead of the offer.
     void setStartupFile(const QString &path) { m_startupFile = path; }
     // The first start opens a copy of the sample household and says so in the status bar.
-    void setStartupSample(const QString &path)
+    // kept: where an earlier copy the user had changed was put aside, to be told.
+    void setStartupSample(const QString &path, const QString &kept = {})
     {
         m_startupFile = path;
         m_startupIsSample = true;
+        m_startupKeptSample = kept;
     }
 
     void FormActivate() override;
@@ -158,6 +160,7 @@ private:
     bool loadDatabase(const QString &path, const QString &outcome);
     void showOpened(const QString &outcome);
     static QString sampleNote();
+    void tellKeptSample(const QString &kept);
     void saveSettings();
     void applyCaptions();
     void buildPickMenus();
@@ -177,12 +180,16 @@ private:
     AppContext &m_ctx;
     QString m_startupFile;
     bool m_startupIsSample = false;
+    QString m_startupKeptSample;
     bool m_firstActivationDone = false;
     bool m_mergeMode = false;
     bool m_saveEnabled = false;
     bool m_lastWriteFailed = false;
     bool m_closing = false;
     DatabaseSession m_session; // the open file: its lock and what it was when read or saved
+    // Deactivated by a dialog of one of this window's own commands: on its return the command
+    // goes on with the record it was given for, so the Find box must not move the window.
+    bool m_awayForOwnDialog = false;
     RecordPtr m_clipboard;
     RecordPtr m_shown; // the record whose fields the controls hold
     RecoveryKeeper *m_recovery = nullptr;

@@ -115,6 +115,7 @@ void TPrintBox::buildToolbar()
         auto *b = new QToolButton(this);
         b->setObjectName(name);
         b->setToolTip(hint);
+        b->setAccessibleName(hint);
         b->setIcon(style()->standardIcon(icon));
         b->setAutoRaise(true);
         m_toolbar->addWidget(b);

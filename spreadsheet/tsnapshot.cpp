@@ -52,10 +52,13 @@ TSnapShot::TSnapShot(AppContext &ctx, QWidget *parent)
     WindowSize::restore(this, m_ctx.settings, QStringLiteral("SpreadsheetW:"),
         QStringLiteral("SpreadsheetH:"), QSize(DefaultWidth, DefaultHeight));
     m_ctx.activation.registerWindow(this, this);
+    // A save from any window takes the cell being typed.
+    m_ctx.windows.setEditCommitter(this, [this] { m_grid->commitOpenEditor(); });
 }
 
 TSnapShot::~TSnapShot()
 {
+    m_ctx.windows.setEditCommitter(this, {});
     m_ctx.activation.unregisterWindow(this);
 }
 

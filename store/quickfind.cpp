@@ -80,8 +80,11 @@ bool extends(const QStringList &newer, const QStringList &older)
 // A character folded: lower case, a letter with marks as its base letter, 0 for a mark alone.
 char16_t foldSlow(QChar c)
 {
-    const QString d = c.decomposition();
-    const QChar base = d.isEmpty() ? c : d.at(0);
+    // Decompositions nest (Vietnamese "ế" is "ê" and a mark, "ê" is "e" and a mark): follow them
+    // down to the base letter.
+    QChar base = c;
+    for (QString d = c.decomposition(); !d.isEmpty(); d = base.decomposition())
+        base = d.at(0);
     if (base.category() == QChar::Mark_NonSpacing)
         return 0;
     return base.toLower().unicode();
@@ -333,6 +336,10 @@ bool QuickFindIndex::prepare(const RecordStore &store, int budgetMs)
                 stale.emplace_back(int(i), fp);
         }
         refresh(store, stale);
+        // Entries folded here carry no mark of the last answer, so the next query must not be
+        // taken as a narrowing of it (after a file is read, it would find nothing).
+        if (!stale.empty())
+            m_lastWords.clear();
         m_prepared = to;
         if (clock.elapsed() >= budgetMs)
             break;

@@ -19,6 +19,66 @@ namespace {
 const QString DatabaseName = QStringLiteral("household.dat");
 const QString PictureFolder = QStringLiteral("pictures");
 
+CopyResult failed(const QString &message)
+{
+    CopyResult r;
+    r.message = message;
+    return r;
+}
+
+// True when `folder` is a real folder holding exactly what `fresh` holds, file for file and byte
+// for byte, with no links: a copy this program made and nobody changed since.
+bool unchangedCopy(const QString &folder, const QString &fresh)
+{
+    const QFileInfo top(folder);
+    if (top.isSymLink() || !top.isDir())
+        return false;
+    const auto entries = [](const QString &root, QStringList *out) {
+        QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+            QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            const QFileInfo info = it.fileInfo();
+            if (info.isSymLink() || !(info.isDir() || info.isFile()))
+                return false;
+            out->append(QDir(root).relativeFilePath(info.filePath()) + (info.isDir() ? u"/" : u""));
+        }
+        return true;
+    };
+    QStringList mine, theirs;
+    if (!entries(folder, &theirs) || !entries(fresh, &mine))
+        return false;
+    mine.sort();
+    theirs.sort();
+    if (mine != theirs)
+        return false;
+    for (const QString &name : std::as_const(mine)) {
+        if (name.endsWith(u'/'))
+            continue;
+        QFile a(QDir(folder).filePath(name)), b(QDir(fresh).filePath(name));
+        if (a.size() != b.size() || !a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
+            return false;
+        constexpr qint64 Block = 1 << 20;
+        while (!a.atEnd())
+            if (a.read(Block) != b.read(Block))
+                return false;
+    }
+    return true;
+}
+
+// "sample (earlier copy)", then "sample (earlier copy 2)" and on: a name nothing has yet.
+QString freeKeptName(const QString &target)
+{
+    for (int n = 1;; ++n) {
+        const QString name = target
+            + (n == 1 ? QStringLiteral(" (earlier copy)")
+                      : QStringLiteral(" (earlier copy %1)").arg(n));
+        const QFileInfo info(name);
+        if (!info.exists() && !info.isSymLink())
+            return name;
+    }
+}
+
 } // namespace
 
 QString shippedFolder(const QString &dataFolder)
@@ -40,17 +100,18 @@ CopyResult copy(const QString &from, const QString &to)
     const QString target = QFileInfo(to).absoluteFilePath();
     const QString parent = QFileInfo(target).absolutePath();
     if (!QDir().mkpath(parent))
-        return { false, {}, QStringLiteral("Cannot create folder %1").arg(parent) };
+        return failed(QStringLiteral("Cannot create folder %1").arg(parent));
     QTemporaryDir work(QDir(parent).filePath(QStringLiteral(".sample-XXXXXX")));
     if (!work.isValid())
-        return { false, {}, QStringLiteral("Cannot create folder %1: %2").arg(parent, work.errorString()) };
+        return failed(
+            QStringLiteral("Cannot create folder %1: %2").arg(parent, work.errorString()));
 
     RecordStore store;
     const QString shipped = QDir(from).filePath(DatabaseName);
     const DataFile::ReadResult read = DataFile::readDatabase(shipped, store, false);
     if (!read.ok())
-        return { false, {},
-            read.message.isEmpty() ? QStringLiteral("Cannot open file %1").arg(shipped) : read.message };
+        return failed(read.message.isEmpty() ? QStringLiteral("Cannot open file %1").arg(shipped)
+                                             : read.message);
 
     const QDir pictures(QDir(from).filePath(PictureFolder));
     QDir(work.path()).mkpath(PictureFolder);
@@ -58,7 +119,7 @@ CopyResult copy(const QString &from, const QString &to)
     for (const QString &name : names) {
         const QString dest = QDir(work.path()).filePath(PictureFolder + QLatin1Char('/') + name);
         if (!QFile::copy(pictures.filePath(name), dest))
-            return { false, {}, QStringLiteral("Cannot create file %1").arg(dest) };
+            return failed(QStringLiteral("Cannot create file %1").arg(dest));
         QFile::setPermissions(dest, QFile::permissions(dest) | QFileDevice::WriteOwner);
     }
     // The shipped file names its pictures relative to itself; the copy names them in full.
@@ -73,19 +134,32 @@ CopyResult copy(const QString &from, const QString &to)
     const DataFile::WriteResult written
         = DataFile::writeDatabase(QDir(work.path()).filePath(DatabaseName), store);
     if (!written.ok)
-        return { false, {}, written.message };
+        return failed(written.message);
 
-    // Swap the new folder in; the old copy goes only once the new one is complete.
-    const QString old = target + QStringLiteral(".old");
-    QDir(old).removeRecursively();
-    if (QFileInfo::exists(target) && !QDir().rename(target, old))
-        return { false, {}, QStringLiteral("Cannot replace folder %1").arg(target) };
+    // Swap the new folder in once it is complete. An unchanged earlier copy goes into a folder
+    // of our own that is removed at the end; one the user changed stays, under a new name.
+    const QFileInfo existing(target);
+    const bool present = existing.exists() || existing.isSymLink();
+    const bool unchanged = present && unchangedCopy(target, work.path());
+    QTemporaryDir discard(QDir(parent).filePath(QStringLiteral(".sample-old-XXXXXX")));
+    QString movedTo;
+    if (present) {
+        if (unchanged && !discard.isValid())
+            return failed(
+                QStringLiteral("Cannot create folder %1: %2").arg(parent, discard.errorString()));
+        movedTo = unchanged ? QDir(discard.path()).filePath(QStringLiteral("sample"))
+                            : freeKeptName(target);
+        if (!QDir().rename(target, movedTo))
+            return failed(QStringLiteral("Cannot replace folder %1").arg(target));
+    }
     if (!QDir().rename(work.path(), target)) {
-        QDir().rename(old, target);
-        return { false, {}, QStringLiteral("Cannot create folder %1").arg(target) };
+        if (present)
+            QDir().rename(movedTo, target);
+        return failed(QStringLiteral("Cannot create folder %1").arg(target));
     }
     work.setAutoRemove(false);
-    QDir(old).removeRecursively();
+    if (present && !unchanged)
+        result.kept = movedTo;
     result.ok = true;
     result.path = QDir(target).filePath(DatabaseName);
     return result;

@@ -13,6 +13,10 @@
 
 namespace ValueStream {
 
+// The longest text a value holds: a long text counts its single-byte characters in 32 bits. A box
+// that shows a stored text takes this much, so that showing and storing never cut it.
+inline constexpr int LongestText = 0x7fffffff;
+
 enum Tag : unsigned char {
     EndOfList = 0x00,
     ListBegin = 0x01,

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QThreadPool>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "album/talbumview.h"
@@ -147,6 +148,7 @@ private Q_SLOTS:
     void mouseMakesCurrentAndOpensWindows();
     void printingSendsTheWindowToThePrinter();
     void printedPhotoKeepsItsColours();
+    void printWaitsForThePagesPictures();
     void cellsFillInAsPicturesArrive();
     void pageChangeDropsStaleWork();
     void closingDestroysAndReopeningStartsAfresh();
@@ -387,6 +389,40 @@ void TestTAlbumView::printedPhotoKeepsItsColours()
                     average(shown, patch)));
         }
     QVERIFY2(worst <= 24, qPrintable(QStringLiteral("worst channel difference %1").arg(worst)));
+}
+
+// Print given while the page's pictures are still being decoded: the printout waits for them and
+// shows them, never the empty frames they arrive in.
+void TestTAlbumView::printWaitsForThePagesPictures()
+{
+    Fixture f(4);
+    const QString red = f.t.path(QStringLiteral("red.jpg"));
+    QVERIFY(writeFile(red, jpegBytes(flat(QColor(220, 20, 20)))));
+    for (int i = 0; i < 4; ++i)
+        f.t.store.at(i).Pictures[1].FileName = red;
+    f.gated = true;
+    TAlbumView *a = f.open();
+    f.click("AutoSize");
+    QVERIFY(!a->pageComplete());
+    // The decoding is let go well after Print was given: only a print that waits sees it.
+    QTimer::singleShot(1000, a, [&f] { f.gate->open(); });
+    f.click("PrintScreenBtn");
+    QVERIFY(a->pageComplete());
+    QProcess pdftoppm;
+    pdftoppm.start(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"),
+            QStringLiteral("-singlefile"), f.t.path(QStringLiteral("printout.pdf")),
+            f.t.path(QStringLiteral("page")) });
+    QVERIFY(pdftoppm.waitForFinished(60000));
+    QCOMPARE(pdftoppm.exitCode(), 0);
+    const QImage page(f.t.path(QStringLiteral("page.png")));
+    QVERIFY(!page.isNull());
+    int reddish = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            reddish += isReddish(page.pixel(x, y)) ? 1 : 0;
+    // Four auto-sized pictures fill a good part of the printed window.
+    QVERIFY2(reddish > page.width() * page.height() / 50, qPrintable(QString::number(reddish)));
 }
 
 // Pictures are decoded off the interface thread: a light frame first, each cell filled as its

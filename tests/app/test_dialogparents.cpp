@@ -98,7 +98,9 @@ void TestDialogParents::dialogOpensOverTheAskingWindow_data()
             { "html report print", { job } }, { "search print", { job } },
             { "search clear", { u"information"_s } }, { "insurance pack folder", { u"folder"_s } },
             { "record window print", { job, u"information"_s } },
-            { "record window picture path", { u"input"_s, u"yesno"_s } } })
+            { "record window picture path", { u"input"_s, u"yesno"_s } },
+            { "record window new records from photos", { u"folder"_s } },
+            { "record window save changes question", { u"yesnocancel"_s } } })
         QTest::newRow(command) << QString::fromLatin1(command) << kinds;
 }
 
@@ -223,6 +225,14 @@ void TestDialogParents::dialogOpensOverTheAskingWindow()
         look(p);
     } else if (command == u"record window print") {
         e.view.QuickPrintClick();
+        look(&e.view);
+    } else if (command == u"record window new records from photos") {
+        d.file(QString());
+        e.view.NewRecordsFromPhotos1Click();
+        look(&e.view);
+    } else if (command == u"record window save changes question") {
+        d.answer(Dialogs::Answer::Cancel);
+        e.view.NewClick();
         look(&e.view);
     } else {
         d.input(u"/new"_s);

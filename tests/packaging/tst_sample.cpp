@@ -87,7 +87,9 @@ private Q_SLOTS:
     void readsWithoutWarningAndPicksFromItsTrees();
     void copyFindsEveryPicture();
     void failedCopyKeepsTheOldOne();
+    void linkedFolderIsNeverDeletedThrough();
     void firstStartOpensTheCopyAndSaysSo();
+    void firstStartTellsOfAKeptCopy();
     void helpMenuOpensAFreshCopy();
 };
 
@@ -172,6 +174,30 @@ void TestSample::failedCopyKeepsTheOldOne()
         QStringList { u"sample"_s }); // no half-made folder left beside it
 }
 
+void TestSample::linkedFolderIsNeverDeletedThrough()
+{
+    // The sample's place is a link to a folder of the user's: the link is set aside, and nothing
+    // in the folder it points at is touched.
+    QTemporaryDir dir;
+    const QString mine = dir.filePath(u"my catalogues"_s);
+    QVERIFY(QDir().mkpath(mine));
+    {
+        QFile f(mine + u"/household.dat"_s);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("my own") == 6);
+    }
+    const QString target = dir.filePath(u"Larkspur/sample"_s);
+    QVERIFY(QDir().mkpath(dir.filePath(u"Larkspur"_s)));
+    QVERIFY(QFile::link(mine, target));
+    const SampleCatalogue::CopyResult copy = SampleCatalogue::copy(sourceSample(), target);
+    QVERIFY2(copy.ok, qPrintable(copy.message));
+    QCOMPARE(copy.kept, target + u" (earlier copy)"_s);
+    QVERIFY(QFileInfo(copy.kept).isSymLink());
+    QCOMPARE(readAll(mine + u"/household.dat"_s), QByteArray("my own"));
+    QVERIFY(!QFileInfo(target).isSymLink());
+    RecordStore store;
+    QVERIFY(DataFile::readDatabase(copy.path, store, false).ok());
+}
+
 void TestSample::firstStartOpensTheCopyAndSaysSo()
 {
     AppTest t;
@@ -188,6 +214,31 @@ void TestSample::firstStartOpensTheCopyAndSaysSo()
     QCOMPARE(t.store.fileName, copy.path);
     QVERIFY(t.store.count() >= 50);
     QCOMPARE(v.findChild<QLineEdit *>(u"RecordName"_s)->text(), t.store.at(0).Name);
+}
+
+void TestSample::firstStartTellsOfAKeptCopy()
+{
+    // A copy from an earlier installation, with a file of the user's in it: set aside, and said.
+    AppTest t;
+    QVERIFY(layOut(t.folder.path()));
+    const QString shipped = SampleCatalogue::shippedFolder(t.folder.dataPath());
+    const QString target = t.path(u"user/sample"_s);
+    QVERIFY(SampleCatalogue::copy(shipped, target).ok);
+    {
+        QFile notes(target + u"/notes.txt"_s);
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("mine") == 4);
+    }
+    const SampleCatalogue::CopyResult copy = SampleCatalogue::copy(shipped, target);
+    QVERIFY(copy.ok);
+    QCOMPARE(copy.kept, target + u" (earlier copy)"_s);
+    QCOMPARE(readAll(copy.kept + u"/notes.txt"_s), QByteArray("mine"));
+    QVERIFY(!QFileInfo::exists(target + u"/notes.txt"_s));
+    TView v(t.ctx);
+    v.setStartupSample(copy.path, copy.kept);
+    t.activation.activate(&v);
+    QCOMPARE(t.dialogs.shown.constLast().kind, u"information"_s);
+    QVERIFY2(t.dialogs.lastText().contains(copy.kept), qPrintable(t.dialogs.lastText()));
+    QCOMPARE(t.store.fileName, copy.path);
 }
 
 void TestSample::helpMenuOpensAFreshCopy()
@@ -215,12 +266,50 @@ void TestSample::helpMenuOpensAFreshCopy()
     for (const QString &p : picturePaths(t.store))
         QVERIFY2(QFileInfo::exists(p) && p.startsWith(t.path(u"xdg"_s)), qPrintable(p));
 
-    // Changed and saved, then opened again: a fresh copy, not the changed one.
+    // Opened again unchanged: replaced, with nothing left beside it and nothing to tell.
+    const QDir base(t.path(u"xdg/Larkspur"_s));
+    const auto beside = [&base] {
+        return base.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+    t.dialogs.answer(Answer::Yes);
+    open->trigger();
+    QCOMPARE(beside(), QStringList { u"sample"_s });
+    QCOMPARE(t.dialogs.shown.constLast().kind, u"status"_s);
+
+    // Changed and saved, a pack written beside it, then opened again: a fresh copy, and the
+    // saved work kept under a new name, which the user is told.
     t.store.at(0).Name = u"Changed"_s;
     QVERIFY(DataFile::writeDatabase(expected, t.store).ok);
+    QVERIFY(QDir().mkpath(t.path(u"xdg/Larkspur/sample/Insurance Pack"_s)));
+    {
+        QFile pdf(t.path(u"xdg/Larkspur/sample/Insurance Pack/inventory.pdf"_s));
+        QVERIFY(pdf.open(QIODevice::WriteOnly) && pdf.write("%PDF-1.4\n") > 0);
+    }
     t.dialogs.answer(Answer::Yes);
     open->trigger();
     QVERIFY(t.store.at(0).Name != u"Changed"_s);
+    const QString kept = t.path(u"xdg/Larkspur/sample (earlier copy)"_s);
+    QCOMPARE(t.dialogs.shown.constLast().kind, u"information"_s);
+    QVERIFY2(t.dialogs.lastText().contains(kept), qPrintable(t.dialogs.lastText()));
+    RecordStore saved;
+    QVERIFY(DataFile::readDatabase(kept + u"/household.dat"_s, saved, false).ok());
+    QCOMPARE(saved.at(0).Name, u"Changed"_s);
+    QCOMPARE(readAll(kept + u"/Insurance Pack/inventory.pdf"_s), QByteArray("%PDF-1.4\n"));
+
+    // A second time: the next free name; the first kept copy stays as it was.
+    t.store.at(0).Name = u"Changed again"_s;
+    QVERIFY(DataFile::writeDatabase(expected, t.store).ok);
+    t.dialogs.answer(Answer::Yes);
+    open->trigger();
+    QCOMPARE(beside(),
+        (QStringList { u"sample"_s, u"sample (earlier copy 2)"_s, u"sample (earlier copy)"_s }));
+    RecordStore second, first;
+    QVERIFY(DataFile::readDatabase(
+        t.path(u"xdg/Larkspur/sample (earlier copy 2)/household.dat"_s), second, false)
+                .ok());
+    QCOMPARE(second.at(0).Name, u"Changed again"_s);
+    QVERIFY(DataFile::readDatabase(kept + u"/household.dat"_s, first, false).ok());
+    QCOMPARE(first.at(0).Name, u"Changed"_s);
     qunsetenv("XDG_DATA_HOME");
 }
 

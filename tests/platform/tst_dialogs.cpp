@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 
@@ -101,6 +102,7 @@ private slots:
     void informationWithAction();
     void boxesFitTheirTitleOverTheAskingWindow_data();
     void boxesFitTheirTitleOverTheAskingWindow();
+    void progressDialogFitsTheProgramsName();
     void everyDialogOpensOverTheAskingWindow_data();
     void everyDialogOpensOverTheAskingWindow();
     void choice_data();
@@ -151,6 +153,7 @@ void TestDialogs::boxesFitTheirTitleOverTheAskingWindow_data()
     QTest::newRow("information") << QStringLiteral("information");
     QTest::newRow("error") << QStringLiteral("error");
     QTest::newRow("yes/no") << QStringLiteral("yesno");
+    QTest::newRow("yes/no/cancel: save changes?") << QStringLiteral("yesnocancel");
 }
 
 void TestDialogs::boxesFitTheirTitleOverTheAskingWindow()
@@ -182,8 +185,10 @@ void TestDialogs::boxesFitTheirTitleOverTheAskingWindow()
             dialogs.information(text);
         else if (kind == u"error")
             dialogs.error(text);
-        else
+        else if (kind == u"yesno")
             dialogs.askYesNo(text);
+        else
+            dialogs.askYesNoCancel(text);
     }
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(parent, &asking);
@@ -193,6 +198,25 @@ void TestDialogs::boxesFitTheirTitleOverTheAskingWindow()
     QVERIFY2(width >= metrics.horizontalAdvance(QStringLiteral("Larkspur Cataloguer"))
                 + 4 * metrics.height(),
         qPrintable(QString::number(width)));
+}
+
+void TestDialogs::progressDialogFitsTheProgramsName()
+{
+    QWidget asking;
+    asking.show();
+    QProgressDialog progress(
+        QStringLiteral("Reading..."), QStringLiteral("Cancel"), 0, 10, &asking);
+    makeRoomForTitle(progress);
+    progress.setMinimumDuration(0);
+    progress.setValue(1); // shows it at its own size
+    QVERIFY(progress.isVisible());
+    QCOMPARE(progress.windowTitle(), QStringLiteral("Larkspur Cataloguer"));
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    QVERIFY2(progress.width()
+            >= metrics.horizontalAdvance(progress.windowTitle()) + 4 * metrics.height(),
+        qPrintable(QString::number(progress.width())));
 }
 
 void TestDialogs::everyDialogOpensOverTheAskingWindow_data()

@@ -18,6 +18,7 @@ private slots:
     void initTestCase();
     void restoredSizeIncludesTheFrame_data();
     void restoredSizeIncludesTheFrame();
+    void restoreOnAFramedWindowKeepsTheTitleBar();
 };
 
 void TestWindowFrame::initTestCase()
@@ -62,6 +63,26 @@ void TestWindowFrame::restoredSizeIncludesTheFrame()
     WindowSize::save(&window, settings, u"ViewW:"_s, u"ViewH:"_s);
     QCOMPARE(settings.readInteger(u"ViewW:"_s, 0), outer.width());
     QCOMPARE(settings.readInteger(u"ViewH:"_s, 0), outer.height());
+}
+
+void TestWindowFrame::restoreOnAFramedWindowKeepsTheTitleBar()
+{
+    // A window already on screen has its frame: a size restored then counts it at once.
+    QTemporaryDir dir;
+    IniSettingsStore settings(dir.filePath(u"Larkspur.ini"_s));
+    QMainWindow window;
+    window.resize(640, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.windowHandle()->frameMargins().isNull(), 10000);
+    const QMargins frame = window.windowHandle()->frameMargins();
+    const QSize outer(560, 430);
+    settings.writeInteger(u"ViewW:"_s, outer.width());
+    settings.writeInteger(u"ViewH:"_s, outer.height());
+    WindowSize::restore(&window, settings, u"ViewW:"_s, u"ViewH:"_s, QSize(640, 480));
+    QCOMPARE(
+        window.size(), outer - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
+    QTRY_COMPARE_WITH_TIMEOUT(window.frameGeometry().size(), outer, 10000);
 }
 
 QTEST_MAIN(TestWindowFrame)

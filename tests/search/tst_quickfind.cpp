@@ -37,7 +37,10 @@ RecordStore household()
         r.RecordCode = u"HH000777"_s;
         r.History = { u"Inherited from my grandmother."_s };
     });
-    add(u"Garden Bench"_s, [](ItemRecord &r) { r.Pictures[1].FileName = u"/photos/lamp.jpg"_s; });
+    add(u"Garden Bench"_s, [](ItemRecord &r) {
+        r.Pictures[1].FileName = u"/photos/lamp.jpg"_s;
+        r.Descriptions[10] = u"Patio"_s;
+    });
     return store;
 }
 
@@ -61,6 +64,10 @@ private Q_SLOTS:
     void narrowingKeepsRecordsEditedMeanwhile();
     void textWrittenWhereAnIndexedTextLivedIsSeen();
     void preparedIndexAnswersAsTyping();
+    void foldsLettersOfEveryScript_data();
+    void foldsLettersOfEveryScript();
+    void fewerLettersWidenTheMatches();
+    void wordsApplyAfreshToRecordsFoldedWhileIdle();
     void toolFind();
 };
 
@@ -79,6 +86,7 @@ void TestQuickFind::words_data()
     QTest::newRow("detail") << u"bl-441"_s << QStringList { u"Reading Lamp"_s };
     QTest::newRow("keywords and notes, any order")
         << u"wool OAK"_s << QStringList { u"Armchair"_s };
+    QTest::newRow("the tenth description") << u"patio"_s << QStringList { u"Garden Bench"_s };
     QTest::newRow("code and history")
         << u"grandmother hh000777"_s << QStringList { u"Mantel Clock"_s };
     QTest::newRow("every word must be there") << u"oak kitchen"_s << QStringList {};
@@ -197,6 +205,80 @@ void TestQuickFind::preparedIndexAnswersAsTyping()
     QCOMPARE(names(store, store.findMatches()), (QStringList { u"Reading Lamp"_s, u"Armchair"_s }));
     store.findText = u"spare 4999"_s;
     QCOMPARE(names(store, store.findMatches()), QStringList { u"Spare 4999"_s });
+}
+
+void TestQuickFind::foldsLettersOfEveryScript_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("folded");
+    QTest::newRow("Latin") << u"Café CRÈME"_s << u"cafe creme"_s;
+    // Beyond the table of the first code units; marks on marks come off down to the base letter.
+    QTest::newRow("Vietnamese") << u"Bàn ghế gỗ, ạ Ở"_s << u"ban ghe go, a o"_s;
+    QTest::newRow("full width") << u"ＯＡＫ ｔａｂｌｅ"_s << u"oak table"_s;
+    QTest::newRow("Latin, marks on marks") << u"ǕǗ"_s << u"uu"_s;
+    QTest::newRow("Greek") << u"ΆΈ"_s << u"αε"_s;
+}
+
+void TestQuickFind::foldsLettersOfEveryScript()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, folded);
+    QCOMPARE(QuickFindIndex::fold(text), folded);
+    // And so through the records: plain letters typed find them.
+    RecordStore store;
+    ItemRecord r;
+    r.Name = text;
+    store.append(std::move(r));
+    store.findText = folded;
+    QCOMPARE(store.findMatches(), std::vector<int> { 0 });
+}
+
+void TestQuickFind::fewerLettersWidenTheMatches()
+{
+    // "chair" narrowed the list; "chai" (a letter deleted) finds the longer word's matches and
+    // the others again.
+    RecordStore store;
+    for (const char *n : { "Chair", "Chain", "Chalice", "Rocking chair" }) {
+        ItemRecord r;
+        r.Name = QString::fromLatin1(n);
+        store.append(std::move(r));
+    }
+    const auto found = [&store](const QString &query) {
+        store.findText = query;
+        return names(store, store.findMatches());
+    };
+    QCOMPARE(found(u"chair"_s), (QStringList { u"Chair"_s, u"Rocking chair"_s }));
+    QCOMPARE(found(u"chai"_s), (QStringList { u"Chair"_s, u"Chain"_s, u"Rocking chair"_s }));
+    QCOMPARE(found(u"cha"_s),
+        (QStringList { u"Chair"_s, u"Chain"_s, u"Chalice"_s, u"Rocking chair"_s }));
+    QCOMPARE(found(u"chair rock"_s), QStringList { u"Rocking chair"_s });
+    QCOMPARE(found(u"chair"_s), (QStringList { u"Chair"_s, u"Rocking chair"_s }));
+}
+
+void TestQuickFind::wordsApplyAfreshToRecordsFoldedWhileIdle()
+{
+    // The words stay while another file is read; its records are folded while idle before the
+    // next query, which is the same words again and must not be taken for a narrowing.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"other.dat"_s);
+    {
+        RecordStore other;
+        for (const char *n : { "Oak desk", "Rug", "Oak bench" }) {
+            ItemRecord r;
+            r.Name = QString::fromLatin1(n);
+            other.append(std::move(r));
+        }
+        QVERIFY(DataFile::writeDatabase(file, other).ok);
+    }
+    RecordStore store = household();
+    store.findText = u"oak"_s;
+    QCOMPARE(names(store, store.findMatches()), QStringList { u"Armchair"_s });
+    QVERIFY(DataFile::readDatabase(file, store, false).ok());
+    store.findIndex().restartPreparing();
+    QVERIFY(store.findIndex().prepare(store, 60000));
+    QCOMPARE(names(store, store.findMatches()), (QStringList { u"Oak desk"_s, u"Oak bench"_s }));
+    store.findText = u"oak b"_s;
+    QCOMPARE(names(store, store.findMatches()), QStringList { u"Oak bench"_s });
 }
 
 void TestQuickFind::toolFind()
