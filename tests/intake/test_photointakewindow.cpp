@@ -81,6 +81,9 @@ private slots:
     void cancelChangesNothing();
     void noFolderChosen();
     void preview();
+    void regroupKeepsEdits();
+    void copyOffer_data();
+    void copyOffer();
 
 private:
     std::unique_ptr<PhotoFolder> m_folder;
@@ -188,5 +191,82 @@ void TestPhotoIntakeWindow::preview()
     QCOMPARE(m->rowCount(), 4);
 }
 
+void TestPhotoIntakeWindow::regroupKeepsEdits()
+{
+    RecordStore store;
+    prepareStore(store);
+    PhotoIntakeWindow w(store);
+    QVERIFY(w.read(m_folder->root, {}));
+    PhotoIntakeModel *m = w.model();
+    // Rows: Attic; the shelf's six and two; the kitchen's two and one.
+    QVERIFY(m->setData(m->index(1, PhotoIntakeModel::Name), u"Blue vase"_s, Qt::EditRole));
+    QVERIFY(m->setData(m->index(2, PhotoIntakeModel::Add), Qt::Unchecked, Qt::CheckStateRole));
+    QVERIFY(m->setData(m->index(3, PhotoIntakeModel::Name), u"Kettle"_s, Qt::EditRole));
+    QVERIFY(m->setData(m->index(4, PhotoIntakeModel::Add), Qt::Unchecked, Qt::CheckStateRole));
+    // A wider gap joins the kitchen's photos; the shelf's groups stay as they were.
+    w.findChild<QSpinBox *>(u"Gap"_s)->setValue(100);
+    QCOMPARE(m->rowCount(), 4);
+    QCOMPARE(m->data(m->index(1, PhotoIntakeModel::Name), Qt::DisplayRole).toString(), u"Blue vase"_s);
+    QCOMPARE(m->data(m->index(1, PhotoIntakeModel::Add), Qt::CheckStateRole).toInt(), int(Qt::Checked));
+    QCOMPARE(m->data(m->index(2, PhotoIntakeModel::Add), Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+    // The kitchen's new group is a new proposal.
+    QCOMPARE(m->data(m->index(3, PhotoIntakeModel::Name), Qt::DisplayRole).toString(), u"Item from Kitchen"_s);
+    QCOMPARE(m->data(m->index(3, PhotoIntakeModel::Add), Qt::CheckStateRole).toInt(), int(Qt::Checked));
+}
+
+void TestPhotoIntakeWindow::copyOffer_data()
+{
+    QTest::addColumn<bool>("titled");
+    QTest::newRow("beside the catalogue") << true;
+    QTest::newRow("untitled: the folder asked for") << false;
+}
+
+void TestPhotoIntakeWindow::copyOffer()
+{
+    QFETCH(bool, titled);
+    QTemporaryDir dir;
+    const QString root = dir.filePath(u"Hall"_s);
+    const QByteArray sofa = TestPictures::jpegBytes(TestPictures::halves(80, 40));
+    QVERIFY(QDir().mkpath(root));
+    QVERIFY(TestPictures::writeFile(root + u"/ソファ.jpg"_s, sofa));
+    QVERIFY(TestPictures::writeFile(root + u"/lamp.jpg"_s, TestPictures::jpegBytes(TestPictures::halves(40, 80))));
+    QFile lamp(root + u"/lamp.jpg"_s);
+    QVERIFY(lamp.open(QIODevice::ReadWrite));
+    QVERIFY(lamp.setFileTime(QDateTime(QDate(2026, 1, 1), QTime(9, 0)), QFileDevice::FileModificationTime));
+    lamp.close();
+    Fixture f;
+    QString copies = dir.filePath(u"chosen"_s);
+    if (titled) {
+        f.t.store.fileName = dir.filePath(u"house.dat"_s);
+        copies = dir.filePath(u"house photos"_s);
+    }
+    f.run(root, [&](PhotoIntakeWindow *w) {
+        if (!titled)
+            f.t.dialogs.file(copies);
+        auto *text = w->findChild<QLabel *>(u"UnstorableText"_s);
+        QVERIFY(!text->isHidden());
+        QCOMPARE(text->text(), titled
+                ? u"1 photo has a name the catalogue cannot store. Copies under names it can store can be added from %1."_s.arg(copies)
+                : u"1 photo has a name the catalogue cannot store. Copies under names it can store can be added instead."_s);
+        QCOMPARE(w->model()->rowCount(), 1);
+        click(w, u"CopyUnstorable"_s);
+        QCOMPARE(w->model()->rowCount(), 2);
+        QVERIFY(text->isHidden());
+        QVERIFY(!w->findChild<QLabel *>(u"Summary"_s)->text().contains(u"cannot store"_s));
+        click(w, u"AddRecords"_s);
+    });
+    QCOMPARE(f.t.store.count(), 3);
+    const QString copy = copies + u"/Photo.jpg"_s;
+    QCOMPARE(f.t.store.at(2).Pictures[1].FileName, copy);
+    QCOMPARE(f.t.store.at(2).Name, u"Item from Hall"_s);
+    QFile copied(copy);
+    QVERIFY(copied.open(QIODevice::ReadOnly));
+    QCOMPARE(copied.readAll(), sofa);
+    QVERIFY(f.t.dialogs.allUsed());
+    if (!titled)
+        QCOMPARE(f.t.dialogs.shown.at(1).kind, u"folder"_s);
+}
+
 QTEST_MAIN(TestPhotoIntakeWindow)
 #include "test_photointakewindow.moc"
+
