@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QtEndian>
 #include <QHash>
 #include <QStringDecoder>
 #include <QThread>
@@ -23,6 +25,8 @@
 #include "platform/jpegdecoder.h"
 #include "store/recordstore.h"
 #include "store/textcodec.h"
+
+#include <libheif/heif.h>
 
 namespace PhotoIntake {
 
@@ -215,6 +219,44 @@ private:
 
 namespace detail {
 
+namespace {
+
+// A HEIF's date taken: its Exif item is a TIFF block behind a four-byte offset.
+QDateTime heifDateTaken(const QByteArray &bytes)
+{
+    std::unique_ptr<heif_context, void (*)(heif_context *)> ctx(
+        heif_context_alloc(), heif_context_free);
+    if (!ctx
+        || heif_context_read_from_memory_without_copy(
+               ctx.get(), bytes.constData(), size_t(bytes.size()), nullptr)
+                .code
+            != heif_error_Ok)
+        return {};
+    heif_image_handle *raw = nullptr;
+    if (heif_context_get_primary_image_handle(ctx.get(), &raw).code != heif_error_Ok)
+        return {};
+    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle *)> handle(
+        raw, heif_image_handle_release);
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(handle.get(), "Exif", &id, 1) != 1)
+        return {};
+    const size_t size = heif_image_handle_get_metadata_size(handle.get(), id);
+    if (size < 4 + 8 || size > size_t(bytes.size()))
+        return {};
+    QByteArray block(qsizetype(size), Qt::Uninitialized);
+    if (heif_image_handle_get_metadata(handle.get(), id, block.data()).code != heif_error_Ok)
+        return {};
+    const quint32 offset = qFromBigEndian<quint32>(block.constData());
+    if (offset > size - 4 - 8)
+        return {};
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + block.mid(4 + qsizetype(offset));
+    return exifInfo(
+        reinterpret_cast<const unsigned char *>(payload.constData()), size_t(payload.size()))
+        .dateTaken;
+}
+
+} // namespace
+
 PictureStatus readNativeFile(const QByteArray &native, QByteArray &bytes, QDateTime *modified)
 {
     bytes.clear();
@@ -341,6 +383,8 @@ Validated validatePicture(const QByteArray &bytes, const QString &suffix)
         return v;
     }
     v.ok = ImageLibrary::loadData(bytes, s).ok();
+    if (v.ok && (s == QLatin1String("heic") || s == QLatin1String("heif")))
+        v.taken = heifDateTaken(bytes);
     return v;
 }
 
