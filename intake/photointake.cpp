@@ -4,12 +4,9 @@
 #include <algorithm>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QRegularExpression>
 
-#include "platform/exif.h"
 #include "store/categorytree.h"
 #include "store/recordstore.h"
 
@@ -17,54 +14,22 @@ namespace PhotoIntake {
 
 namespace {
 
-bool isPictureName(const QString &path)
+// How many of names, from the first, are a path of the tree from one of its top nodes; chain
+// receives the nodes' texts nearest first.
+qsizetype matchFromTop(const CategoryTree &tree, const QStringList &names, QStringList &chain)
 {
-    static const QStringList suffixes = { QStringLiteral("jpg"), QStringLiteral("jpeg"),
-        QStringLiteral("png"), QStringLiteral("gif"), QStringLiteral("bmp"), QStringLiteral("tif"),
-        QStringLiteral("tiff"), QStringLiteral("webp") };
-    return suffixes.contains(QFileInfo(path).suffix().toLower());
-}
-
-bool isJpegName(const QString &path)
-{
-    const QString s = QFileInfo(path).suffix().toLower();
-    return s == QLatin1String("jpg") || s == QLatin1String("jpeg");
-}
-
-// Searches the forest for a chain of nodes whose texts are names, each the child of the one
-// before; fills the chain's texts nearest first.
-bool findChain(const CategoryTree &nodes, const QStringList &names, QStringList ancestors,
-    QStringList &found)
-{
-    for (const CategoryNode &node : nodes) {
-        if (node.text.trimmed().compare(names.first(), Qt::CaseInsensitive) == 0) {
-            QStringList chain = ancestors;
-            chain.prepend(node.text);
-            const CategoryNode *at = &node;
-            bool whole = true;
-            for (int i = 1; i < names.size() && whole; ++i) {
-                const auto it = std::find_if(at->children.begin(), at->children.end(),
-                    [&](const CategoryNode &c) {
-                        return c.text.trimmed().compare(names[i], Qt::CaseInsensitive) == 0;
-                    });
-                if (it == at->children.end()) {
-                    whole = false;
-                } else {
-                    chain.prepend(it->text);
-                    at = &*it;
-                }
-            }
-            if (whole) {
-                found = chain;
-                return true;
-            }
-        }
-        QStringList deeper = ancestors;
-        deeper.prepend(node.text);
-        if (findChain(node.children, names, deeper, found))
-            return true;
+    chain.clear();
+    const CategoryTree *level = &tree;
+    for (const QString &name : names) {
+        const auto it = std::find_if(level->begin(), level->end(), [&](const CategoryNode &n) {
+            return n.text.trimmed().compare(name.trimmed(), Qt::CaseInsensitive) == 0;
+        });
+        if (it == level->end())
+            break;
+        chain.prepend(it->text);
+        level = &it->children;
     }
-    return false;
+    return chain.size();
 }
 
 QString folderNameOf(const QString &folder)
@@ -75,69 +40,8 @@ QString folderNameOf(const QString &folder)
 
 } // namespace
 
-QSet<QString> usedPicturePaths(const RecordStore &store)
-{
-    QSet<QString> used;
-    for (const RecordPtr &r : store.records())
-        for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-            if (const QString &f = r->Pictures[size_t(k)].FileName; !f.isEmpty())
-                used.insert(QDir::cleanPath(f));
-    return used;
-}
-
-Scan scanFolder(const QString &folder, const QSet<QString> &usedPaths, const Progress &progress)
-{
-    Scan scan;
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(QDir::cleanPath(QFileInfo(it.next()).absoluteFilePath()));
-    files.sort();
-    const int total = int(files.size());
-    for (int i = 0; i < total; ++i) {
-        if (progress && !progress(i, total)) {
-            scan.cancelled = true;
-            return scan;
-        }
-        const QString &path = files[i];
-        if (!isPictureName(path)) {
-            ++scan.notPictures;
-            continue;
-        }
-        if (usedPaths.contains(path)) {
-            ++scan.alreadyUsed;
-            continue;
-        }
-        // The header alone tells whether the file is a picture that reads.
-        QImageReader reader(path);
-        if (!reader.size().isValid()) {
-            ++scan.unreadable;
-            continue;
-        }
-        const QFileInfo info(path);
-        Photo p;
-        p.path = path;
-        p.folder = info.absolutePath();
-        if (isJpegName(path))
-            p.taken = readJpegExif(path).dateTaken;
-        if (!p.taken.isValid())
-            p.taken = info.lastModified();
-        scan.photos.push_back(std::move(p));
-    }
-    if (progress)
-        progress(total, total);
-    std::stable_sort(scan.photos.begin(), scan.photos.end(), [](const Photo &a, const Photo &b) {
-        if (a.folder != b.folder)
-            return a.folder < b.folder;
-        if (a.taken != b.taken)
-            return a.taken < b.taken;
-        return a.path < b.path;
-    });
-    return scan;
-}
-
-std::vector<Proposal> groupPhotos(const Scan &scan, const QString &rootFolder, int gapSeconds,
-    const RecordStore &store)
+std::vector<Proposal> groupPhotos(
+    const Scan &scan, const QString &rootFolder, int gapSeconds, const RecordStore &store)
 {
     std::vector<Proposal> out;
     const Photo *previous = nullptr;
@@ -150,7 +54,7 @@ std::vector<Proposal> groupPhotos(const Scan &scan, const QString &rootFolder, i
             if (!previous || previous->folder != p.folder)
                 location = locationFor(p.folder, rootFolder, store);
             Proposal g;
-            g.name = proposedName(p.path);
+            g.name = p.name.isEmpty() ? proposedName(p.path) : p.name;
             g.location = location;
             g.taken = p.taken;
             out.push_back(std::move(g));
@@ -163,11 +67,16 @@ std::vector<Proposal> groupPhotos(const Scan &scan, const QString &rootFolder, i
 
 bool isCameraName(const QString &name)
 {
-    // A maker's letters (IMG, PXL, DSC, DSCN, P, ...) then numbers, or numbers alone, perhaps
-    // with a burst or copy mark after them.
-    static const QRegularExpression camera(QStringLiteral(
-        "^(?:[A-Z]{1,5}|img|pxl|dsc|dscn|dscf|mvimg|photo|image)?\\s*\\d{3,}"
-        "(?:[\\s.]+(?:\\d+|[A-Z]{1,3}\\d*|PORTRAIT|BURST\\d*|COVER|\\(\\d+\\))|~\\d+)*\\s*$"));
+    // A camera's or phone's own numbering: its prefix (IMG, DSC, PXL, a Panasonic's P with seven
+    // digits, ...) then four digits or more, or a date of eight digits, perhaps with a time, a
+    // burst or a copy mark after it. Words with a number ("XBOX 360", "TV 2000", "1984") are names.
+    static const QRegularExpression camera(
+        QStringLiteral("^(?:(?:img|dsc|dscn|dscf|dsci|dcim|pxl|mvimg|gopr|g[hx]\\d\\d|dji|sam|cimg|"
+                       "imag|pict|sdc|"
+                       "photo|image|wp|pano|burst)\\s*\\d{4,}|p\\d{7}|(?:19|20)\\d{6})"
+                       "(?:[\\s.]+(?:\\d+|(?-i:[A-Z]{1,3}\\d*|PORTRAIT|BURST\\d*|COVER)|\\(\\d+\\))"
+                       "|~\\d+)*\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
     return camera.match(name.trimmed()).hasMatch();
 }
 
@@ -185,8 +94,9 @@ QString proposedName(const QString &photoPath)
 int locationDescription(const RecordStore &store)
 {
     for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-        if (store.captions.description[size_t(k)].trimmed().compare(QLatin1String("Location"),
-                Qt::CaseInsensitive) == 0)
+        if (store.captions.description[size_t(k)].trimmed().compare(
+                QLatin1String("Location"), Qt::CaseInsensitive)
+            == 0)
             return k;
     return 8;
 }
@@ -202,13 +112,15 @@ QString locationFor(const QString &folder, const QString &rootFolder, const Reco
     else if (here != root)
         names = { folderNameOf(here) };
     const CategoryTree tree = store.categoryTree(locationDescription(store));
-    // The longest run of folders ending at the photo's own that matches a chain of nodes.
-    for (qsizetype n = names.size(); n >= 1; --n) {
-        QStringList found;
-        if (findChain(tree, names.mid(names.size() - n), {}, found))
-            return categoryFullName(found);
+    // The deepest path of the tree that a run of the folders spells from its top; of equal
+    // depths the one nearest the photo.
+    QStringList best;
+    for (qsizetype start = 0; start < names.size(); ++start) {
+        QStringList chain;
+        if (matchFromTop(tree, names.mid(start), chain) > 0 && chain.size() >= best.size())
+            best = chain;
     }
-    return {};
+    return best.isEmpty() ? QString() : categoryFullName(best);
 }
 
 ItemRecord makeRecord(const Proposal &proposal, const RecordStore &store, const QDate &today,
@@ -222,9 +134,10 @@ ItemRecord makeRecord(const Proposal &proposal, const RecordStore &store, const 
     // The fields a new record starts with, the date received being the day the photo was taken.
     const QString todayText = today.toString(QStringLiteral("yyyy/MM/dd"));
     r.Details[1] = QStringLiteral("0");
-    r.Details[2] = proposal.taken.isValid() ? proposal.taken.date().toString(QStringLiteral("yyyy/MM/dd"))
-                                            : todayText;
-    r.Details[3] = todayText.left(4);
+    r.Details[2] = proposal.taken.isValid()
+        ? proposal.taken.date().toString(QStringLiteral("yyyy/MM/dd"))
+        : todayText;
+    r.Details[3] = QStringLiteral("    "); // the year made is unknown: an empty year box
     r.Details[4] = QStringLiteral("0000000");
     r.Details[8] = QStringLiteral("0");
     r.Details[9] = QStringLiteral("01");
@@ -257,7 +170,11 @@ int addRecords(RecordStore &store, const std::vector<Proposal> &proposals, const
 
 QString leftOutText(const Scan &scan)
 {
-    const int total = scan.alreadyUsed + scan.notPictures + scan.unreadable;
+    int cannotStore = 0, notUtf8 = 0;
+    for (const Unstorable &u : scan.unstorable)
+        ++(u.notUtf8 ? notUtf8 : cannotStore);
+    const int total = scan.alreadyUsed + scan.notPictures + scan.unreadable + scan.inPacks
+        + cannotStore + notUtf8;
     if (total == 0)
         return {};
     QStringList why;
@@ -267,6 +184,12 @@ QString leftOutText(const Scan &scan)
         why << QStringLiteral("%1 not pictures").arg(scan.notPictures);
     if (scan.unreadable)
         why << QStringLiteral("%1 could not be read").arg(scan.unreadable);
+    if (cannotStore)
+        why << QStringLiteral("%1 with names the catalogue cannot store").arg(cannotStore);
+    if (notUtf8)
+        why << QStringLiteral("%1 with names not in UTF-8").arg(notUtf8);
+    if (scan.inPacks)
+        why << QStringLiteral("%1 in insurance packs").arg(scan.inPacks);
     return QStringLiteral("%1 %2 left out: %3")
         .arg(total)
         .arg(total == 1 ? QStringLiteral("file") : QStringLiteral("files"))

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageReader>
@@ -14,7 +15,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "platform/dialogs.h"
 #include "platform/jpegdecoder.h"
+#include "store/recordstore.h"
 
 namespace {
 
@@ -29,7 +32,8 @@ QImage makeThumbnail(const QString &path, int size)
         reader.setAutoTransform(true);
         const QSize full = reader.size();
         if (full.isValid())
-            reader.setScaledSize(full.scaled(size, size, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+            reader.setScaledSize(
+                full.scaled(size, size, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
         image = reader.read();
     }
     if (image.isNull())
@@ -98,8 +102,9 @@ QVariant PhotoIntakeModel::data(const QModelIndex &index, int role) const
     case Location:
         return role == Qt::DisplayRole ? QVariant(p.location) : QVariant();
     case Date:
-        return role == Qt::DisplayRole ? QVariant(p.taken.date().toString(QStringLiteral("yyyy/MM/dd")))
-                                       : QVariant();
+        return role == Qt::DisplayRole
+            ? QVariant(p.taken.date().toString(QStringLiteral("yyyy/MM/dd")))
+            : QVariant();
     case Photos:
         if (role == Qt::DisplayRole)
             return QString::number(p.photos.size());
@@ -142,12 +147,18 @@ QVariant PhotoIntakeModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case Add: return QStringLiteral("Add");
-    case Name: return QStringLiteral("Name");
-    case Location: return QStringLiteral("Location");
-    case Date: return QStringLiteral("Date");
-    case Photos: return QStringLiteral("Photos");
-    default: return {};
+    case Add:
+        return QStringLiteral("Add");
+    case Name:
+        return QStringLiteral("Name");
+    case Location:
+        return QStringLiteral("Location");
+    case Date:
+        return QStringLiteral("Date");
+    case Photos:
+        return QStringLiteral("Photos");
+    default:
+        return {};
     }
 }
 
@@ -158,8 +169,8 @@ void PhotoIntakeModel::requestThumbnail(int row) const
     m_requested.insert(row);
     m_queue.push_back(row);
     // Started from the event loop: data() is called while painting.
-    QMetaObject::invokeMethod(const_cast<PhotoIntakeModel *>(this), &PhotoIntakeModel::pump,
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        const_cast<PhotoIntakeModel *>(this), &PhotoIntakeModel::pump, Qt::QueuedConnection);
 }
 
 void PhotoIntakeModel::pump()
@@ -178,9 +189,9 @@ void PhotoIntakeModel::pump()
         const int generation = m_generation;
         m_pool.start([this, path, row, generation] {
             const QImage image = makeThumbnail(path, ThumbnailSize);
-            QMetaObject::invokeMethod(this, [this, generation, row, image] {
-                thumbnailDone(generation, row, image);
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, generation, row, image] { thumbnailDone(generation, row, image); },
+                Qt::QueuedConnection);
         });
     }
 }
@@ -224,6 +235,18 @@ PhotoIntakeWindow::PhotoIntakeWindow(const RecordStore &store, QWidget *parent)
     top->addWidget(new QLabel(QStringLiteral("of each other are one record"), this));
     layout->addLayout(top);
 
+    // The offer for photos whose paths the catalogue cannot store; shown only when there are any.
+    auto *offer = new QHBoxLayout;
+    m_unstorable = new QLabel(this);
+    m_unstorable->setObjectName(QStringLiteral("UnstorableText"));
+    m_unstorable->setWordWrap(true);
+    offer->addWidget(m_unstorable, 1);
+    m_copy = new QPushButton(QStringLiteral("Copy Under New Names"), this);
+    m_copy->setObjectName(QStringLiteral("CopyUnstorable"));
+    offer->addWidget(m_copy);
+    layout->addLayout(offer);
+    connect(m_copy, &QPushButton::clicked, this, [this] { copyUnstorable(); });
+
     m_model = new PhotoIntakeModel(this);
     m_view = new QTableView(this);
     m_view->setObjectName(QStringLiteral("Proposals"));
@@ -250,9 +273,11 @@ PhotoIntakeWindow::PhotoIntakeWindow(const RecordStore &store, QWidget *parent)
     layout->addWidget(m_view, 1);
 
     auto *buttons = new QDialogButtonBox(this);
-    QPushButton *add = buttons->addButton(QStringLiteral("Add Records"), QDialogButtonBox::AcceptRole);
+    QPushButton *add
+        = buttons->addButton(QStringLiteral("Add Records"), QDialogButtonBox::AcceptRole);
     add->setObjectName(QStringLiteral("AddRecords"));
-    QPushButton *cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton *cancel
+        = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -266,11 +291,53 @@ PhotoIntakeWindow::~PhotoIntakeWindow() = default;
 bool PhotoIntakeWindow::read(const QString &folder, const PhotoIntake::Progress &progress)
 {
     m_folder = folder;
-    m_scan = PhotoIntake::scanFolder(folder, PhotoIntake::usedPicturePaths(m_store), progress);
+    m_used = PhotoIntake::usedPicturePaths(m_store);
+    m_scan = PhotoIntake::scanFolder(folder, m_used, progress);
     if (m_scan.cancelled)
         return false;
     regroup();
+    showUnstorable();
     return true;
+}
+
+void PhotoIntakeWindow::showUnstorable()
+{
+    const int count = int(m_scan.unstorable.size());
+    m_unstorable->setVisible(count > 0);
+    m_copy->setVisible(count > 0);
+    if (count == 0)
+        return;
+    const QString beside = PhotoIntake::copyFolderFor(m_store.fileName);
+    m_unstorable->setText(
+        (count == 1 ? QStringLiteral("1 photo has a name the catalogue cannot store.")
+                    : QStringLiteral("%1 photos have names the catalogue cannot store.").arg(count))
+        + QLatin1Char(' ')
+        + (beside.isEmpty()
+                ? QStringLiteral("Copies under names it can store can be added instead.")
+                : QStringLiteral("Copies under names it can store can be added from %1.")
+                      .arg(QDir::toNativeSeparators(beside))));
+}
+
+bool PhotoIntakeWindow::copyUnstorable()
+{
+    QString folder = PhotoIntake::copyFolderFor(m_store.fileName);
+    if (folder.isEmpty() && m_dialogs) {
+        // An untitled catalogue has no folder to stand beside: the user names one.
+        const Dialogs::AskingWindow asking(*m_dialogs, this);
+        FileDialogOptions options;
+        options.title = QStringLiteral("Copy Photos To");
+        folder = m_dialogs->folderName(options);
+    }
+    if (folder.isEmpty())
+        return false;
+    const PhotoIntake::CopyResult copy = PhotoIntake::copyUnstorable(m_scan, folder, m_used);
+    regroup();
+    showUnstorable();
+    if (!copy.ok && m_dialogs) {
+        const Dialogs::AskingWindow asking(*m_dialogs, this);
+        m_dialogs->error(copy.message);
+    }
+    return copy.copied + copy.reused > 0;
 }
 
 void PhotoIntakeWindow::setGap(int seconds)
@@ -280,7 +347,19 @@ void PhotoIntakeWindow::setGap(int seconds)
 
 void PhotoIntakeWindow::regroup()
 {
-    m_model->setProposals(PhotoIntake::groupPhotos(m_scan, m_folder, m_gap->value(), m_store));
+    // A group that stays the same keeps the name typed for it and its tick.
+    QHash<QStringList, std::pair<QString, bool>> kept;
+    for (const PhotoIntake::Proposal &p : m_model->proposals())
+        kept.insert(p.photos, { p.name, p.checked });
+    std::vector<PhotoIntake::Proposal> proposals
+        = PhotoIntake::groupPhotos(m_scan, m_folder, m_gap->value(), m_store);
+    for (PhotoIntake::Proposal &p : proposals) {
+        if (const auto it = kept.constFind(p.photos); it != kept.cend()) {
+            p.name = it->first;
+            p.checked = it->second;
+        }
+    }
+    m_model->setProposals(std::move(proposals));
     QString text = QStringLiteral("%1 new records from %2 photos in %3.")
                        .arg(m_model->rowCount())
                        .arg(m_scan.photos.size())

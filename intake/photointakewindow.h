@@ -15,7 +15,9 @@
 
 #include "intake/photointake.h"
 
+class Dialogs;
 class QLabel;
+class QPushButton;
 class QSpinBox;
 class QTableView;
 class RecordStore;
@@ -79,13 +81,23 @@ public:
     PhotoIntakeModel *model() const { return m_model; }
     QTableView *view() const { return m_view; }
     void setGap(int seconds);
+    // Boxes for a failed copy and the folder question when the catalogue has no file yet.
+    void setDialogs(Dialogs *dialogs) { m_dialogs = dialogs; }
+    // Copies the photos whose paths the catalogue cannot store beside the catalogue (the offer's
+    // button); false when nothing was copied.
+    bool copyUnstorable();
 
 private:
     void regroup();
+    void showUnstorable();
 
     const RecordStore &m_store;
+    Dialogs *m_dialogs = nullptr;
     QString m_folder;
+    QSet<QString> m_used;
     PhotoIntake::Scan m_scan;
+    QLabel *m_unstorable = nullptr;
+    QPushButton *m_copy = nullptr;
     PhotoIntakeModel *m_model = nullptr;
     QTableView *m_view = nullptr;
     QSpinBox *m_gap = nullptr;

@@ -18,8 +18,10 @@ void TView::NewRecordsFromPhotos1Click()
     if (folder.isEmpty())
         return;
     PhotoIntakeWindow window(m_ctx.store, this);
+    window.setDialogs(&m_ctx.dialogs);
     {
-        QProgressDialog progress(QStringLiteral("Reading photos..."), QStringLiteral("Cancel"), 0, 0, this);
+        QProgressDialog progress(
+            QStringLiteral("Reading photos..."), QStringLiteral("Cancel"), 0, 0, this);
         progress.setObjectName(QStringLiteral("PhotoIntakeProgress"));
         makeRoomForTitle(progress);
         progress.setWindowModality(Qt::WindowModal);
@@ -46,5 +48,6 @@ void TView::NewRecordsFromPhotos1Click()
     setDeleteEnabled(m_ctx.store.count() > 1);
     recordsChanged(added);
     m_ctx.dialogs.status(this,
-        added == 1 ? QStringLiteral("1 record added") : QStringLiteral("%1 records added").arg(added));
+        added == 1 ? QStringLiteral("1 record added")
+                   : QStringLiteral("%1 records added").arg(added));
 }

@@ -191,7 +191,8 @@ const Command commands[] = {
     { "insurance-pack"_L1, "IN.dat OUTDIR [--group-by K] [--cover-file FILE] [--photos full|small|none] [--page a4] [--timestamp URL]"_L1,
         2, 1000, insurancePackCommand,
         "make the insurance pack: PDF, offline web page, CSV, database copy and manifest"_L1 },
-    { "photo-intake"_L1, "FOLDER IN.dat OUT.dat [--gap SECONDS]"_L1, 3, 5, photoIntakeCommand,
+    { "photo-intake"_L1, "FOLDER IN.dat OUT.dat [--gap SECONDS] [--copy-unstorable DIR]"_L1, 3, 7,
+        photoIntakeCommand,
         "add a record per group of photos in a folder and its sub-folders"_L1 },
     { "versions"_L1, "FILE.dat [--restore N OUT.dat]"_L1, 1, 4, versionsCommand,
         "list the earlier versions kept of a database (newest first: date, size, records, "

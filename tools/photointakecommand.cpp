@@ -18,8 +18,15 @@ int photoIntakeCommand(const QStringList &args)
 {
     QStringList plain;
     int gap = PhotoIntake::DefaultGapSeconds;
+    QString copyFolder;
     for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "--gap"_L1) {
+        if (args[i] == "--copy-unstorable"_L1) {
+            if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
+                printToolLine(u"photo-intake: --copy-unstorable needs a folder"_s, true);
+                return 2;
+            }
+            copyFolder = args[++i];
+        } else if (args[i] == "--gap"_L1) {
             bool ok = false;
             gap = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
             if (!ok || gap < 0) {
@@ -32,7 +39,9 @@ int photoIntakeCommand(const QStringList &args)
         }
     }
     if (plain.size() != 3) {
-        printToolLine(u"usage: larkspur-tool photo-intake FOLDER IN.dat OUT.dat [--gap SECONDS]"_s, true);
+        printToolLine(u"usage: larkspur-tool photo-intake FOLDER IN.dat OUT.dat [--gap SECONDS] "
+                      "[--copy-unstorable DIR]"_s,
+            true);
         return 2;
     }
     const QString folder = plain[0];
@@ -46,8 +55,22 @@ int photoIntakeCommand(const QStringList &args)
     DatabaseChange change;
     if (!change.begin(plain[1], plain[2], store))
         return 1;
-    const PhotoIntake::Scan scan
-        = PhotoIntake::scanFolder(folder, PhotoIntake::usedPicturePaths(store));
+    // Relative picture paths lead from the catalogue's own folder.
+    store.fileName = QFileInfo(plain[1]).absoluteFilePath();
+    const QSet<QString> used = PhotoIntake::usedPicturePaths(store);
+    PhotoIntake::Scan scan = PhotoIntake::scanFolder(folder, used);
+    QString copied;
+    if (!copyFolder.isEmpty() && !scan.unstorable.empty()) {
+        const PhotoIntake::CopyResult copy = PhotoIntake::copyUnstorable(scan, copyFolder, used);
+        if (!copy.ok) {
+            printToolLine(copy.message, true);
+            return 1;
+        }
+        copied = u"%1 copied to %2 under names the catalogue can store"_s.arg(
+            copy.copied + copy.reused == 1 ? u"1 photo"_s
+                                           : u"%1 photos"_s.arg(copy.copied + copy.reused),
+            copyFolder);
+    }
     const std::vector<PhotoIntake::Proposal> proposals
         = PhotoIntake::groupPhotos(scan, folder, gap, store);
     const int before = store.count();
@@ -65,7 +88,13 @@ int photoIntakeCommand(const QStringList &args)
             + r.Descriptions[size_t(location)] + u'\t' + r.Details[2] + u'\t'
             + QString::number(photos));
     }
+    if (!copied.isEmpty())
+        printToolLine(copied, true);
     if (const QString left = PhotoIntake::leftOutText(scan); !left.isEmpty())
         printToolLine(left, true);
+    if (!scan.unstorable.empty())
+        printToolLine(
+            u"--copy-unstorable DIR adds copies of them under names the catalogue can store"_s,
+            true);
     return 0;
 }

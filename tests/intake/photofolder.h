@@ -14,7 +14,7 @@
 #include "tests/support/testpictures.h"
 
 // Locations as a pick menu offers them.
-inline const QString LocationTree = QStringLiteral("House\r\n\tKitchen\r\nGarage\r\n\tShelf\r\n");
+inline const QString LocationTree = QStringLiteral("Kitchen\r\nGarage\r\n\tShelf\r\n");
 
 struct PhotoFolder
 {

@@ -86,6 +86,8 @@ private Q_SLOTS:
     void shippedFileIsWhatItsSourceMakes();
     void readsWithoutWarningAndPicksFromItsTrees();
     void copyFindsEveryPicture();
+    void setsArePricedWhole_data();
+    void setsArePricedWhole();
     void failedCopyKeepsTheOldOne();
     void linkedFolderIsNeverDeletedThrough();
     void firstStartOpensTheCopyAndSaysSo();
@@ -155,6 +157,40 @@ void TestSample::copyFindsEveryPicture()
     // The program's own picture check: every picture is there and decodes.
     const Run r = run({ u"pictures"_s, copy.path });
     QVERIFY2(r.exitCode == 0, r.out.constData());
+}
+
+void TestSample::setsArePricedWhole_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("amount"); // detail 1
+    QTest::addColumn<QString>("quantity");
+    // Their notes say the price is for the whole set: one of each, at that price.
+    QTest::newRow("cutlery") << u"Silver Cutlery Set"_s << u"$700.00"_s << u"1"_s;
+    QTest::newRow("coins") << u"Silver Coin Collection"_s << u"$1,450.00"_s << u"1"_s;
+}
+
+void TestSample::setsArePricedWhole()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, amount);
+    QFETCH(QString, quantity);
+    RecordStore store;
+    QVERIFY(DataFile::readDatabase(sourceSample() + u"/household.dat"_s, store, false).ok());
+    int found = 0;
+    for (int i = 0; i < store.count(); ++i) {
+        const ItemRecord &r = store.at(i);
+        if (r.Name != name)
+            continue;
+        ++found;
+        QCOMPARE(r.Details[1], amount);
+        QCOMPARE(r.Details[9], quantity);
+        QVERIFY(r.Notes.join(u' ').contains(u"whole"_s));
+    }
+    QCOMPARE(found, 1);
+    // The catalogue's totals as the tool sums them (amount times quantity over every record).
+    const Run totals = run({ u"totals"_s, sourceSample() + u"/household.dat"_s, u"2"_s });
+    QCOMPARE(totals.exitCode, 0);
+    QVERIFY2(totals.out.endsWith("Paid\t$32439.00\nValue\t$26129.00\n"), totals.out.constData());
 }
 
 void TestSample::failedCopyKeepsTheOldOne()
