@@ -10,7 +10,7 @@
 #include "store/datafile.h"
 #include "platform/jpegdecoder.h"
 #include "tests/intake/photofolder.h"
-#include "tests/support/heifpicture.h"
+#include "tests/support/heifpictures.h"
 #include "tests/support/toolrun.h"
 
 using namespace Qt::StringLiterals;
