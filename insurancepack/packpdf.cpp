@@ -3,7 +3,9 @@
 #include "insurancepack/packpdf.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <iterator>
 #include <numeric>
@@ -23,6 +25,14 @@ using namespace Qt::StringLiterals;
 
 namespace InsurancePack::Parts {
 namespace {
+
+// Why a write failed: the system's words for errno when the file device has none of its own.
+QString systemReason(int error, const QFileDevice &file)
+{
+    if (error != 0)
+        return QString::fromLocal8Bit(std::strerror(error));
+    return file.errorString();
+}
 
 // `text` broken into lines no wider than `width`: at word boundaries, inside a word only
 // where the word alone is wider.
@@ -74,6 +84,10 @@ public:
         m_height = r.height();
         m_line = m_writer.resolution() / 6; // 12 pt lines
         m_font.setPointSizeF(9.5);
+        // Chinese and Japanese from a font whose ideographs are not shared with the Kangxi
+        // radicals (Qt maps a shared glyph back to the lowest code point: "山" would copy out as
+        // the radical "⼭"), emoji from one that draws them in outline.
+        m_font.setFamilies({ u"DejaVu Sans"_s, u"WenQuanYi Zen Hei"_s, u"Symbola"_s });
         // Text copied out of the PDF must be the text typed: with any letter spacing the
         // shaper makes no ligatures ("ff", "fi" stay two letters). A 64th of a pixel at 300 dpi
         // moves nothing a reader can see.
@@ -640,8 +654,12 @@ bool embedPhotos(const QByteArray &pdf, const std::vector<const Photo *> &placed
 
     qint64 written = 0;
     bool ok = true;
+    int error = 0; // the system's reason, taken where the write fails
     auto put = [&](const QByteArray &b) {
-        ok = ok && out.write(b) == b.size();
+        if (ok && out.write(b) != b.size()) {
+            ok = false;
+            error = errno;
+        }
         written += b.size();
     };
     put(pdf.left(order.front().first));
@@ -684,10 +702,13 @@ bool embedPhotos(const QByteArray &pdf, const std::vector<const Photo *> &placed
     put(table);
     put(pdf.mid(trailerAt, startxref - trailerAt));
     put("startxref\n" + QByteArray::number(newXref) + "\n%%EOF\n");
-    ok = ok && out.flush();
+    if (ok && !out.flush()) {
+        ok = false;
+        error = errno;
+    }
     if (!ok)
         *message = u"Cannot write %1: %2"_s.arg(
-            QDir::toNativeSeparators(out.fileName()), out.errorString());
+            QDir::toNativeSeparators(out.fileName()), systemReason(error, out));
     return ok;
 }
 
@@ -745,9 +766,11 @@ bool writePdf(const Pack &pack, const QString &pdfPath, Spool *spool, QString *m
     }
     if (withPhotos && !embedPhotos(drawn, placed, spool->file, pdfFile, message))
         return false;
-    if (!pdfFile.flush() || pdfFile.error() != QFileDevice::NoError || pdfFile.size() == 0) {
+    const bool flushed = pdfFile.flush();
+    const int error = errno;
+    if (!flushed || pdfFile.error() != QFileDevice::NoError || pdfFile.size() == 0) {
         *message = u"Cannot write %1: %2"_s.arg(
-            QDir::toNativeSeparators(pdfPath), pdfFile.errorString());
+            QDir::toNativeSeparators(pdfPath), systemReason(flushed ? 0 : error, pdfFile));
         return false;
     }
     return true;

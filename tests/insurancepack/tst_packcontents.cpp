@@ -17,6 +17,7 @@
 
 #include "../support/toolrun.h"
 #include "../support/writefailures.h"
+#include "insurancepack/packcomposer.h"
 #include "store/datafile.h"
 #include "store/recordstore.h"
 
@@ -46,7 +47,7 @@ ToolRun runIn(const QString &dir, const QString &program, const QStringList &arg
 bool writeJpeg(const QString &path, int seed, QSize size = QSize(64, 48))
 {
     QImage img(size, QImage::Format_RGB32);
-    QRandomGenerator rng(quint32(seed));
+    QRandomGenerator rng { quint32(seed) };
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             img.setPixel(x, y, qRgb(int(rng.bounded(256)), x * 4 % 256, y * 4 % 256));
@@ -61,7 +62,9 @@ bool writeText(const QString &path, const QByteArray &bytes)
 
 QString sha256(const QString &path)
 {
-    return runProgram(u"sha256sum"_s, { u"--"_s, path }).outText().section(u' ', 0, 0);
+    // A name with a line break is listed with a backslash before the sum.
+    QString sum = runProgram(u"sha256sum"_s, { u"--"_s, path }).outText().section(u' ', 0, 0);
+    return sum.startsWith(u'\\') ? sum.mid(1) : sum;
 }
 
 QStringList entriesOf(const QString &dir)
@@ -110,6 +113,7 @@ private slots:
     void pdfLayout();
     void recordBlocksStayTogether();
     void webPageInABrowser();
+    void nothingToPack_data();
     void nothingToPack();
     void fullDiskGivesTheReason();
 
@@ -185,7 +189,7 @@ void TestPackContents::photoFilesAndNames()
     QVERIFY(QDir().mkpath(path(u"p/a"_s)) && QDir().mkpath(path(u"p/b"_s))
         && QDir().mkpath(path(u"p/c"_s)));
     const QStringList files { u"p/a/x.jpg"_s, u"p/b/x.jpg"_s, u"p/c/x-2.jpg"_s, u"p/box #3.jpg"_s,
-        u"p/what?.jpg"_s, u"p/line\nbreak.jpg"_s, u"p/back\\slash.jpg"_s, u"p/ソファ.jpg"_s,
+        u"p/what?.jpg"_s, u"p/line\nbreak.jpg"_s, u"p/back\\slash.jpg"_s, u"p/Café crème.jpg"_s,
         u"p/X.JPG"_s };
     QList<ItemRecord> records;
     for (int i = 0; i < files.size(); ++i) {
@@ -409,28 +413,30 @@ void TestPackContents::groupByAnyDescription()
     QCOMPARE(csv.outText(), u"Acme Chair\nAcme Stool\nBrightwell Lamp\n"_s);
 }
 
-// Copying text out of the PDF gives the characters typed: no ligatures, Chinese, Japanese.
+// Copying text out of the PDF gives the characters typed: no ligatures; Chinese and Japanese
+// (the cover text is the one text not stored in Windows-1252) drawn in a font that has them.
 void TestPackContents::pdfTextIsTheTextTyped()
 {
     QList<ItemRecord> records(1);
     records[0].Name = u"Northfield office staff chiffon fifty"_s;
-    records[0].Notes = { u"ソファ 沙发 in the affluent suffix ffi ffl"_s };
+    records[0].Notes = { u"The affluent suffix: ffi ffl fl"_s };
     const QString photo = path(u"typed.jpg"_s);
     QVERIFY(writeJpeg(photo, 3));
     records[0].Pictures[1] = { photo, u"Office"_s, false };
-    const ToolRun run = pack(u"typed"_s, records);
+    const QString cover = u"山田太郎 ソファ 沙发 Policy 42"_s;
+    QVERIFY(writeText(path(u"cover.txt"_s), cover.toUtf8()));
+    const ToolRun run = pack(u"typed"_s, records, { u"--cover-file"_s, path(u"cover.txt"_s) });
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const QString pdf = path(u"typed/inventory.pdf"_s);
     const QString text = pdfText(pdf);
     QVERIFY2(text.contains(records[0].Name), qPrintable(text));
     QVERIFY2(text.contains(records[0].Notes.first()), qPrintable(text));
+    QVERIFY2(text.contains(cover), qPrintable(text));
     // Every SHA-256 the PDF lists, copied out, is the one sha256sum gives.
-    const QString sum = sha256(photo);
-    QVERIFY(text.contains(sum));
+    QVERIFY(text.contains(sha256(photo)));
     QVERIFY(text.contains(sha256(path(u"typed/catalogue.dat"_s))));
-    // The Japanese and Chinese letters are drawn with a font that has them, not as empty boxes.
     const QString fonts = runProgram(u"pdffonts"_s, { pdf }).outText();
-    QVERIFY2(fonts.contains(u"CJK"_s), qPrintable(fonts));
+    QVERIFY2(fonts.contains(u"WenQuanYi"_s), qPrintable(fonts));
 }
 
 void TestPackContents::pdfLayout()
@@ -584,17 +590,31 @@ void TestPackContents::webPageInABrowser()
             u"caption <b>title</b> & \"more\" 0 · Taken 2024-05-06 07:08"_s }));
 }
 
-// A pack of nothing is refused with a reason, and nothing is written.
+// A pack of nothing is refused with a reason, and nothing is written: an empty catalogue, and
+// an empty search list though the catalogue has records.
+void TestPackContents::nothingToPack_data()
+{
+    QTest::addColumn<bool>("searchList");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no records") << false << u"The catalogue has no records"_s;
+    QTest::newRow("empty search list") << true << u"The search list is empty"_s;
+}
+
 void TestPackContents::nothingToPack()
 {
+    QFETCH(bool, searchList);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     RecordStore store;
-    const QString db = dir.filePath(u"empty.dat"_s);
-    QVERIFY(DataFile::writeDatabase(db, store).ok);
+    if (searchList)
+        store.append(ItemRecord {});
+    InsurancePack::Options options;
+    options.searchListOnly = searchList;
     const QStringList before = entriesOf(dir.path());
-    const ToolRun run = runProgram(tool(), { u"insurance-pack"_s, db, dir.filePath(u"pack"_s) });
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.errText().contains(u"no records"_s), run.err.constData());
+    const InsurancePack::Result r = InsurancePack::make(
+        store, dir.filePath(u"house.dat"_s), dir.filePath(u"pack"_s), options);
+    QVERIFY(!r.ok);
+    QVERIFY2(r.message.startsWith(reason), qPrintable(r.message));
     QCOMPARE(entriesOf(dir.path()), before);
 }
 
