@@ -263,13 +263,15 @@ void TestPackContents::photoFilesAndNames()
 void TestPackContents::onlyPicturesAreCopied_data()
 {
     QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("photos"); // how the PDF shows them: the check is the same
     QTest::addColumn<QString>("reason");
-    QTest::newRow("text named .jpg") << u"text"_s << u"not a readable picture"_s;
-    QTest::newRow("link to a text") << u"link"_s << u"not a readable picture"_s;
-    QTest::newRow("fifo") << u"fifo"_s << u"not a regular file"_s;
-    QTest::newRow("folder") << u"folder"_s << u"not a regular file"_s;
-    QTest::newRow("past the size limit") << u"huge"_s << u"larger than 256 MB"_s;
-    QTest::newRow("gone") << u"gone"_s << u"Picture missing"_s;
+    QTest::newRow("text named .jpg") << u"text"_s << u"none"_s << u"not a readable picture"_s;
+    QTest::newRow("text, photos shown") << u"text"_s << u"full"_s << u"not a readable picture"_s;
+    QTest::newRow("link to a text") << u"link"_s << u"small"_s << u"not a readable picture"_s;
+    QTest::newRow("fifo") << u"fifo"_s << u"none"_s << u"not a regular file"_s;
+    QTest::newRow("folder") << u"folder"_s << u"full"_s << u"not a regular file"_s;
+    QTest::newRow("past the size limit") << u"huge"_s << u"none"_s << u"larger than 256 MB"_s;
+    QTest::newRow("gone") << u"gone"_s << u"full"_s << u"Picture missing"_s;
 }
 
 // Only a regular file that decodes as a picture reaches photos/ and the manifest; the PDF says
@@ -278,6 +280,7 @@ void TestPackContents::onlyPicturesAreCopied_data()
 void TestPackContents::onlyPicturesAreCopied()
 {
     QFETCH(QString, kind);
+    QFETCH(QString, photos);
     QFETCH(QString, reason);
     QTemporaryDir dir;
     const QString secret = dir.filePath(u"id_rsa"_s);
@@ -303,8 +306,8 @@ void TestPackContents::onlyPicturesAreCopied()
     records[0].Name = u"Desk"_s;
     records[0].Pictures[1] = { good, u"Good"_s, false };
     records[0].Pictures[2] = { bad, u"Bad"_s, false };
-    const QString name = u"only-"_s + kind;
-    const ToolRun run = pack(name, records);
+    const QString name = u"only-"_s + kind + u'-' + photos;
+    const ToolRun run = pack(name, records, { u"--photos"_s, photos });
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QVERIFY2(run.outText().contains(u"1 photos included, 1 missing"_s), run.out.constData());
     const QString out = path(name);
