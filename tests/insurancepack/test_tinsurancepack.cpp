@@ -141,7 +141,10 @@ void TestTInsurancePack::searchListOnly()
     pack.findChild<QComboBox *>(u"Photos"_s)->setCurrentIndex(2);
     const QString empty = t.path(u"empty"_s);
     pack.findChild<QLineEdit *>(u"PackFolder"_s)->setText(empty);
-    QVERIFY(!pack.MakePackBtnClick());
+    QSignalSpy finished(&pack, &TInsurancePack::packFinished);
+    QVERIFY(pack.MakePackBtnClick());
+    QVERIFY(waitForPack(finished));
+    QCOMPARE(finished.takeFirst().value(0).toBool(), false);
     QCOMPARE(t.dialogs.shown.constLast().kind, u"error"_s);
     QVERIFY2(
         t.dialogs.lastText().contains(u"search list is empty"_s), qPrintable(t.dialogs.lastText()));
@@ -154,7 +157,10 @@ void TestTInsurancePack::searchListOnly()
     t.store.at(t.store.count() - 1).OnSearchList = true;
     const QString folder = t.path(u"listed"_s);
     pack.findChild<QLineEdit *>(u"PackFolder"_s)->setText(folder);
+    t.dialogs.answer(Dialogs::Answer::No); // the final box: OK
     QVERIFY(pack.MakePackBtnClick());
+    QVERIFY(waitForPack(finished));
+    QCOMPARE(finished.takeFirst().value(0).toBool(), true);
     const ToolRun csv = runProgram(u"python3"_s,
         { u"-c"_s,
             u"import csv,sys\n"
