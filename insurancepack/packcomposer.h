@@ -34,7 +34,7 @@ struct Result
     QString folder; // the finished pack
     int records = 0;
     int photosIncluded = 0;
-    int photosMissing = 0;
+    int photosMissing = 0; // not included: missing, not a regular file, too large, not a picture
     // manifest.sha256.tsr holds the service's signed time; else, when one was asked for, why not.
     bool timestamped = false;
     QDateTime timestampTime;
@@ -48,9 +48,11 @@ using Progress = std::function<void(int permille)>;
 // The description captioned "Location", else description 8.
 int defaultGroupBy(const RecordStore &store);
 
-// Writes into a new folder beside `folder` and renames it to `folder` at the end; `folder` must
-// not exist yet. A failed or cancelled pack leaves nothing behind. `databasePath` is copied as
-// catalogue.dat. A pack whose timestamp failed is still made, without manifest.sha256.tsr.
+// Writes into a new folder of its own beside `folder` and renames it to `folder` at the end;
+// `folder` must not exist yet. A failed or cancelled pack leaves nothing behind, and no pack is
+// made without records. catalogue.dat holds the store's records in the pack; `databasePath`
+// names the catalogue, and relative picture paths are taken from its folder.
+// A pack whose timestamp failed is still made, without manifest.sha256.tsr.
 Result make(const RecordStore &store, const QString &databasePath, const QString &folder,
     const Options &options, const Progress &progress = {},
     const std::atomic_bool *cancel = nullptr);

@@ -16,6 +16,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -169,10 +170,13 @@ QString TInsurancePack::unescapeCover(const QString &text)
 
 QString TInsurancePack::defaultFolder() const
 {
-    const QString kept = m_ctx.settings.readString(FolderKey, QString());
-    const QString base = !kept.isEmpty()  ? kept
-        : !m_ctx.store.fileName.isEmpty() ? QFileInfo(m_ctx.store.fileName).absolutePath()
-                                          : QDir::homePath();
+    // The user's documents, never the catalogue's folder: the sample's is a hidden data folder
+    // that opening the sample again replaces.
+    QString base = m_ctx.settings.readString(FolderKey, QString());
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (base.isEmpty())
+        base = QDir::homePath();
     return QDir(base).filePath(QStringLiteral("Insurance Pack ")
         + m_ctx.clock.today().toString(QStringLiteral("yyyy-MM-dd")));
 }

@@ -8,11 +8,14 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QRadioButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
 #include "insurancepack/tinsurancepack.h"
 #include "recordwindow/tview.h"
+#include "store/datafile.h"
 #include "tests/support/apptest.h"
 #include "tests/support/toolrun.h"
 #include "tests/support/tsaserver.h"
@@ -65,6 +68,8 @@ class TestTInsurancePack : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void makesThePackFromTheMenu();
+    void searchListOnly();
+    void defaultFolderIsTheDocuments();
     void coverTextSurvivesTheSettings_data();
     void coverTextSurvivesTheSettings();
     void answersWhileMaking();
@@ -119,6 +124,65 @@ void TestTInsurancePack::makesThePackFromTheMenu()
     QCOMPARE(t.dialogs.shown.constLast().kind, u"error"_s);
     QVERIFY(t.dialogs.allUsed());
     delete pack;
+}
+
+// "The search list" packs only the records on it; an empty list is said, and nothing is written.
+void TestTInsurancePack::searchListOnly()
+{
+    AppTest t;
+    for (const QString &name : { u"Lamp"_s, u"Chair"_s, u"Clock"_s }) {
+        ItemRecord r;
+        r.Name = name;
+        t.store.append(r);
+    }
+    TInsurancePack pack(t.ctx);
+    t.activation.activate(&pack);
+    pack.findChild<QRadioButton *>(u"SearchList"_s)->setChecked(true);
+    pack.findChild<QComboBox *>(u"Photos"_s)->setCurrentIndex(2);
+    const QString empty = t.path(u"empty"_s);
+    pack.findChild<QLineEdit *>(u"PackFolder"_s)->setText(empty);
+    QSignalSpy finished(&pack, &TInsurancePack::packFinished);
+    QVERIFY(pack.MakePackBtnClick());
+    QVERIFY(waitForPack(finished));
+    QCOMPARE(finished.takeFirst().value(0).toBool(), false);
+    QCOMPARE(t.dialogs.shown.constLast().kind, u"error"_s);
+    QVERIFY2(
+        t.dialogs.lastText().contains(u"search list is empty"_s), qPrintable(t.dialogs.lastText()));
+    QVERIFY(!QFileInfo::exists(empty));
+    QCOMPARE(QDir(t.dir.path())
+                 .entryList(QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot)
+                 .filter(u"empty"_s),
+        QStringList());
+
+    t.store.at(t.store.count() - 1).OnSearchList = true;
+    const QString folder = t.path(u"listed"_s);
+    pack.findChild<QLineEdit *>(u"PackFolder"_s)->setText(folder);
+    t.dialogs.answer(Dialogs::Answer::No); // the final box: OK
+    QVERIFY(pack.MakePackBtnClick());
+    QVERIFY(waitForPack(finished));
+    QCOMPARE(finished.takeFirst().value(0).toBool(), true);
+    const ToolRun csv = runProgram(u"python3"_s,
+        { u"-c"_s,
+            u"import csv,sys\n"
+            "print([r['Name'] for r in csv.DictReader(open(sys.argv[1],newline='',encoding='utf-8'))])\n"_s,
+            folder + u"/inventory.csv"_s });
+    QCOMPARE(csv.outText(), u"['Clock']\n"_s);
+    RecordStore copy;
+    QVERIFY(DataFile::readDatabase(folder + u"/catalogue.dat"_s, copy, false).ok());
+    QCOMPARE(copy.count(), 1);
+}
+
+// The pack goes to the user's documents unless they chose a folder before, never beside a
+// catalogue kept in a hidden data folder.
+void TestTInsurancePack::defaultFolderIsTheDocuments()
+{
+    AppTest t;
+    t.store.fileName = t.path(u".local/share/Larkspur/sample/household.dat"_s);
+    TInsurancePack pack(t.ctx);
+    const QString folder = pack.findChild<QLineEdit *>(u"PackFolder"_s)->text();
+    QCOMPARE(QFileInfo(folder).absolutePath(),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    QVERIFY(!folder.contains(u"/."_s));
 }
 
 void TestTInsurancePack::coverTextSurvivesTheSettings_data()
