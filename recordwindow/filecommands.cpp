@@ -17,6 +17,7 @@
 #include "recordwindow/descriptionpage.h"
 #include "store/csvfile.h"
 #include "store/datafile.h"
+#include "store/editcommands.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ void TView::FormActivate()
                 }
             }
         }
+        m_ctx.history->clear();
         if (read) {
             setSaveEnabled(true);
             m_findBox->prepareIndex();
@@ -145,6 +147,7 @@ void TView::resetToNewDatabase()
     setSaveEnabled(false);
     store.currentIndex = -1;
     resetCaptionsAndCategories();
+    m_ctx.history->clear();
     FormActivate();
 }
 
@@ -190,6 +193,9 @@ bool TView::OpenClick()
             return false;
         }
         // A merge that fails to read keeps the open database as it was.
+        storeCurrent();
+        const int first = store.count();
+        CategoryState before = CategoryState::of(store);
         const DataFile::ReadResult r = DataFile::readDatabase(path, store, true);
         if (!r.ok()) {
             m_ctx.dialogs.error(r.outcome == DataFile::ReadOutcome::CannotOpen
@@ -198,6 +204,12 @@ bool TView::OpenClick()
                         + QStringLiteral(" file.  Nothing was merged."));
             return false;
         }
+        const int added = store.count() - first;
+        auto step = InsertRecordsCommand::appended(store, first,
+            added == 1 ? QStringLiteral("Merge of 1 record")
+                       : QStringLiteral("Merge of %1 records").arg(added));
+        step->setCategories(std::move(before), CategoryState::of(store));
+        m_ctx.history->pushDone(std::move(step));
     } else {
         return loadDatabase(path, path + QStringLiteral(" Loaded."));
     }
@@ -225,6 +237,7 @@ bool TView::loadDatabase(const QString &path, const QString &outcome)
     }
     // The controls still hold the old database's record: never store them into the new one.
     m_shown.reset();
+    m_ctx.history->clear();
     store.currentIndex = -1;
     showOpened(outcome);
     return true;
@@ -278,6 +291,8 @@ bool TView::writeTo(const QString &path)
     m_lastWriteFailed = !w.ok;
     if (!w.ok)
         m_ctx.dialogs.error(w.message);
+    else
+        m_ctx.history->markSaved();
     return w.ok;
 }
 
@@ -335,6 +350,10 @@ void TView::ImportExportedClick()
         m_shown.reset();
         store.currentIndex = -1;
         setSaveEnabled(true);
+        m_ctx.history->clear();
+    } else if (r.added > 0) {
+        m_ctx.history->pushDone(InsertRecordsCommand::appended(
+            store, first, QStringLiteral("Import Exported File")));
     }
     store.searchRefresh = true;
     // The first new record is shown before anything else can store the controls over it.

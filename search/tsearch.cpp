@@ -403,7 +403,8 @@ void TSearch::Remove1Click()
     const Dialogs::AskingWindow asking(m_ctx.dialogs, this);
     if (m_ctx.dialogs.askYesNo(SearchList::removeQuestion()) != Dialogs::Answer::Yes)
         return;
-    const SearchList::RemoveResult result = SearchList::removeFromDatabase(m_ctx.store);
+    const SearchList::RemoveResult result
+        = SearchList::removeFromDatabase(m_ctx.store, m_ctx.history.get());
     m_lowRange->setValue(1);
     m_highRange->setValue(1);
     m_highRange->setMaximum(std::max(1, m_ctx.store.count()));

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include "store/datafile.h"
+#include "store/editcommands.h"
 #include "store/recordstore.h"
 #include "store/sort.h"
 #include "tools/databasejson.h"
@@ -143,7 +144,8 @@ int sortCommand(const QStringList &args)
     RecordStore store;
     if (!readDatabaseOrReport(in, store))
         return Failure;
-    sortRecords(store, key);
+    // The window's sort step, done once with no history.
+    SortCommand(store, key, QString()).run();
     if (!writeOrReport(out, store))
         return Failure;
     printOutLine(out + u": "_s + recordCount(store.count()) + u" sorted by "_s
