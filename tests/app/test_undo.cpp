@@ -30,7 +30,7 @@ ItemRecord record(const QString &name)
     ItemRecord r;
     r.Name = name;
     r.Details[1] = u"10"_s;
-    r.Descriptions[2] = u"Chairs: Furniture"_s;
+    r.Descriptions[2] = u"Chairs : Furniture"_s;
     r.Pictures[1].FileName = u"C:\\Old\\"_s + name + u".jpg"_s;
     return r;
 }
@@ -324,7 +324,7 @@ void TestUndo::spreadsheetCellEditIsOneStep()
 void TestUndo::categoryRenameIsOneStep()
 {
     Fixture f({ record(u"Table"_s), record(u"Chair"_s), record(u"Bed"_s) });
-    f.t.store.at(2).Descriptions[2] = u"Tables: Furniture"_s;
+    f.t.store.at(2).Descriptions[2] = u"Tables : Furniture"_s;
     const QByteArray start = f.dump();
     TAddDescription editor(f.t.ctx, 2, f.v.get());
     f.t.activation.activate(&editor);
@@ -334,8 +334,8 @@ void TestUndo::categoryRenameIsOneStep()
     tree->setCurrentItem(chairs);
     editor.findChild<QLineEdit *>(u"AddText"_s)->setText(u"Seats"_s);
     editor.RenameClick();
-    QCOMPARE(f.t.store.at(0).Descriptions[2], u"Seats: Furniture"_s);
-    QCOMPARE(f.t.store.at(1).Descriptions[2], u"Seats: Furniture"_s);
+    QCOMPARE(f.t.store.at(0).Descriptions[2], u"Seats : Furniture"_s);
+    QCOMPARE(f.t.store.at(1).Descriptions[2], u"Seats : Furniture"_s);
     auto *undo = editor.findChild<QAction *>(u"Undo1"_s);
     QCOMPARE(undo->text().remove(u'&'), u"Undo Rename Category in 2 records"_s);
     undo->trigger();
@@ -344,7 +344,7 @@ void TestUndo::categoryRenameIsOneStep()
     editor.findChild<QAction *>(u"Redo1"_s)->trigger();
     QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), u"Seats"_s);
     f.t.activation.activate(f.v.get());
-    QCOMPARE(f.t.store.at(1).Descriptions[2], u"Seats: Furniture"_s);
+    QCOMPARE(f.t.store.at(1).Descriptions[2], u"Seats : Furniture"_s);
     QCOMPARE(f.t.store.categoryTree(2)[0].children[0].text, u"Seats"_s);
 }
 
