@@ -104,8 +104,10 @@ void UndoActions::redo()
 void UndoActions::refresh()
 {
     const QString undo = m_history.undoText(), redo = m_history.redoText();
-    m_undo->setText(undo.isEmpty() ? QStringLiteral("&Undo") : QStringLiteral("&Undo ") + escaped(undo));
-    m_redo->setText(redo.isEmpty() ? QStringLiteral("&Redo") : QStringLiteral("&Redo ") + escaped(redo));
+    m_undo->setText(
+        undo.isEmpty() ? QStringLiteral("&Undo") : QStringLiteral("&Undo ") + escaped(undo));
+    m_redo->setText(
+        redo.isEmpty() ? QStringLiteral("&Redo") : QStringLiteral("&Redo ") + escaped(redo));
     m_undo->setEnabled(m_history.canUndo());
     m_redo->setEnabled(m_history.canRedo());
 }

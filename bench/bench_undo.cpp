@@ -43,8 +43,8 @@ size_t heapInUse()
 bool makeFile(const QString &path)
 {
     QRandomGenerator rng(7);
-    const QStringList things { u"Lamp"_s, u"Chair"_s, u"Table"_s, u"Clock"_s, u"Vase"_s,
-        u"Radio"_s, u"Camera"_s, u"Guitar"_s };
+    const QStringList things { u"Lamp"_s, u"Chair"_s, u"Table"_s, u"Clock"_s, u"Vase"_s, u"Radio"_s,
+        u"Camera"_s, u"Guitar"_s };
     RecordStore store;
     store.records().reserve(RecordCount);
     for (int i = 0; i < RecordCount; ++i) {
@@ -55,7 +55,8 @@ bool makeFile(const QString &path)
             r.Descriptions[size_t(k)] = u"Shelf : Study : Family House"_s;
         r.Details[1] = QString::number(rng.bounded(100000));
         r.Details[2] = u"2024/05/17"_s;
-        r.Pictures[1].FileName = u"/home/anna/Pictures/Catalogue/IMG_%1.jpg"_s.arg(i, 6, 10, QLatin1Char('0'));
+        r.Pictures[1].FileName
+            = u"/home/anna/Pictures/Catalogue/IMG_%1.jpg"_s.arg(i, 6, 10, QLatin1Char('0'));
         for (int k = 1; k <= ItemRecord::PictureCount; ++k)
             r.Pictures[size_t(k)].Title = u"Untitled %1"_s.arg(k);
         r.Notes = QStringList { u"Bought at the market."_s };

@@ -352,8 +352,8 @@ void TView::ImportExportedClick()
         setSaveEnabled(true);
         m_ctx.history->clear();
     } else if (r.added > 0) {
-        m_ctx.history->pushDone(InsertRecordsCommand::appended(
-            store, first, QStringLiteral("Import Exported File")));
+        m_ctx.history->pushDone(
+            InsertRecordsCommand::appended(store, first, QStringLiteral("Import Exported File")));
     }
     store.searchRefresh = true;
     // The first new record is shown before anything else can store the controls over it.

@@ -390,7 +390,8 @@ void InternetPage::AddURLBtnClick()
     if (title.isEmpty())
         return;
     const QString entry = linkEntry(address, title);
-    m_view.editRecord(target, [&](ItemRecord &r) { r.Links.append(entry); }, u"Add URL"_s);
+    m_view.editRecord(
+        target, [&](ItemRecord &r) { r.Links.append(entry); }, u"Add URL"_s);
 }
 
 void InternetPage::RelatedLinksAnchorClick(
@@ -419,7 +420,8 @@ void InternetPage::DeleteURL1Click()
     // The entry clicked, provided the list still holds it where it was.
     const int row = m_clickedRow;
     const RecordPtr target = m_clickedRecord;
-    if (row < 0 || !target || row >= relatedLinks->count() || relatedLinks->entry(row) != m_clickedEntry)
+    if (row < 0 || !target || row >= relatedLinks->count()
+        || relatedLinks->entry(row) != m_clickedEntry)
         return;
     const QString question = u"Remove "_s + shortenedForMessage(m_clickedAddress, 300) + u"? "_s;
     if (m_ctx.dialogs.askYesNo(question) != Dialogs::Answer::Yes)

@@ -463,8 +463,8 @@ void TView::SaveRecord(int index)
     m_picturePage->SaveRecord(r);
     // Each box that differs from the record is one step of the history.
     for (FieldStep &step : fieldSteps(store.at(index), r, store.captions))
-        m_ctx.history->push(std::make_unique<RecordEditCommand>(
-            store, m_shown, std::move(step.value), step.label));
+        m_ctx.history->push(
+            std::make_unique<RecordEditCommand>(store, m_shown, std::move(step.value), step.label));
 }
 
 bool TView::editRecord(const RecordPtr &target, const std::function<void(ItemRecord &)> &change,

@@ -782,8 +782,7 @@ void TPrintBox::ImportFileBtnClick()
     if (!wasOpen)
         m_ctx.history->clear();
     else if (m_ctx.store.count() > first)
-        m_ctx.history->pushDone(
-            InsertRecordsCommand::appended(m_ctx.store, first, u"Import"_s));
+        m_ctx.history->pushDone(InsertRecordsCommand::appended(m_ctx.store, first, u"Import"_s));
     if (!r.ok)
         showError(r.message);
     else

@@ -288,9 +288,9 @@ void TSnapShot::descriptionPicked(int k, const QString &fullName)
     } else {
         ItemRecord r = m_ctx.store.at(pos);
         r.Descriptions[size_t(k)] = fullName;
-        m_ctx.history->push(std::make_unique<RecordEditCommand>(m_ctx.store,
-            m_ctx.store.shared(pos), std::move(r),
-            QStringLiteral("Typing in ") + m_ctx.store.captions.description[size_t(k)]));
+        m_ctx.history->push(
+            std::make_unique<RecordEditCommand>(m_ctx.store, m_ctx.store.shared(pos), std::move(r),
+                QStringLiteral("Typing in ") + m_ctx.store.captions.description[size_t(k)]));
     }
     m_model->recordChanged(pos);
 }

@@ -222,8 +222,9 @@ bool SpreadsheetModel::setData(const QModelIndex &index, const QVariant &value, 
     if (!(r == m_store.at(pos))) {
         // One cell edit is one step, named after its column.
         if (m_history)
-            m_history->push(std::make_unique<RecordEditCommand>(m_store, m_store.shared(pos),
-                std::move(r), QStringLiteral("Typing in ") + spreadHeaderText(m_store, m_texts, l)));
+            m_history->push(
+                std::make_unique<RecordEditCommand>(m_store, m_store.shared(pos), std::move(r),
+                    QStringLiteral("Typing in ") + spreadHeaderText(m_store, m_texts, l)));
         else
             m_store.at(pos) = std::move(r);
     }

@@ -95,7 +95,8 @@ std::vector<FieldStep> fieldSteps(
             r.ForSale = after.ForSale;
         });
     if (before.Keywords != after.Keywords)
-        step(Typing + QStringLiteral("Keywords"), [&](ItemRecord &r) { r.Keywords = after.Keywords; });
+        step(Typing + QStringLiteral("Keywords"),
+            [&](ItemRecord &r) { r.Keywords = after.Keywords; });
     if (before.History != after.History)
         step(Typing + QStringLiteral("History"), [&](ItemRecord &r) { r.History = after.History; });
     if (before.Notes != after.Notes)
@@ -319,8 +320,8 @@ void PicturePathCommand::revert()
         o.record->Pictures[size_t(o.slot)].FileName = o.path;
 }
 
-CategoryCommand::CategoryCommand(RecordStore &store, int k, CategoryTree after,
-    std::vector<Value> values, const QString &text)
+CategoryCommand::CategoryCommand(
+    RecordStore &store, int k, CategoryTree after, std::vector<Value> values, const QString &text)
     : EditCommand(store, text)
     , m_k(k)
     , m_beforeTree(store.categoryTree(k))

@@ -285,8 +285,7 @@ void TestUndo::commandsFinishOnTheirRecord()
     if (command == u"picture")
         QCOMPARE(light.Pictures[1].FileName, u"/pics/new.png"_s);
     else if (command == u"add url")
-        QCOMPARE(light.Links,
-            (QStringList { link, u"<A href=\"http://new.example/\">New</A>"_s }));
+        QCOMPARE(light.Links, (QStringList { link, u"<A href=\"http://new.example/\">New</A>"_s }));
     else
         QVERIFY(light.Links.isEmpty());
     QVERIFY(f.t.store.at(2) == floorBefore);

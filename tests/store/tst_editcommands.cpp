@@ -37,8 +37,8 @@ void fill(RecordStore &store, int count)
     store.clear();
     for (int n = 0; n < count; ++n)
         store.append(makeRecord(n));
-    store.setCategoryTree(2,
-        buildCategoryTree(u"Furniture\r\n\tChairs\r\n\t\tRocking\r\nElectronics\r\n"_s).tree);
+    store.setCategoryTree(
+        2, buildCategoryTree(u"Furniture\r\n\tChairs\r\n\t\tRocking\r\nElectronics\r\n"_s).tree);
     store.currentIndex = 1;
     store.databaseOpen = true;
 }
@@ -282,7 +282,8 @@ void TestEditCommands::typingLabelsNameTheBox_data()
     QTest::newRow("name") << ItemCode::Name << u"Typing in Name"_s;
     QTest::newRow("detail 1") << ItemCode::FirstDetail + 1 << u"Typing in Value"_s;
     QTest::newRow("description 3") << ItemCode::FirstDescription + 2 << u"Typing in Manufacturer"_s;
-    QTest::newRow("description 10") << ItemCode::FirstDescription + 9 << u"Typing in Description 10"_s;
+    QTest::newRow("description 10")
+        << ItemCode::FirstDescription + 9 << u"Typing in Description 10"_s;
 }
 
 void TestEditCommands::typingLabelsNameTheBox()
