@@ -1,6 +1,9 @@
 // The composition root's bundle: the store and the platform adapters every window is given.
 #pragma once
 
+#include <memory>
+
+#include "store/edithistory.h"
 #include "store/recordstore.h"
 
 class ActivationCoordinator;
@@ -25,4 +28,6 @@ struct AppContext
     ActivationCoordinator &activation;
     WindowRegistry &windows;
     DesktopShell &shell;
+    // The open database's undo history, one for all windows.
+    std::shared_ptr<EditHistory> history = std::make_shared<EditHistory>();
 };

@@ -55,6 +55,7 @@ bool DescriptionList::moveNode(QTreeWidgetItem *dragged, QTreeWidgetItem *target
         insertTopLevelItem(indexOfTopLevelItem(target), dragged);
     reExpand(expanded);
     setCurrentItem(dragged);
+    Q_EMIT nodeMoved();
     return true;
 }
 

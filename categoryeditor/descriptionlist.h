@@ -34,6 +34,10 @@ public:
     static QList<QTreeWidgetItem *> expandedIn(QTreeWidgetItem *item);
     static void reExpand(const QList<QTreeWidgetItem *> &items);
 
+Q_SIGNALS:
+    // A node was moved (by a drop or moveNode).
+    void nodeMoved();
+
 protected:
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent *event) override;

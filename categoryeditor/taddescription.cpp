@@ -7,12 +7,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/undoactions.h"
 #include "categoryeditor/descriptionlist.h"
 #include "platform/windowsize.h"
 #include "platform/dialogs.h"
@@ -165,6 +168,26 @@ void TAddDescription::buildControls()
     panelRow->addStretch(1);
 
     auto *root = new QVBoxLayout(this);
+    // Edit > Undo and Redo: the tree's changes are steps of the database's history.
+    auto *bar = new QMenuBar(this);
+    QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    m_undoActions = new UndoActions(*m_ctx.history, this);
+    m_undoActions->addTo(edit);
+    root->setMenuBar(bar);
+    connect(m_ctx.history.get(), &EditHistory::applied, this, [this] {
+        if (!m_active)
+            return;
+        const TreeBuildResult built = m_ctx.store.buildCategory(m_k);
+        showTree(built.tree);
+        m_keepInvalidText = !built.ok();
+        // The record window's box follows the current record's value.
+        const RecordStore &store = m_ctx.store;
+        if (store.currentIndex >= 0 && store.currentIndex < store.count())
+            emit recordValueChanged(m_k, store.at(store.currentIndex).Descriptions[m_k]);
+    });
+    connect(m_list, &DescriptionList::nodeMoved, this,
+        [this] { commitTree(QStringLiteral("Move Category")); });
     root->addWidget(m_list, 1);
     root->addLayout(nameRow);
     root->addLayout(panelRow);
@@ -241,6 +264,16 @@ void TAddDescription::done(int result)
     FormDeactivate(); // does nothing when the coordinator has already done it
 }
 
+void TAddDescription::commitTree(const QString &label, std::vector<CategoryCommand::Value> values)
+{
+    CategoryTree tree = currentTree();
+    if (tree == m_ctx.store.categoryTree(m_k) && values.empty())
+        return;
+    m_ctx.history->push(std::make_unique<CategoryCommand>(
+        m_ctx.store, m_k, std::move(tree), std::move(values), label));
+    m_keepInvalidText = false;
+}
+
 void TAddDescription::writeBack()
 {
     CategoryTree tree = currentTree();
@@ -302,8 +335,13 @@ void TAddDescription::UpdateRecord(const QTreeWidgetItem *node)
 {
     const QString fullName = ReturnFullName(node);
     RecordStore &store = m_ctx.store;
+    std::vector<CategoryCommand::Value> values;
     if (store.currentIndex >= 0 && store.currentIndex < store.count())
-        store.at(store.currentIndex).Descriptions[m_k] = fullName;
+        values.push_back({ store.shared(store.currentIndex),
+            store.at(store.currentIndex).Descriptions[m_k], fullName });
+    commitTree(node->parent() ? QStringLiteral("Add Category ") + node->text(0)
+                              : QStringLiteral("Insert Category ") + node->text(0),
+        std::move(values));
     emit recordValueChanged(m_k, fullName);
 }
 
@@ -369,6 +407,7 @@ void TAddDescription::RemoveClick()
             return;
     }
     delete node;
+    commitTree(QStringLiteral("Remove Category ") + fullName);
 }
 
 void TAddDescription::RenameClick()
@@ -381,15 +420,29 @@ void TAddDescription::RenameClick()
     node->setText(0, name);
     const QString newName = ReturnFullName(node);
     RecordStore &store = m_ctx.store;
+    // The tree and every record that names the category change as one step.
+    std::vector<CategoryCommand::Value> values;
+    QString currentValue;
+    bool currentChanged = false;
     for (int i = 0; i < store.count(); ++i) {
-        QString &value = store.at(i).Descriptions[m_k];
+        const QString &value = store.at(i).Descriptions[m_k];
         if (!isAffected(value, oldName))
             continue;
         // The leading part names categories below the renamed one and stays as it is.
-        value = value.left(value.size() - oldName.size()) + newName;
-        if (i == store.currentIndex)
-            emit recordValueChanged(m_k, value);
+        QString renamed = value.left(value.size() - oldName.size()) + newName;
+        if (i == store.currentIndex) {
+            currentValue = renamed;
+            currentChanged = true;
+        }
+        values.push_back({ store.shared(i), value, std::move(renamed) });
     }
+    const int count = int(values.size());
+    commitTree(count == 0 ? QStringLiteral("Rename Category")
+            : count == 1  ? QStringLiteral("Rename Category in 1 record")
+                          : QStringLiteral("Rename Category in %1 records").arg(count),
+        std::move(values));
+    if (currentChanged)
+        emit recordValueChanged(m_k, currentValue);
 }
 
 void TAddDescription::SortChildrenClick(bool sortAll)
@@ -408,6 +461,7 @@ void TAddDescription::SortChildrenClick(bool sortAll)
     }
     sortLevel(m_list, sortAll ? nullptr : node, sortAll);
     DescriptionList::reExpand(expanded);
+    commitTree(sortAll ? QStringLiteral("Sort Everything") : QStringLiteral("Sort Children"));
     if (node) {
         m_list->setCurrentItem(node);
         m_list->scrollToItem(node);

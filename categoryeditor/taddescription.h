@@ -7,12 +7,14 @@
 #include "app/activation.h"
 #include "app/appcontext.h"
 #include "store/categorytree.h"
+#include "store/editcommands.h"
 
 class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QTreeWidgetItem;
 class DescriptionList;
+class UndoActions;
 
 class TAddDescription : public QDialog, public ActivationClient
 {
@@ -67,6 +69,8 @@ private:
     void addNode(QTreeWidgetItem *parent);
     void showTree(const CategoryTree &tree);
     void writeBack();
+    // Makes the tree as the control shows it, and the given record values, one step.
+    void commitTree(const QString &label, std::vector<CategoryCommand::Value> values = {});
     // Records whose description k names the category fullName or one below it.
     bool isAffected(const QString &value, const QString &fullName) const;
     void buildControls();
@@ -88,4 +92,5 @@ private:
     QPushButton *m_makeDefault = nullptr;
     QPushButton *m_closeForm = nullptr;
     QToolButton *m_helpBtn = nullptr;
+    UndoActions *m_undoActions = nullptr;
 };

@@ -24,6 +24,7 @@
 #include "store/csvfile.h"
 #include "store/datafile.h"
 #include "store/safewrite.h"
+#include "store/editcommands.h"
 
 namespace {
 
@@ -114,6 +115,7 @@ void TView::FormActivate()
                 }
             }
         }
+        m_ctx.history->clear();
         if (read) {
             setSaveEnabled(!store.fileName.isEmpty());
             m_findBox->prepareIndex();
@@ -184,6 +186,7 @@ void TView::resetToNewDatabase()
     m_session.close();
     updateTitle();
     resetCaptionsAndCategories();
+    m_ctx.history->clear();
     FormActivate();
     m_recovery->markSaved();
     updateTitle();
@@ -271,6 +274,9 @@ bool TView::OpenClick()
             return false;
         }
         // A merge that fails to read keeps the open database as it was.
+        storeCurrent();
+        const int first = store.count();
+        CategoryState before = CategoryState::of(store);
         const DataFile::ReadResult r = DataFile::readDatabase(path, store, true);
         if (!r.ok()) {
             m_ctx.dialogs.error(r.outcome == DataFile::ReadOutcome::CannotOpen
@@ -279,6 +285,12 @@ bool TView::OpenClick()
                         + QStringLiteral(" file.  Nothing was merged."));
             return false;
         }
+        const int added = store.count() - first;
+        auto step = InsertRecordsCommand::appended(store, first,
+            added == 1 ? QStringLiteral("Merge of 1 record")
+                       : QStringLiteral("Merge of %1 records").arg(added));
+        step->setCategories(std::move(before), CategoryState::of(store));
+        m_ctx.history->pushDone(std::move(step));
     } else {
         return loadDatabase(path, path + QStringLiteral(" Loaded."));
     }
@@ -318,6 +330,7 @@ bool TView::loadDatabase(const QString &path, const QString &outcome)
     }
     // The controls still hold the old database's record: never store them into the new one.
     m_shown.reset();
+    m_ctx.history->clear();
     store.currentIndex = -1;
     showOpened(outcome);
     m_recovery->markSaved();
@@ -385,6 +398,7 @@ bool TView::writeTo(const QString &path)
         m_ctx.dialogs.error(w.message);
         return false;
     }
+    m_ctx.history->markSaved();
     m_recovery->markSaved();
     if (!kept.message.isEmpty())
         m_ctx.dialogs.status(this,
@@ -473,6 +487,10 @@ void TView::ImportExportedClick()
         m_shown.reset();
         store.currentIndex = -1;
         setSaveEnabled(true);
+        m_ctx.history->clear();
+    } else if (r.added > 0) {
+        m_ctx.history->pushDone(
+            InsertRecordsCommand::appended(store, first, QStringLiteral("Import Exported File")));
     }
     store.searchRefresh = true;
     // The first new record is shown before anything else can store the controls over it.

@@ -378,6 +378,9 @@ void InternetPage::MagMallImageClick()
 void InternetPage::AddURLBtnClick()
 {
     const Dialogs::AskingWindow asking(m_ctx.dialogs, window());
+    // The boxes ask twice, and each answer hands activation back: the link goes to the record
+    // shown when the button was pressed, whatever the window shows by then.
+    const RecordPtr target = m_view.shownRecord();
     const QString preset = u"HTTP://"_s;
     const QString address = m_ctx.dialogs.inputBox(u"Enter URL"_s, u"Please enter URL:"_s, preset);
     if (address == preset)
@@ -386,7 +389,9 @@ void InternetPage::AddURLBtnClick()
         = m_ctx.dialogs.inputBox(u"Enter Title"_s, u"Please enter site title:"_s, QString());
     if (title.isEmpty())
         return;
-    relatedLinks->appendEntry(linkEntry(address, title));
+    const QString entry = linkEntry(address, title);
+    m_view.editRecord(
+        target, [&](ItemRecord &r) { r.Links.append(entry); }, u"Add URL"_s);
 }
 
 void InternetPage::RelatedLinksAnchorClick(
@@ -394,6 +399,7 @@ void InternetPage::RelatedLinksAnchorClick(
 {
     m_clickedRow = row;
     m_clickedEntry = relatedLinks->entry(row);
+    m_clickedRecord = m_view.shownRecord();
     // A damaged entry has no address to open, but it can still be deleted.
     m_clickedAddress = isAnchor ? href : m_clickedEntry;
     m_viewUrl->setEnabled(isAnchor);
@@ -413,13 +419,24 @@ void InternetPage::DeleteURL1Click()
     const Dialogs::AskingWindow asking(m_ctx.dialogs, window());
     // The entry clicked, provided the list still holds it where it was.
     const int row = m_clickedRow;
-    if (row < 0 || row >= relatedLinks->count() || relatedLinks->entry(row) != m_clickedEntry)
+    const RecordPtr target = m_clickedRecord;
+    if (row < 0 || !target || row >= relatedLinks->count()
+        || relatedLinks->entry(row) != m_clickedEntry)
         return;
     const QString question = u"Remove "_s + shortenedForMessage(m_clickedAddress, 300) + u"? "_s;
     if (m_ctx.dialogs.askYesNo(question) != Dialogs::Answer::Yes)
         return;
-    relatedLinks->removeEntry(row);
+    // The link is taken from the record it was clicked in, and only while it is still there.
+    const QString entry = m_clickedEntry;
+    m_view.editRecord(
+        target,
+        [&](ItemRecord &r) {
+            if (row < r.Links.size() && r.Links[row] == entry)
+                r.Links.removeAt(row);
+        },
+        u"Delete URL"_s);
     m_clickedRow = -1;
+    m_clickedRecord.reset();
 }
 
 bool InternetPage::OpenURL(const QString &address)

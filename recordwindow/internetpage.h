@@ -84,4 +84,5 @@ private:
     QString m_clickedAddress;
     QString m_clickedEntry;
     int m_clickedRow = -1;
+    RecordPtr m_clickedRecord; // the record the clicked link belongs to
 };

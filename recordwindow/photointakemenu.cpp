@@ -1,6 +1,8 @@
 // Utilities > New Records from Photos: the folder, the preview, then the records.
 #include "recordwindow/tview.h"
 
+#include "store/editcommands.h"
+
 #include <QProgressDialog>
 
 #include "intake/photointakewindow.h"
@@ -43,6 +45,8 @@ void TView::NewRecordsFromPhotos1Click()
         [this](int bound) { return m_ctx.clock.random(bound); });
     if (added == 0)
         return;
+    m_ctx.history->pushDone(InsertRecordsCommand::appended(
+        m_ctx.store, first, QStringLiteral("New Records from Photos")));
     // The first new record is on show before the outcome is told.
     GetRecord(first);
     setDeleteEnabled(m_ctx.store.count() > 1);

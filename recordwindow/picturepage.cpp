@@ -15,7 +15,7 @@
 #include "platform/dialogs.h"
 #include "platform/imagelibrary.h"
 #include "platform/pictureloader.h"
-#include "recordwindow/picturepath.h"
+#include "store/editcommands.h"
 #include "recordwindow/tview.h"
 #include "store/valuestream.h"
 
@@ -203,6 +203,10 @@ void PicturePage::DisplayPicture()
 void PicturePage::SelectPictureClick()
 {
     const Dialogs::AskingWindow asking(m_dialogs, window());
+    // The dialog hands activation away and back, which may show another record meanwhile: the
+    // file goes to the record and slot the command was given for.
+    const RecordPtr target = m_record;
+    const int slot = m_slot;
     FileDialogOptions options;
     options.title = QStringLiteral("Open");
     options.fileName = m_fileName;
@@ -215,26 +219,27 @@ void PicturePage::SelectPictureClick()
             "|Windows Bitmap|*.bmp|JPEG Bitmat|*.jpg|PCX Bitmap|*.pcx|GIF Bitmap|*.gif");
     options.mustExist = true;
     const QString chosen = m_dialogs.openFileName(options);
-    if (!chosen.isEmpty())
-        m_fileName = chosen;
+    if (!chosen.isEmpty() && target) {
+        Q_EMIT pictureFileChanged(target, slot, chosen);
+        if (m_record == target && m_slot == slot)
+            m_fileName = chosen;
+    }
     DisplayPicture();
-    if (m_record)
-        m_record->Pictures[size_t(m_slot)].FileName = m_fileName;
 }
 
 void PicturePage::ClearPictureClick()
 {
+    if (m_record)
+        Q_EMIT pictureFileChanged(m_record, m_slot, QString());
     m_picture->hide();
     m_picture->setImage(QImage());
     m_fileName.clear();
-    if (m_record)
-        m_record->Pictures[size_t(m_slot)].FileName.clear();
 }
 
 void PicturePage::ImageTitleChange(const QString &text)
 {
     if (m_record)
-        m_record->Pictures[size_t(m_slot)].Title = text;
+        Q_EMIT pictureTitleChanged(m_record, m_slot, text);
 }
 
 void PicturePage::AutosizeClick()
@@ -266,7 +271,7 @@ void TView::ChangePicturePath1Click()
         return;
     if (!answer.isEmpty()) {
         storeCurrent();
-        PicturePath::moveAll(m_ctx.store, answer);
+        m_ctx.history->push(std::make_unique<PicturePathCommand>(m_ctx.store, answer));
         // The box deactivates this window, which stores its controls: they must already show
         // the moved paths, or the old ones go back over them.
         GetRecord(m_ctx.store.currentIndex);

@@ -56,6 +56,13 @@ public:
     PictureFrame *frame() const { return m_picture; }
     QLabel *status() const { return m_status; }
 
+Q_SIGNALS:
+    // A picture file chosen (empty: cleared) for a slot of the record that was shown when the
+    // command was given; the window makes it a step on that record, wherever it has moved.
+    void pictureFileChanged(const RecordPtr &record, int slot, const QString &path);
+    // The title of a slot typed in: stored at once, each keystroke joining one typing step.
+    void pictureTitleChanged(const RecordPtr &record, int slot, const QString &title);
+
 private:
     void layoutPanel();
     void showStatus(const QString &text);

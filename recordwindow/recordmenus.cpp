@@ -12,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "recordwindow/descriptionpage.h"
 #include "recordwindow/pickmenu.h"
+#include "store/editcommands.h"
 #include "store/sort.h"
 
 void TView::buildPickMenus()
@@ -128,7 +129,9 @@ void TView::SortSelectClick(int sortKey)
 {
     storeCurrent();
     m_ctx.store.searchRefresh = true;
-    sortRecords(m_ctx.store, sortKey);
+    if (SortKey::isValid(sortKey))
+        m_ctx.history->push(std::make_unique<SortCommand>(
+            m_ctx.store, sortKey, m_sortActions[size_t(sortKey)]->text()));
     GetRecord(m_ctx.store.currentIndex);
     recordsChanged(m_ctx.store.count());
 }

@@ -27,6 +27,7 @@
 #include "app/formprint.h"
 #include "app/quickfindbox.h"
 #include "app/sharedtoolbar.h"
+#include "app/undoactions.h"
 #include "app/windowregistry.h"
 #include "platform/windowsize.h"
 #include "platform/clock.h"
@@ -43,6 +44,7 @@
 #include "recordwindow/recoverykeeper.h"
 #include "recordwindow/utilities.h"
 #include "store/valuestream.h"
+#include "store/editcommands.h"
 
 TView::TView(AppContext &ctx, QWidget *parent)
     : QMainWindow(parent)
@@ -57,6 +59,21 @@ TView::TView(AppContext &ctx, QWidget *parent)
     statusBar();
     buildPickMenus();
     refreshWindowCommands();
+    connect(m_ctx.history.get(), &EditHistory::applied, this, [this] { showStep(); });
+    connect(m_picturePage, &PicturePage::pictureFileChanged, this,
+        [this](const RecordPtr &record, int slot, const QString &path) {
+            editRecord(
+                record, [&](ItemRecord &r) { r.Pictures[size_t(slot)].FileName = path; },
+                path.isEmpty() ? QStringLiteral("Clear Image File")
+                               : QStringLiteral("Choose Image File"),
+                KeepBoxes);
+        });
+    connect(m_picturePage, &PicturePage::pictureTitleChanged, this,
+        [this](const RecordPtr &record, int slot, const QString &title) {
+            editRecord(
+                record, [&](ItemRecord &r) { r.Pictures[size_t(slot)].Title = title; },
+                QStringLiteral("Typing in Image Title"), JoinTyping);
+        });
 
     // Creation: size from the settings, first page, no database yet, default captions. Until the
     // user has sizes of their own, the window is as large as its Description page needs at the
@@ -294,6 +311,10 @@ void TView::buildMenus()
 
     QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("Edit1"));
+    m_undoActions = new UndoActions(*m_ctx.history, this);
+    m_undoActions->beforeStep = [this] { storeCurrent(); };
+    m_undoActions->addTo(edit);
+    edit->addSeparator();
     add(edit, QStringLiteral("NewRecord"), QStringLiteral("New Record"), [this] { NewRecordClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_N));
     add(edit, QStringLiteral("CopyRecord1"), QStringLiteral("Copy Record"), [this] { CopyRecordClick(); },
@@ -463,7 +484,12 @@ void TView::SaveRecord(int index)
     // The controls hold one record's fields; never store them into a different record.
     if (index < 0 || index >= store.count() || store.shared(index) != m_shown)
         return;
-    fillFromControls(store.at(index));
+    ItemRecord r = store.at(index);
+    fillFromControls(r);
+    // Each box that differs from the record is one step of the history.
+    for (FieldStep &step : fieldSteps(store.at(index), r, store.captions))
+        m_ctx.history->push(
+            std::make_unique<RecordEditCommand>(store, m_shown, std::move(step.value), step.label));
 }
 
 void TView::fillFromControls(ItemRecord &r) const
@@ -481,6 +507,38 @@ void TView::fillFromControls(ItemRecord &r) const
     for (int k = 1; k <= 10; ++k)
         r.Descriptions[size_t(k)] = m_descPage->descBoxes[size_t(k)]->toolTip();
     m_picturePage->SaveRecord(r);
+}
+
+bool TView::editRecord(const RecordPtr &target, const std::function<void(ItemRecord &)> &change,
+    const QString &label, EditOption option)
+{
+    RecordStore &store = m_ctx.store;
+    storeCurrent();
+    if (!target || recordIndex(store, target) < 0)
+        return false;
+    ItemRecord after = *target;
+    change(after);
+    if (after == *target)
+        return false;
+    auto command = std::make_unique<RecordEditCommand>(store, target, std::move(after), label);
+    command->setJoinsTyping((option & JoinTyping) == JoinTyping);
+    m_ctx.history->push(std::move(command));
+    if (target != m_shown || !(option & KeepBoxes))
+        GetRecord(recordIndex(store, target));
+    return true;
+}
+
+void TView::showStep()
+{
+    RecordStore &store = m_ctx.store;
+    if (store.isEmpty())
+        return;
+    if (store.currentIndex < 0 || store.currentIndex >= store.count())
+        store.currentIndex = 0;
+    // The boxes were stored before the step; they now show what it left.
+    m_shown.reset();
+    GetRecord(store.currentIndex);
+    setDeleteEnabled(store.count() > 1);
 }
 
 void TView::storeCurrent()
@@ -606,10 +664,15 @@ void TView::appendNewRecord()
 
 void TView::NewRecordClick()
 {
-    if (m_ctx.store.currentIndex >= 0)
+    RecordStore &store = m_ctx.store;
+    if (store.currentIndex >= 0)
         storeCurrent();
-    appendNewRecord();
-    if (m_ctx.store.count() > 1)
+    const RecordPtr record = std::make_shared<ItemRecord>(makeNewRecord());
+    m_ctx.history->push(std::make_unique<InsertRecordsCommand>(store,
+        std::vector<std::pair<int, RecordPtr>> { { store.count(), record } },
+        QStringLiteral("New Record")));
+    GetRecord(recordIndex(store, record));
+    if (store.count() > 1)
         setDeleteEnabled(true);
 }
 
@@ -630,7 +693,8 @@ void TView::InsertRecordClick()
     storeCurrent();
     auto copy = std::make_shared<ItemRecord>(*m_clipboard);
     const int at = std::clamp(store.currentIndex, 0, store.count());
-    store.insert(at, std::move(copy));
+    m_ctx.history->push(std::make_unique<InsertRecordsCommand>(store,
+        std::vector<std::pair<int, RecordPtr>> { { at, copy } }, QStringLiteral("Insert Record")));
     store.searchRefresh = true;
     GetRecord(at);
     setInsertEnabled(false);
@@ -643,10 +707,10 @@ void TView::CutClick()
     RecordStore &store = m_ctx.store;
     store.searchRefresh = true;
     if (store.currentIndex >= 0 && store.currentIndex < store.count() && store.count() > 1) {
-        m_clipboard = store.take(store.currentIndex);
+        m_clipboard = store.shared(store.currentIndex);
+        m_ctx.history->push(std::make_unique<RemoveRecordsCommand>(
+            store, std::vector<RecordPtr> { m_clipboard }, QStringLiteral("Delete Record")));
         m_shown.reset();
-        if (store.currentIndex == store.count())
-            --store.currentIndex;
         GetRecord(store.currentIndex);
         setInsertEnabled(true);
     }

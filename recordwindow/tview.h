@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include <QMainWindow>
 #include <QPointer>
@@ -32,6 +33,7 @@ class RecoveryKeeper;
 namespace EarlierVersions {
 struct Version;
 }
+class UndoActions;
 
 class TView : public QMainWindow, public ActivationClient
 {
@@ -125,6 +127,20 @@ public:
     bool saveEnabled() const { return m_saveEnabled; }
     bool mergeEnabled() const;
     RecordPtr clipboard() const { return m_clipboard; }
+    // The record whose fields the boxes hold.
+    RecordPtr shownRecord() const { return m_shown; }
+    UndoActions *undoActions() const { return m_undoActions; }
+
+    // Changes one record as one step of the history: the boxes are stored first, the change
+    // lands on `target` whatever record the window shows meanwhile, and `target` is shown.
+    // False when the record has left the store or the change changes nothing.
+    enum EditOption {
+        ShowChange = 0,
+        KeepBoxes = 1, // the caller's box already shows the change
+        JoinTyping = 2 | KeepBoxes, // a keystroke joining the typing step before it
+    };
+    bool editRecord(const RecordPtr &target, const std::function<void(ItemRecord &)> &change,
+        const QString &label, EditOption option = ShowChange);
 
 Q_SIGNALS:
     // A pick-menu choice put text into description box k (the spreadsheet mirrors it).
@@ -176,6 +192,8 @@ private:
     bool confirmLoad();
     // At start-up: offers the work a crash left behind; true when a database was recovered.
     bool offerRecovery();
+    // Shows the current record after a step was undone or redone from any window.
+    void showStep();
 
     AppContext &m_ctx;
     QString m_startupFile;
@@ -228,4 +246,5 @@ private:
     QMenu *m_sortPopup = nullptr; // SortMenu
     bool m_inDescriptionEditor = false;
     std::vector<std::pair<QAction *, WindowKind>> m_viewActions;
+    UndoActions *m_undoActions = nullptr;
 };

@@ -31,6 +31,7 @@
 #include "reports/reportformat.h"
 #include "reports/reportitems.h"
 #include "reports/tzephpreview.h"
+#include "store/editcommands.h"
 #include "sending/texportinternet.h"
 #include "store/csvfile.h"
 
@@ -774,8 +775,15 @@ void TPrintBox::ImportFileBtnClick()
     QList<int> codes;
     for (const ReportItem &item : m_def.items)
         codes.append(item.code);
+    const bool wasOpen = m_ctx.store.databaseOpen;
+    const int first = m_ctx.store.count();
     const CsvFile::ImportResult r
         = CsvFile::importFile(path, m_ctx.store, codes, m_ctx.clock.today());
+    // The imported records are one step, which Undo takes out again.
+    if (!wasOpen)
+        m_ctx.history->clear();
+    else if (m_ctx.store.count() > first)
+        m_ctx.history->pushDone(InsertRecordsCommand::appended(m_ctx.store, first, u"Import"_s));
     if (!r.ok) {
         showError(r.message);
     } else {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "store/editcommands.h"
+
 namespace SearchList {
 
 QString overwriteQuestion(const QString &fileName)
@@ -50,27 +52,30 @@ int addRange(RecordStore &store, int low, int high)
     return joined;
 }
 
-RemoveResult removeFromDatabase(RecordStore &store)
+RemoveResult removeFromDatabase(RecordStore &store, EditHistory *history)
 {
-    std::vector<RecordPtr> &records = store.records();
+    const std::vector<RecordPtr> &records = store.records();
     RemoveResult result;
+    const int current = store.currentIndex;
     if (!records.empty()) {
         // The store must keep one record: when every record is a member, the last one stays.
         const bool allMembers = std::all_of(
             records.begin(), records.end(), [](const RecordPtr &r) { return r->OnSearchList; });
-        const size_t last = records.size() - 1;
-        // One pass keeping the records that stay, instead of erasing one by one.
-        size_t kept = 0;
-        for (size_t i = 0; i < records.size(); ++i) {
-            if (records[i]->OnSearchList && !(allMembers && i == last))
-                continue;
-            if (kept != i)
-                records[kept] = std::move(records[i]);
-            ++kept;
+        std::vector<RecordPtr> members;
+        for (size_t i = 0; i < records.size(); ++i)
+            if (records[i]->OnSearchList && !(allMembers && i == records.size() - 1))
+                members.push_back(records[i]);
+        result.removed = int(members.size());
+        if (!members.empty()) {
+            auto command = std::make_unique<RemoveRecordsCommand>(
+                store, std::move(members), QStringLiteral("Remove From Database"));
+            if (history)
+                history->push(std::move(command));
+            else
+                command->run();
         }
-        result.removed = int(records.size() - kept);
-        records.resize(kept);
     }
+    store.currentIndex = current;
     if (store.currentIndex >= store.count())
         store.currentIndex = store.count() - 1;
     result.currentIndex = store.currentIndex;

@@ -6,6 +6,8 @@
 #include "store/datafile.h"
 #include "store/recordstore.h"
 
+class EditHistory;
+
 namespace SearchList {
 
 // Texts the search window shows around these operations.
@@ -67,7 +69,8 @@ struct RemoveResult
 // Removes every member from the store. The store never becomes empty: when every record is a
 // member, the one in the last position stays. The current index stays where it was when it still
 // designates a record (-1, nothing shown yet, stays -1), else it moves to the last record.
-RemoveResult removeFromDatabase(RecordStore &store);
+// With a history the removal is one step of it ("Remove From Database"), which Undo puts back.
+RemoveResult removeFromDatabase(RecordStore &store, EditHistory *history = nullptr);
 
 enum class ExtractOutcome {
     NoMembers, // nothing written, nothing to say

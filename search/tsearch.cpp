@@ -404,7 +404,8 @@ void TSearch::Remove1Click()
     if (m_ctx.dialogs.askYesNo(SearchList::removeQuestion()) != Dialogs::Answer::Yes)
         return;
     const int before = m_ctx.store.count();
-    const SearchList::RemoveResult result = SearchList::removeFromDatabase(m_ctx.store);
+    const SearchList::RemoveResult result
+        = SearchList::removeFromDatabase(m_ctx.store, m_ctx.history.get());
     m_ctx.windows.recordsChanged(before - m_ctx.store.count());
     m_lowRange->setValue(1);
     m_highRange->setValue(1);

@@ -20,6 +20,7 @@
 #include "recordwindow/pickmenu.h"
 #include "recordwindow/tview.h"
 #include "spreadsheet/spreadsheetmodel.h"
+#include "store/editcommands.h"
 
 void SpreadView::mousePressEvent(QMouseEvent *event)
 {
@@ -282,10 +283,15 @@ void TSnapShot::descriptionPicked(int k, const QString &fullName)
         return;
     // The pick acts on the record window's current record: make it the menu row's record.
     makeCurrent(pos, true);
-    if (TView *v = view())
+    if (TView *v = view()) {
         v->DescClick(k, fullName);
-    else
-        m_ctx.store.at(pos).Descriptions[size_t(k)] = fullName;
+    } else {
+        ItemRecord r = m_ctx.store.at(pos);
+        r.Descriptions[size_t(k)] = fullName;
+        m_ctx.history->push(
+            std::make_unique<RecordEditCommand>(m_ctx.store, m_ctx.store.shared(pos), std::move(r),
+                QStringLiteral("Typing in ") + m_ctx.store.captions.description[size_t(k)]));
+    }
     m_model->recordChanged(pos);
 }
 
@@ -299,10 +305,12 @@ void TSnapShot::setFlag(int which)
     const int pos = m_model->positionAt(m_menuRow);
     if (pos < 0)
         return;
-    ItemRecord &r = m_ctx.store.at(pos);
+    ItemRecord r = m_ctx.store.at(pos);
     r.Wanted = which == 0;
     r.ForTrade = which == 1;
     r.ForSale = which == 2;
+    m_ctx.history->push(std::make_unique<RecordEditCommand>(
+        m_ctx.store, m_ctx.store.shared(pos), std::move(r), QStringLiteral("Change Status")));
     // The record window's boxes follow: its buffer is reloaded from the record.
     makeCurrent(pos, true);
     m_model->recordChanged(pos);

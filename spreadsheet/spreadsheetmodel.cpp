@@ -5,6 +5,8 @@
 
 #include <QBrush>
 
+#include "store/editcommands.h"
+
 QString spreadHeaderText(const RecordStore &store, const SpreadTexts &texts, int l)
 {
     using namespace SpreadColumn;
@@ -211,12 +213,21 @@ bool SpreadsheetModel::setData(const QModelIndex &index, const QVariant &value, 
     const int l = index.column();
     if (role != Qt::EditRole || pos < 0 || !SpreadColumn::isText(l))
         return false;
-    ItemRecord &r = m_store.at(pos);
+    ItemRecord r = m_store.at(pos);
     // Detail 3 takes the whole edited text, separators and blanks included.
     if (l == SpreadColumn::Name)
         r.Name = value.toString();
     else
         r.Details[size_t(l - SpreadColumn::FirstDetail)] = value.toString();
+    if (!(r == m_store.at(pos))) {
+        // One cell edit is one step, named after its column.
+        if (m_history)
+            m_history->push(
+                std::make_unique<RecordEditCommand>(m_store, m_store.shared(pos), std::move(r),
+                    QStringLiteral("Typing in ") + spreadHeaderText(m_store, m_texts, l)));
+        else
+            m_store.at(pos) = std::move(r);
+    }
     Q_EMIT dataChanged(index, index);
     Q_EMIT recordEdited(pos);
     return true;

@@ -89,11 +89,16 @@ QString spreadCellText(const ItemRecord &r, int pos, const SpreadTexts &texts, i
 std::array<int, SpreadColumn::Count> columnOrderFromHeaders(const QStringList &gridHeaders,
     const QStringList &logicalHeaders, const std::array<int, SpreadColumn::Count> &fallback);
 
+class EditHistory;
+
 class SpreadsheetModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     explicit SpreadsheetModel(RecordStore &store, QObject *parent = nullptr);
+
+    // Cell edits become steps of this history (without one they change the record directly).
+    void setHistory(EditHistory *history) { m_history = history; }
 
     void setTexts(SpreadTexts texts) { m_texts = std::move(texts); }
     const SpreadTexts &texts() const { return m_texts; }
@@ -135,6 +140,7 @@ private:
     static QColor highlightOf(const ItemRecord &r);
 
     RecordStore &m_store;
+    EditHistory *m_history = nullptr;
     SpreadTexts m_texts;
     bool m_searchListOnly = false;
     int m_allCount = 0; // rows while every record is listed

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QToolButton>
@@ -16,6 +17,7 @@
 
 #include "app/quickfindbox.h"
 #include "app/sharedtoolbar.h"
+#include "app/undoactions.h"
 #include "app/windowregistry.h"
 #include "platform/clock.h"
 #include "platform/windowsize.h"
@@ -49,6 +51,16 @@ TSnapShot::TSnapShot(AppContext &ctx, QWidget *parent)
     buildControls();
     buildToolbar();
     buildMenus();
+    // Edit > Undo and Redo over the history every window shares.
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    m_undoActions = new UndoActions(*m_ctx.history, this);
+    m_undoActions->beforeStep = [this] { m_grid->commitOpenEditor(); };
+    m_undoActions->addTo(edit);
+    connect(m_ctx.history.get(), &EditHistory::applied, this, [this] {
+        if (isVisible())
+            fill();
+    });
     WindowSize::restore(this, m_ctx.settings, QStringLiteral("SpreadsheetW:"),
         QStringLiteral("SpreadsheetH:"), QSize(DefaultWidth, DefaultHeight));
     m_ctx.activation.registerWindow(this, this);
@@ -114,6 +126,7 @@ void TSnapShot::buildControls()
     setCentralWidget(central);
 
     m_model = new SpreadsheetModel(m_ctx.store, this);
+    m_model->setHistory(m_ctx.history.get());
     m_grid = new SpreadView(m_panel);
     m_grid->setObjectName(QStringLiteral("SpreadView"));
     m_grid->setModel(m_model);

@@ -89,6 +89,8 @@ public:
 
 class QuickFindBox;
 
+class UndoActions;
+
 class TSnapShot : public QMainWindow, public ActivationClient
 {
     Q_OBJECT
@@ -180,6 +182,7 @@ private:
     QRadioButton *m_viewSearched = nullptr; // ViewSearched
     QToolButton *m_printBtn = nullptr;
     QMenu *m_printMenu = nullptr; // PrintMenu
+    UndoActions *m_undoActions = nullptr;
     QMenu *m_statusMenu = nullptr; // Checkb
     std::array<QAction *, 3> m_statusItems {}; // One1, Two1, Three1
     std::array<PickMenu *, 11> m_descMenus {}; // [k] = DMenu(k-1), k = 1..10

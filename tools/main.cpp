@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include "store/datafile.h"
+#include "store/editcommands.h"
 #include "store/recordstore.h"
 #include "store/smallfile.h"
 #include "store/sort.h"
@@ -139,7 +140,8 @@ int sortCommand(const QStringList &args)
     DatabaseChange change;
     if (!change.begin(in, out, store))
         return Failure;
-    sortRecords(store, key);
+    // The window's sort step, done once with no history.
+    SortCommand(store, key, QString()).run();
     if (!change.write(store))
         return Failure;
     printOutLine(out + u": "_s + recordCount(store.count()) + u" sorted by "_s

@@ -14,7 +14,7 @@
 
 #include "platform/dialogs.h"
 #include "recordwindow/picturepage.h"
-#include "recordwindow/picturepath.h"
+#include "store/picturepath.h"
 #include "recordwindow/tview.h"
 #include "tests/support/apptest.h"
 #include "tests/support/heifpictures.h"

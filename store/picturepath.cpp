@@ -1,5 +1,5 @@
 // Change Picture Path's rewriting of the stored picture paths.
-#include "recordwindow/picturepath.h"
+#include "store/picturepath.h"
 
 #include "store/recordstore.h"
 
