@@ -318,7 +318,7 @@ QString TAlbumView::cellLabelText(int index) const
 {
     if (index < 0 || index >= m_ctx.store.count())
         return QString();
-    return Album::cellLabel(index, m_ctx.store.at(index).Name);
+    return Album::cellLabel(index, m_ctx.store.at(index).name());
 }
 
 int TAlbumView::recordAt(int column, int row) const
@@ -334,7 +334,7 @@ QString TAlbumView::cellFile(int column, int row) const
     const int index = recordAt(column, row);
     if (index < 0)
         return QString();
-    return m_ctx.store.at(index).Pictures[size_t(slot())].FileName;
+    return m_ctx.store.at(index).pictureFile(size_t(slot()));
 }
 
 AlbumPictures::Cell TAlbumView::cellPicture(int column, int row)

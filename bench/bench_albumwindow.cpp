@@ -97,8 +97,8 @@ int runOnce(int argc, char **argv, const QString &dir, bool stretch, bool serial
         shell };
     for (int i = 0; i < Photos; ++i) {
         ItemRecord r;
-        r.Name = QStringLiteral("Photo %1").arg(i + 1);
-        r.Pictures[1].FileName = photoPath(dir, i);
+        r.setName(QStringLiteral("Photo %1").arg(i + 1));
+        r.setPictureFile(1, photoPath(dir, i));
         store.append(std::move(r));
     }
     store.currentIndex = 0;

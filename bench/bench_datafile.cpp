@@ -56,36 +56,33 @@ QString pick(const char *const (&list)[6], int n)
 ItemRecord makeRecord(int n)
 {
     ItemRecord r;
-    r.Name = QStringLiteral("Item %1 brass table lamp with shade").arg(n);
-    r.RecordCode = QStringLiteral("AB%1").arg(n, 6, 10, QLatin1Char('0'));
-    r.Details = { QStringLiteral("2 years"), QStringLiteral("$%1.50").arg(n % 5000),
+    r.setName(QStringLiteral("Item %1 brass table lamp with shade").arg(n));
+    r.setRecordCode(QStringLiteral("AB%1").arg(n, 6, 10, QLatin1Char('0')));
+    r.setDetails({ QStringLiteral("2 years"), QStringLiteral("$%1.50").arg(n % 5000),
         QStringLiteral("2001/%1/%2")
             .arg(n % 12 + 1, 2, 10, QLatin1Char('0'))
             .arg(n % 28 + 1, 2, 10, QLatin1Char('0')),
         QStringLiteral("1999"), QStringLiteral("ID-%1").arg(n),
         QStringLiteral("SN-%1-X").arg(n * 7919), QString(), QString(),
-        QStringLiteral("$%1.95").arg(n % 900), QStringLiteral("1") };
+        QStringLiteral("$%1.95").arg(n % 900), QStringLiteral("1") });
     for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-        r.Descriptions[size_t(k)] = pick(Places, n + k) + QStringLiteral(" : ") + pick(Rooms, n * k)
-            + QStringLiteral(" : ") + pick(Makers, n + 2 * k) + QStringLiteral(" House");
-    r.Keywords
-        = { QStringLiteral("lamp"), QStringLiteral("brass"), QStringLiteral("antique \u20AC") };
-    r.History = { QStringLiteral("Bought at the county fair from a dealer in old lighting."),
-        QStringLiteral("Rewired in 2003; new shade in 2010.") };
-    r.Notes = { QStringLiteral("Small dent on the base, left side, hardly visible."),
+        r.setDescription(k, pick(Places, n + k) + QStringLiteral(" : ") + pick(Rooms, n * k)
+            + QStringLiteral(" : ") + pick(Makers, n + 2 * k) + QStringLiteral(" House"));
+    r.setKeywords({ QStringLiteral("lamp"), QStringLiteral("brass"), QStringLiteral("antique \u20AC") });
+    r.setHistory({ QStringLiteral("Bought at the county fair from a dealer in old lighting."),
+        QStringLiteral("Rewired in 2003; new shade in 2010.") });
+    r.setNotes({ QStringLiteral("Small dent on the base, left side, hardly visible."),
         QStringLiteral("Original bulb kept in the box in the attic, wrapped in paper."),
-        QStringLiteral("Insured with the rest of the living room things.") };
+        QStringLiteral("Insured with the rest of the living room things.") });
     for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-        r.Pictures[size_t(k)].Title = QStringLiteral("Untitled %1").arg(k);
+        r.setPictureTitle(k, QStringLiteral("Untitled %1").arg(k));
     for (int k = 1; k <= 2; ++k) {
-        r.Pictures[size_t(k)].FileName
-            = QStringLiteral("/home/user/Pictures/collection/item%1-%2.jpg")
+        r.setPictureFile(k, QStringLiteral("/home/user/Pictures/collection/item%1-%2.jpg")
                   .arg(n, 6, 10, QLatin1Char('0'))
-                  .arg(k);
-        r.Pictures[size_t(k)].Title = QStringLiteral("View %1 of item %2").arg(k).arg(n);
+                  .arg(k));
+        r.setPictureTitle(k, QStringLiteral("View %1 of item %2").arg(k).arg(n));
     }
-    r.Links
-        = { QStringLiteral("<a href=\"http://www.example.com/items/%1\">Maker page</a>").arg(n) };
+    r.setLinks({ QStringLiteral("<a href=\"http://www.example.com/items/%1\">Maker page</a>").arg(n) });
     r.Wanted = n % 7 == 0;
     r.ForSale = n % 3 == 0;
     return r;
@@ -97,25 +94,25 @@ ItemRecord makeShortRecord(int n)
 {
     static const char *const Conditions[] = { "Good", "Fair", "Mint", "Worn", "New", "Used" };
     ItemRecord r;
-    r.Name = QStringLiteral("Thing %1").arg(n);
-    r.RecordCode = QStringLiteral("C%1").arg(n, 7, 10, QLatin1Char('0'));
-    r.Details = { QStringLiteral("1 year"), QStringLiteral("$%1.00").arg(n % 40 * 5),
+    r.setName(QStringLiteral("Thing %1").arg(n));
+    r.setRecordCode(QStringLiteral("C%1").arg(n, 7, 10, QLatin1Char('0')));
+    r.setDetails({ QStringLiteral("1 year"), QStringLiteral("$%1.00").arg(n % 40 * 5),
         QStringLiteral("2001/%1/01").arg(n % 12 + 1, 2, 10, QLatin1Char('0')), QString(),
         QString(), QString(), QString(), QString(), QStringLiteral("$%1.00").arg(n % 30 * 5),
-        QStringLiteral("1") };
+        QStringLiteral("1") });
     for (int k = 1; k <= ItemRecord::DescriptionCount; ++k) {
-        r.Descriptions[size_t(k)] = k == 5
+        r.setDescription(k, k == 5
             ? QString::fromLatin1(Conditions[n % 6])
             : QStringLiteral("Top ") + pick(Places, n + k) + QStringLiteral(" : Desk : ")
                 + pick(Rooms, n / 7 + k) + QStringLiteral(" : ") + pick(Makers, k)
-                + QStringLiteral(" House");
+                + QStringLiteral(" House"));
     }
     for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-        r.Pictures[size_t(k)].Title = QStringLiteral("Untitled %1").arg(k);
-    r.Pictures[1].FileName = QStringLiteral("/home/user/Pictures/thing%1.jpg").arg(n);
-    r.Keywords = { QStringLiteral("household") };
-    r.History = { QStringLiteral("Bought new.") };
-    r.Notes = { QStringLiteral("Insured with the house.") };
+        r.setPictureTitle(k, QStringLiteral("Untitled %1").arg(k));
+    r.setPictureFile(1, QStringLiteral("/home/user/Pictures/thing%1.jpg").arg(n));
+    r.setKeywords({ QStringLiteral("household") });
+    r.setHistory({ QStringLiteral("Bought new.") });
+    r.setNotes({ QStringLiteral("Insured with the house.") });
     r.ForSale = n % 3 == 0;
     return r;
 }
@@ -160,9 +157,11 @@ int main(int argc, char **argv)
     }
     if (argc == 3 && std::strcmp(argv[1], "--read") == 0)
         return readMode(QString::fromLocal8Bit(argv[2]));
-    if (argc == 3 && std::strcmp(argv[1], "--make") == 0) { // a file to profile the reader with
+    // A file to profile the reader with: --make FILE [COUNT] (100,000 records unless given).
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--make") == 0) {
+        const int count = argc == 4 ? std::atoi(argv[3]) : 100000;
         RecordStore store;
-        for (int n = 0; n < 100000; ++n)
+        for (int n = 0; n < count; ++n)
             store.append(shortShape ? makeShortRecord(n) : makeRecord(n));
         return DataFile::writeDatabase(QString::fromLocal8Bit(argv[2]), store).ok ? 0 : 1;
     }

@@ -42,23 +42,22 @@ int main()
     store.records().reserve(RecordCount);
     for (int i = 0; i < RecordCount; ++i) {
         ItemRecord r;
-        r.Name = u"Item %1"_s.arg(i);
+        r.setName(u"Item %1"_s.arg(i));
         const QString room = rooms[rng.bounded(SubNodes)];
         switch (rng.bounded(10)) {
         case 0:
-            r.Descriptions[8] = u"Garden Shed"_s;
+            r.setDescription(8, u"Garden Shed"_s);
             break;
         case 1:
-            r.Descriptions[8] = room + u" : House"_s;
+            r.setDescription(8, room + u" : House"_s);
             break;
         default:
-            r.Descriptions[8]
-                = spots[rng.bounded(int(spots.size()))] + u" : "_s + room + u" : House"_s;
+            r.setDescription(8, spots[rng.bounded(int(spots.size()))] + u" : "_s + room + u" : House"_s);
         }
         const int cents = rng.bounded(500000);
-        r.Details[1] = u"$%1.%2"_s.arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0'));
-        r.Details[8] = u"$%1"_s.arg(cents / 150);
-        r.Details[9] = rng.bounded(4) == 0 ? u"2"_s : QString();
+        r.setDetail(1, u"$%1.%2"_s.arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0')));
+        r.setDetail(8, u"$%1"_s.arg(cents / 150));
+        r.setDetail(9, rng.bounded(4) == 0 ? u"2"_s : QString());
         store.append(std::move(r));
     }
     const GraphNode node { 8, u"House : Location"_s, rooms };

@@ -140,15 +140,15 @@ int makePhotos(const QString &folder, int records, int distinct)
     store.captions.description[8] = QStringLiteral("Location");
     for (int n = 0; n < records; ++n) {
         ItemRecord r;
-        r.Name = QStringLiteral("%1 %2").arg(QString::fromLatin1(Things[n % 10])).arg(n);
-        r.RecordCode = QStringLiteral("H%1").arg(n, 5, 10, QLatin1Char('0'));
-        r.Descriptions[8] = QString::fromLatin1(Rooms[n % 8]);
-        r.Descriptions[2] = QStringLiteral("Maker %1").arg(n % 37);
-        r.Details[1] = QStringLiteral("$%1.00").arg(50 + n % 400);
-        r.Details[8] = QStringLiteral("$%1.00").arg(80 + n % 500);
-        r.Details[9] = QStringLiteral("1");
-        r.Details[5] = QStringLiteral("SN-%1").arg(n * 7919);
-        r.Notes = { QStringLiteral("Bought new; receipt in the file box.") };
+        r.setName(QStringLiteral("%1 %2").arg(QString::fromLatin1(Things[n % 10])).arg(n));
+        r.setRecordCode(QStringLiteral("H%1").arg(n, 5, 10, QLatin1Char('0')));
+        r.setDescription(8, QString::fromLatin1(Rooms[n % 8]));
+        r.setDescription(2, QStringLiteral("Maker %1").arg(n % 37));
+        r.setDetail(1, QStringLiteral("$%1.00").arg(50 + n % 400));
+        r.setDetail(8, QStringLiteral("$%1.00").arg(80 + n % 500));
+        r.setDetail(9, QStringLiteral("1"));
+        r.setDetail(5, QStringLiteral("SN-%1").arg(n * 7919));
+        r.setNotes({ QStringLiteral("Bought new; receipt in the file box.") });
         for (int k = 1; k <= 3; ++k) {
             // Copies, not links: the pack reads 3,000 real files, as from a photo folder.
             const int i = n * 3 + k - 1;
@@ -159,8 +159,8 @@ int makePhotos(const QString &folder, int records, int distinct)
                                             QLatin1Char('0')),
                     target))
                 return 1;
-            r.Pictures[size_t(k)].FileName = target;
-            r.Pictures[size_t(k)].Title = QStringLiteral("View %1").arg(k);
+            r.setPictureFile(k, target);
+            r.setPictureTitle(k, QStringLiteral("View %1").arg(k));
         }
         store.append(std::move(r));
     }
@@ -174,18 +174,18 @@ int makePlain(const QString &folder, int records)
     store.captions.description[8] = QStringLiteral("Location");
     for (int n = 0; n < records; ++n) {
         ItemRecord r;
-        r.Name = QStringLiteral("%1 %2").arg(QString::fromLatin1(Things[n % 10])).arg(n);
-        r.RecordCode = QStringLiteral("P%1").arg(n, 6, 10, QLatin1Char('0'));
+        r.setName(QStringLiteral("%1 %2").arg(QString::fromLatin1(Things[n % 10])).arg(n));
+        r.setRecordCode(QStringLiteral("P%1").arg(n, 6, 10, QLatin1Char('0')));
         // 200 rooms of 500 records, and some without a room.
         if (n % 97)
-            r.Descriptions[8] = QStringLiteral("%1 %2").arg(QString::fromLatin1(Rooms[n % 8])).arg(n % 25);
-        r.Descriptions[2] = QStringLiteral("Maker %1").arg(n % 37);
-        r.Details[1] = QStringLiteral("$%1.50").arg(n % 900);
-        r.Details[8] = QStringLiteral("$%1.00").arg(n % 1200);
-        r.Details[9] = QString::number(1 + n % 3);
-        r.Details[2] = QStringLiteral("2019/%1/01").arg(n % 12 + 1, 2, 10, QLatin1Char('0'));
-        r.Keywords = { QStringLiteral("household") };
-        r.Notes = { QStringLiteral("Insured with the house.") };
+            r.setDescription(8, QStringLiteral("%1 %2").arg(QString::fromLatin1(Rooms[n % 8])).arg(n % 25));
+        r.setDescription(2, QStringLiteral("Maker %1").arg(n % 37));
+        r.setDetail(1, QStringLiteral("$%1.50").arg(n % 900));
+        r.setDetail(8, QStringLiteral("$%1.00").arg(n % 1200));
+        r.setDetail(9, QString::number(1 + n % 3));
+        r.setDetail(2, QStringLiteral("2019/%1/01").arg(n % 12 + 1, 2, 10, QLatin1Char('0')));
+        r.setKeywords({ QStringLiteral("household") });
+        r.setNotes({ QStringLiteral("Insured with the house.") });
         store.append(std::move(r));
     }
     return DataFile::writeDatabase(folder + QStringLiteral("/plain.dat"), store).ok ? 0 : 1;

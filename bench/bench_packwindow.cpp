@@ -98,12 +98,11 @@ int runOnce(int argc, char **argv, const QString &dir, bool inlineMode)
         shell };
     for (int i = 0; i < Photos; i += 4) {
         ItemRecord r;
-        r.Name = QStringLiteral("Thing %1").arg(i / 4 + 1);
-        r.Descriptions[8] = QStringLiteral("Room %1").arg(i % 3);
-        r.Details[1] = QStringLiteral("%1.00").arg(100 + i);
+        r.setName(QStringLiteral("Thing %1").arg(i / 4 + 1));
+        r.setDescription(8, QStringLiteral("Room %1").arg(i % 3));
+        r.setDetail(1, QStringLiteral("%1.00").arg(100 + i));
         for (int k = 0; k < 4; ++k)
-            r.Pictures[size_t(k + 1)]
-                = { photoPath(dir, i + k), QStringLiteral("View %1").arg(k), false };
+            r.setPicture(k + 1, { photoPath(dir, i + k), QStringLiteral("View %1").arg(k), false });
         store.append(std::move(r));
     }
     const QString out = home.filePath(QStringLiteral("pack"));

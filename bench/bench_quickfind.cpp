@@ -10,9 +10,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringList>
 
+#include "store/datafile.h"
 #include "store/quickfind.h"
 #include "store/recordstore.h"
 
@@ -56,17 +58,17 @@ RecordStore makeStore(int count)
     store.records().reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         ItemRecord r;
-        r.Name = pick(adjectives) + u' ' + pick(things) + u' ' + QString::number(rng.bounded(5000));
-        r.RecordCode = u"R%1"_s.arg(i, 7, 10, QLatin1Char('0'));
-        r.Descriptions[2] = pick(things) + u" : Household"_s;
-        r.Descriptions[8] = pick(rooms);
-        r.Details[1] = u"$%1.00"_s.arg(rng.bounded(2000));
-        r.Details[2] = u"20%1/0%2/1%3"_s.arg(10 + rng.bounded(15))
+        r.setName(pick(adjectives) + u' ' + pick(things) + u' ' + QString::number(rng.bounded(5000)));
+        r.setRecordCode(u"R%1"_s.arg(i, 7, 10, QLatin1Char('0')));
+        r.setDescription(2, pick(things) + u" : Household"_s);
+        r.setDescription(8, pick(rooms));
+        r.setDetail(1, u"$%1.00"_s.arg(rng.bounded(2000)));
+        r.setDetail(2, u"20%1/0%2/1%3"_s.arg(10 + rng.bounded(15))
                            .arg(1 + rng.bounded(9))
-                           .arg(rng.bounded(10));
-        r.Details[5] = u"SN-%1"_s.arg(rng.bounded(1000000));
-        r.Keywords = { pick(adjectives) + u' ' + pick(things) };
-        r.Notes = { pick(notes), pick(notes) };
+                           .arg(rng.bounded(10)));
+        r.setDetail(5, u"SN-%1"_s.arg(rng.bounded(1000000)));
+        r.setKeywords({ pick(adjectives) + u' ' + pick(things) });
+        r.setNotes({ pick(notes), pick(notes) });
         store.append(std::move(r));
     }
     return store;
@@ -78,9 +80,24 @@ int main(int argc, char **argv)
 {
     // "--unprepared": the first keystroke folds the records itself, as when the user types
     // before the idle-time folding after a file read has finished.
-    const bool prepared = !(argc > 1 && QByteArray(argv[1]) == "--unprepared");
-    const int records = 100000;
-    RecordStore store = makeStore(records);
+    // A FILE.dat argument: the records of that catalogue instead of the made ones, with the
+    // index's memory against the file's size.
+    bool prepared = true;
+    QString file;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--unprepared")
+            prepared = false;
+        else
+            file = QString::fromLocal8Bit(argv[i]);
+    }
+    RecordStore store;
+    if (file.isEmpty()) {
+        store = makeStore(100000);
+    } else if (!DataFile::readDatabase(file, store, false).ok()) {
+        std::fprintf(stderr, "cannot read %s\n", argv[argc - 1]);
+        return 1;
+    }
+    const int records = store.count();
     const long before = residentKb();
     if (prepared) {
         QElapsedTimer t;
@@ -118,9 +135,14 @@ int main(int argc, char **argv)
                 "slowest %.1f ms, median %.1f ms\n",
         records, prepared ? "" : " (folds the records)", first, later.back(),
         later[later.size() / 2]);
-    std::printf("resident memory %ld MB before the index, %ld MB after (+%ld MB; %lld folded "
-                "characters)\n",
+    std::printf("resident memory %ld MB before the index, %ld MB after (+%ld MB; %lld bytes of "
+                "folded text)\n",
         before / 1024, after / 1024, (after - before) / 1024,
         qlonglong(store.findIndex().heldCharacters()));
+    if (!file.isEmpty()) {
+        const double mb = double(QFileInfo(file).size()) / (1 << 20);
+        std::printf("file %.1f MB: the index takes %.2f x the file\n", mb,
+            double(after - before) / 1024 / mb);
+    }
     return 0;
 }

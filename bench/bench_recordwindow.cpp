@@ -28,20 +28,22 @@ namespace {
 ItemRecord richRecord(int i, bool longLines)
 {
     ItemRecord r;
-    r.Name = QStringLiteral("Item number %1 with a fairly long descriptive name").arg(i);
-    r.Details = { QStringLiteral("Two years"), QStringLiteral("$1,250.00"), QStringLiteral("2024/05/17"),
+    r.setName(QStringLiteral("Item number %1 with a fairly long descriptive name").arg(i));
+    r.setDetails({ QStringLiteral("Two years"), QStringLiteral("$1,250.00"), QStringLiteral("2024/05/17"),
         QStringLiteral("2024"), QStringLiteral("1234567"), QStringLiteral("SN-%1").arg(i), QString(), QString(),
-        QStringLiteral("$999.99"), QStringLiteral("01") };
+        QStringLiteral("$999.99"), QStringLiteral("01") });
     for (int k = 1; k <= 10; ++k)
-        r.Descriptions[size_t(k)] = QStringLiteral("Leaf %1 : Branch : Top").arg(k);
+        r.setDescription(k, QStringLiteral("Leaf %1 : Branch : Top").arg(k));
+    QStringList lines;
     for (int line = 0; line < 100; ++line) {
         QString text = QStringLiteral("Line %1 of the memo with some words to wrap and store again").arg(line);
         if (longLines) // a paragraph the box wraps onto three lines
             text = text + u' ' + text + u' ' + text;
-        r.Keywords << text;
-        r.History << text;
-        r.Notes << text;
+        lines << text;
     }
+    r.setKeywords(lines);
+    r.setHistory(lines);
+    r.setNotes(lines);
     return r;
 }
 
@@ -100,6 +102,6 @@ int main(int argc, char **argv)
         *std::max_element(shows.begin(), shows.end()));
     std::printf("SaveRecord, 3 x 100-line memos: median %.2f ms, max %.2f ms\n", median(stores),
         *std::max_element(stores.begin(), stores.end()));
-    std::printf("memo lines stored for 100 paragraphs: %lld\n", static_cast<long long>(store.at(0).Notes.size()));
+    std::printf("memo lines stored for 100 paragraphs: %lld\n", static_cast<long long>(store.at(0).notes().size()));
     return 0;
 }

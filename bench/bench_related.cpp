@@ -66,11 +66,11 @@ int main(int argc, char **argv)
     store.clear();
     for (int i = 0; i < RecordCount; ++i) {
         ItemRecord r;
-        r.Name = QStringLiteral("Item number %1").arg(i);
+        r.setName(QStringLiteral("Item number %1").arg(i));
         // Half the records share the type (in varying letter case), the rest are unique.
-        r.Descriptions[2] = i % 2
+        r.setDescription(2, i % 2
             ? QStringLiteral("Other %1 : Things").arg(i)
-            : (i % 4 ? QStringLiteral("Lamp : Lighting") : QStringLiteral("lamp : lighting"));
+            : (i % 4 ? QStringLiteral("Lamp : Lighting") : QStringLiteral("lamp : lighting")));
         r.ForSale = i % 3 == 0;
         store.append(std::move(r));
     }

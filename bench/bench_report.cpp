@@ -20,11 +20,11 @@ int main(int argc, char **argv)
     RecordStore store;
     for (int i = 0; i < 10000; ++i) {
         ItemRecord r;
-        r.Name = u"Thing number %1"_s.arg(i);
-        r.Descriptions[1] = u"Kitchen : House"_s;
-        r.Descriptions[2] = u"Maker %1"_s.arg(rng.bounded(50));
-        r.Details[1] = u"$%1.%2"_s.arg(rng.bounded(2000)).arg(rng.bounded(100));
-        r.Details[9] = QString::number(rng.bounded(1, 4));
+        r.setName(u"Thing number %1"_s.arg(i));
+        r.setDescription(1, u"Kitchen : House"_s);
+        r.setDescription(2, u"Maker %1"_s.arg(rng.bounded(50)));
+        r.setDetail(1, u"$%1.%2"_s.arg(rng.bounded(2000)).arg(rng.bounded(100)));
+        r.setDetail(9, QString::number(rng.bounded(1, 4)));
         store.append(std::move(r));
     }
     ReportDefinition d;

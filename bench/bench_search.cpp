@@ -46,34 +46,38 @@ RecordStore makeStore()
     store.records().reserve(RecordCount);
     for (int i = 0; i < RecordCount; ++i) {
         ItemRecord r;
-        r.Name = pick(rng, adjectives) + u' ' + pick(rng, things) + u' '
-            + QString::number(rng.bounded(5000));
-        r.RecordCode = QString::number(rng.generate(), 36).left(8).toUpper();
+        r.setName(pick(rng, adjectives) + u' ' + pick(rng, things) + u' '
+            + QString::number(rng.bounded(5000)));
+        r.setRecordCode(QString::number(rng.generate(), 36).left(8).toUpper());
         for (int k = 1; k <= 10; ++k) {
-            r.Descriptions[size_t(k)] = pick(rng, spots) + u" : "_s + pick(rng, rooms) + u" : "_s
-                + pick(rng, owners) + u" House"_s;
+            r.setDescription(k, pick(rng, spots) + u" : "_s + pick(rng, rooms) + u" : "_s
+                + pick(rng, owners) + u" House"_s);
         }
         const int cents = rng.bounded(500000);
-        r.Details[0] = rng.bounded(3) == 0 ? u"Full Warranty, 2 years"_s : QString();
-        r.Details[1] = u"$%1.%2"_s.arg(QLocale(QLocale::English).toString(cents / 100))
-                           .arg(cents % 100, 2, 10, QLatin1Char('0'));
-        r.Details[2] = u"%1/%2/%3"_s.arg(1980 + rng.bounded(45))
+        r.setDetail(0, rng.bounded(3) == 0 ? u"Full Warranty, 2 years"_s : QString());
+        r.setDetail(1, u"$%1.%2"_s.arg(QLocale(QLocale::English).toString(cents / 100))
+                           .arg(cents % 100, 2, 10, QLatin1Char('0')));
+        r.setDetail(2, u"%1/%2/%3"_s.arg(1980 + rng.bounded(45))
                            .arg(1 + rng.bounded(12), 2, 10, QLatin1Char('0'))
-                           .arg(1 + rng.bounded(28), 2, 10, QLatin1Char('0'));
-        r.Details[3] = QString::number(1950 + rng.bounded(75));
-        r.Details[4] = u"%1"_s.arg(rng.bounded(10000000), 7, 10, QLatin1Char('0'));
-        r.Details[5] = u"SN-"_s + QString::number(rng.generate(), 16).toUpper();
-        r.Details[8] = QString::number(rng.bounded(100000) / 100.0, 'f', 2);
-        r.Details[9] = u"%1"_s.arg(1 + rng.bounded(12), -2);
+                           .arg(1 + rng.bounded(28), 2, 10, QLatin1Char('0')));
+        r.setDetail(3, QString::number(1950 + rng.bounded(75)));
+        r.setDetail(4, u"%1"_s.arg(rng.bounded(10000000), 7, 10, QLatin1Char('0')));
+        r.setDetail(5, u"SN-"_s + QString::number(rng.generate(), 16).toUpper());
+        r.setDetail(8, QString::number(rng.bounded(100000) / 100.0, 'f', 2));
+        r.setDetail(9, u"%1"_s.arg(1 + rng.bounded(12), -2));
         r.Wanted = rng.bounded(20) == 0;
         r.ForTrade = rng.bounded(20) == 0;
         r.ForSale = rng.bounded(10) == 0;
+        QStringList keywords, history, notes;
         for (int n = rng.bounded(4); n > 0; --n)
-            r.Keywords.append(pick(rng, words));
+            keywords.append(pick(rng, words));
         for (int n = rng.bounded(3); n > 0; --n)
-            r.History.append(pick(rng, words));
+            history.append(pick(rng, words));
         for (int n = rng.bounded(5); n > 0; --n)
-            r.Notes.append(pick(rng, words));
+            notes.append(pick(rng, words));
+        r.setKeywords(keywords);
+        r.setHistory(history);
+        r.setNotes(notes);
         store.append(std::move(r));
     }
     return store;

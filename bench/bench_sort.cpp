@@ -46,22 +46,22 @@ RecordStore makeStore()
     store.records().reserve(RecordCount);
     for (int i = 0; i < RecordCount; ++i) {
         ItemRecord r;
-        r.Name = adjectives[rng.bounded(int(adjectives.size()))] + u' '
-            + things[rng.bounded(int(things.size()))] + u' ' + QString::number(rng.bounded(5000));
-        r.RecordCode = QString::number(rng.generate(), 36).left(8).toUpper();
+        r.setName(adjectives[rng.bounded(int(adjectives.size()))] + u' '
+            + things[rng.bounded(int(things.size()))] + u' ' + QString::number(rng.bounded(5000)));
+        r.setRecordCode(QString::number(rng.generate(), 36).left(8).toUpper());
         for (int k = 1; k <= 10; ++k) {
-            r.Descriptions[size_t(k)] = spots[rng.bounded(int(spots.size()))] + u" : "_s
+            r.setDescription(k, spots[rng.bounded(int(spots.size()))] + u" : "_s
                 + rooms[rng.bounded(int(rooms.size()))] + u" : "_s
-                + owners[rng.bounded(int(owners.size()))] + u" House"_s;
+                + owners[rng.bounded(int(owners.size()))] + u" House"_s);
         }
         const int cents = rng.bounded(500000);
-        r.Details[1] = u"$%1.%2"_s.arg(QLocale(QLocale::English).toString(cents / 100))
-                           .arg(cents % 100, 2, 10, QLatin1Char('0'));
-        r.Details[2] = u"%1/%2/%3"_s.arg(1980 + rng.bounded(45))
+        r.setDetail(1, u"$%1.%2"_s.arg(QLocale(QLocale::English).toString(cents / 100))
+                           .arg(cents % 100, 2, 10, QLatin1Char('0')));
+        r.setDetail(2, u"%1/%2/%3"_s.arg(1980 + rng.bounded(45))
                            .arg(1 + rng.bounded(12), 2, 10, QLatin1Char('0'))
-                           .arg(1 + rng.bounded(28), 2, 10, QLatin1Char('0'));
-        r.Details[8] = QString::number(rng.bounded(100000) / 100.0, 'f', 2);
-        r.Details[9] = u"01"_s;
+                           .arg(1 + rng.bounded(28), 2, 10, QLatin1Char('0')));
+        r.setDetail(8, QString::number(rng.bounded(100000) / 100.0, 'f', 2));
+        r.setDetail(9, u"01"_s);
         store.append(std::move(r));
     }
     return store;

@@ -71,11 +71,11 @@ int main(int argc, char **argv)
     store.databaseOpen = true;
     for (int i = 0; i < RecordCount; ++i) {
         ItemRecord r;
-        r.Name = QStringLiteral("Item %1").arg(i + 1);
-        r.Descriptions[2] = QStringLiteral("Chair : Furniture");
-        r.Details[1] = QStringLiteral("%1.00").arg(i % 500);
-        r.Details[2] = QStringLiteral("2020/01/01");
-        r.Details[3] = QStringLiteral("2020");
+        r.setName(QStringLiteral("Item %1").arg(i + 1));
+        r.setDescription(2, QStringLiteral("Chair : Furniture"));
+        r.setDetail(1, QStringLiteral("%1.00").arg(i % 500));
+        r.setDetail(2, QStringLiteral("2020/01/01"));
+        r.setDetail(3, QStringLiteral("2020"));
         r.OnSearchList = i % 2 == 0;
         r.WasOnSearchList = i % 4 == 0;
         store.append(std::move(r));

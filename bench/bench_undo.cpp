@@ -49,17 +49,16 @@ bool makeFile(const QString &path)
     store.records().reserve(RecordCount);
     for (int i = 0; i < RecordCount; ++i) {
         ItemRecord r;
-        r.Name = things[rng.bounded(int(things.size()))] + u' ' + QString::number(i);
-        r.RecordCode = u"R%1"_s.arg(i, 7, 10, QLatin1Char('0'));
+        r.setName(things[rng.bounded(int(things.size()))] + u' ' + QString::number(i));
+        r.setRecordCode(u"R%1"_s.arg(i, 7, 10, QLatin1Char('0')));
         for (int k = 1; k <= 10; ++k)
-            r.Descriptions[size_t(k)] = u"Shelf : Study : Family House"_s;
-        r.Details[1] = QString::number(rng.bounded(100000));
-        r.Details[2] = u"2024/05/17"_s;
-        r.Pictures[1].FileName
-            = u"/home/anna/Pictures/Catalogue/IMG_%1.jpg"_s.arg(i, 6, 10, QLatin1Char('0'));
+            r.setDescription(k, u"Shelf : Study : Family House"_s);
+        r.setDetail(1, QString::number(rng.bounded(100000)));
+        r.setDetail(2, u"2024/05/17"_s);
+        r.setPictureFile(1, u"/home/anna/Pictures/Catalogue/IMG_%1.jpg"_s.arg(i, 6, 10, QLatin1Char('0')));
         for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-            r.Pictures[size_t(k)].Title = u"Untitled %1"_s.arg(k);
-        r.Notes = QStringList { u"Bought at the market."_s };
+            r.setPictureTitle(k, u"Untitled %1"_s.arg(k));
+        r.setNotes(QStringList { u"Bought at the market."_s });
         store.append(std::move(r));
     }
     return DataFile::writeDatabase(path, store).ok;
@@ -92,7 +91,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < TypingSteps; ++i) {
         const int at = i * (RecordCount / TypingSteps);
         ItemRecord after = store.at(at);
-        after.Name = u"%1 (sold)"_s.arg(after.Name);
+        after.setName(u"%1 (sold)"_s.arg(after.name()));
         for (FieldStep &s : fieldSteps(store.at(at), after, store.captions))
             history.push(std::make_unique<RecordEditCommand>(
                 store, store.shared(at), std::move(s.value), s.label));
@@ -113,7 +112,7 @@ int main(int argc, char **argv)
     c0 = cpuMs();
     history.undo();
     const double undoWall = wallMs() - t0, undoCpu = cpuMs() - c0;
-    if (!store.at(5).Pictures[1].FileName.startsWith(u"/home/anna/"_s))
+    if (!store.at(5).pictureFile(1).startsWith(u"/home/anna/"_s))
         return 1;
     t0 = wallMs();
     c0 = cpuMs();

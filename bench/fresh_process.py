@@ -2,10 +2,12 @@
 """Times larkspur-tool commands and the program's first record as a user meets them: one fresh
 process per run, start to exit, with its peak memory (GNU time). Min of the runs and all runs.
 
-usage: bench/fresh_process.py BUILD_DIR FILE.dat [RUNS]
+usage: bench/fresh_process.py BUILD_DIR FILE.dat [RUNS] [--no-huge-pages]
 
 BUILD_DIR holds bin/larkspur-tool and bin/larkspur (a Release build); FILE.dat is the catalogue
-to read, e.g. made with `bench_datafile --short --make FILE.dat`.
+to read, e.g. made with `bench_datafile --short --make FILE.dat [COUNT]`. With --no-huge-pages
+every process runs with glibc's huge-page heap off (GLIBC_TUNABLES=glibc.malloc.hugetlb=0), as
+on a machine that has none.
 """
 import os
 import re
@@ -30,21 +32,29 @@ def timed(argv, env=None):
 
 
 def main():
-    if len(sys.argv) < 3:
+    args = [a for a in sys.argv[1:] if a != '--no-huge-pages']
+    no_huge = len(args) != len(sys.argv) - 1
+    if len(args) < 2:
         sys.exit(__doc__)
-    build, data = sys.argv[1], sys.argv[2]
-    runs = int(sys.argv[3]) if len(sys.argv) > 3 else 3
+    build, data = args[0], args[1]
+    runs = int(args[2]) if len(args) > 2 else 3
+    base_env = dict(os.environ)
+    if no_huge:
+        base_env['GLIBC_TUNABLES'] = 'glibc.malloc.hugetlb=0'
+    else:
+        base_env.pop('GLIBC_TUNABLES', None)
     tool = os.path.join(build, 'bin', 'larkspur-tool')
     program = os.path.join(build, 'bin', 'larkspur')
     mb = os.path.getsize(data) / 1e6
     out = tempfile.mkdtemp()
-    gui_env = dict(os.environ, QT_QPA_PLATFORM='offscreen', LARKSPUR_FIRST_RECORD_EXIT='1',
+    gui_env = dict(base_env, QT_QPA_PLATFORM='offscreen', LARKSPUR_FIRST_RECORD_EXIT='1',
                    XDG_CONFIG_HOME=out, XDG_DATA_HOME=out)
     # Earlier versions kept by commands that write over a database go to the scratch folder too;
     # from its second run on, sort writes over its own output and so keeps a version first.
-    tool_env = dict(os.environ, XDG_DATA_HOME=out)
+    tool_env = dict(base_env, XDG_DATA_HOME=out)
     jobs = [
         ('check', [tool, 'check', data], tool_env),
+        ('find', [tool, 'find', data, 'zzqqxj'], tool_env),
         ('export', [tool, 'export', data, os.path.join(out, 'x.csv')], tool_env),
         ('totals', [tool, 'totals', data, '1'], tool_env),
         ('search', [tool, 'search', data, '--keywords', 'household'], tool_env),
@@ -52,10 +62,10 @@ def main():
         ('first record', [program, data], gui_env),
     ]
     with open('/proc/loadavg') as f:
-        print(f'file {data}: {mb:.1f} MB; load average {" ".join(f.read().split()[:3])}')
+        print(f'file {data}: {mb:.1f} MB{"; huge pages off" if no_huge else ""}; load average {" ".join(f.read().split()[:3])}')
     # CPU time (user + system) beside the wall time: on a shared machine the wall time also
     # holds the waits for a processor.
-    print(f'{"job":14}{"min s":>8}{"MB/s":>8}{"min CPU":>9}{"peak MB":>9}  runs (s)')
+    print(f'{"job":14}{"min s":>8}{"MB/s":>8}{"min CPU":>9}{"peak MB":>9}{"/file":>8}  runs (s)')
     for name, argv, env in jobs:
         if not os.path.exists(argv[0]):
             continue
@@ -70,7 +80,7 @@ def main():
         painted = [re.search(r'first record shown after ([\d.]+) s', r[3]) for r in results]
         if all(painted):
             extra = f'  (first record painted at {min(float(p.group(1)) for p in painted):.3f} s)'
-        print(f'{name:14}{best:8.3f}{mb / best:8.0f}{cpu:9.2f}{peak:9.0f}  '
+        print(f'{name:14}{best:8.3f}{mb / best:8.0f}{cpu:9.2f}{peak:9.0f}{peak / mb:7.2f}x  '
               + ' '.join(f'{r[0]:.3f}' for r in results) + extra)
     with open('/proc/loadavg') as f:
         print(f'load average after: {" ".join(f.read().split()[:3])}')

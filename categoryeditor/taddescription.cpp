@@ -184,7 +184,7 @@ void TAddDescription::buildControls()
         // The record window's box follows the current record's value.
         const RecordStore &store = m_ctx.store;
         if (store.currentIndex >= 0 && store.currentIndex < store.count())
-            emit recordValueChanged(m_k, store.at(store.currentIndex).Descriptions[m_k]);
+            emit recordValueChanged(m_k, store.at(store.currentIndex).description(m_k));
     });
     connect(m_list, &DescriptionList::nodeMoved, this,
         [this] { commitTree(QStringLiteral("Move Category")); });
@@ -338,7 +338,7 @@ void TAddDescription::UpdateRecord(const QTreeWidgetItem *node)
     std::vector<CategoryCommand::Value> values;
     if (store.currentIndex >= 0 && store.currentIndex < store.count())
         values.push_back({ store.shared(store.currentIndex),
-            store.at(store.currentIndex).Descriptions[m_k], fullName });
+            store.at(store.currentIndex).description(m_k), fullName });
     commitTree(node->parent() ? QStringLiteral("Add Category ") + node->text(0)
                               : QStringLiteral("Insert Category ") + node->text(0),
         std::move(values));
@@ -390,7 +390,7 @@ void TAddDescription::RemoveClick()
     const QString fullName = ReturnFullName(node);
     int count = 0;
     for (const RecordPtr &record : m_ctx.store.records())
-        if (isAffected(record->Descriptions[m_k], fullName))
+        if (isAffected(record->description(m_k), fullName))
             ++count;
     if (count > 0) {
         const QList<int> path = DescriptionList::pathOf(node);
@@ -425,7 +425,7 @@ void TAddDescription::RenameClick()
     QString currentValue;
     bool currentChanged = false;
     for (int i = 0; i < store.count(); ++i) {
-        const QString &value = store.at(i).Descriptions[m_k];
+        const QString &value = store.at(i).description(m_k);
         if (!isAffected(value, oldName))
             continue;
         // The leading part names categories below the renamed one and stays as it is.

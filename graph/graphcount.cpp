@@ -107,12 +107,12 @@ GraphTotals countGraph(
     a.reserve(256);
     for (const RecordPtr &record : store.records()) {
         // An empty value lies in no branch, even beside a sub-category without a name.
-        if (record->Descriptions[k].isEmpty())
+        if (record->description(k).isEmpty())
             continue;
         // A, built once per record.
         a.truncate(0); // keeps the buffer, unlike clear()
         a.append(u": ");
-        appendFolded(a, record->Descriptions[k]);
+        appendFolded(a, record->description(k));
         a.append(captionPart);
         if (!a.endsWith(tail))
             continue;
@@ -132,10 +132,10 @@ GraphTotals countGraph(
         // A record adds its amounts once, even where it counts under two sub-nodes (two
         // sub-categories of the same name): the totals are those of the counted records.
         if (counted) {
-            const std::optional<int> quantity = wholeNumber(record->Details[9]);
+            const std::optional<int> quantity = wholeNumber(record->detail(9));
             const double times = quantity ? *quantity : 1;
-            value += (long double)cleanedNumber(record->Details[1]) * times;
-            paid += (long double)cleanedNumber(record->Details[8]) * times;
+            value += (long double)cleanedNumber(record->detail(1)) * times;
+            paid += (long double)cleanedNumber(record->detail(8)) * times;
         }
     }
     totals.paid = double(paid);

@@ -126,7 +126,7 @@ bool fontFrom(const StreamObject &o, VclValues::Font &font)
             if (v.kind != Value::Kind::Integer)
                 return false;
             f.height = v.integer;
-        } else if (sameName(p.name, "Font.Name")) {
+        } else if (sameName(p.name, "Font.name()")) {
             if (v.kind != Value::Kind::Text)
                 return false;
             f.name = v.text;
@@ -179,7 +179,7 @@ QByteArray write(const HtmlReportDesign &design)
         charset.isEmpty() ? Value::fromInt(f.charset) : Value::fromIdent(charset) };
     font.properties << Property { "Font.Color", colourOrIdent(f.colour) };
     font.properties << Property { "Font.Height", Value::fromInt(f.height) };
-    font.properties << Property { "Font.Name", Value::fromText(f.name) };
+    font.properties << Property { "Font.name()", Value::fromText(f.name) };
     font.properties << Property { "Font.Style", Value::fromSet(VclValues::styleNames(f.style)) };
     w.object(font);
 

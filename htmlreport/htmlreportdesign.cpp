@@ -88,11 +88,11 @@ QString cellText(int tag, const ItemRecord &record, int position, bool shortDesc
     if (tag < FirstDetailTag) {
         const int k = descriptionOf(tag);
         return k < 0 ? QString()
-                     : ReturnDescriptionValue(record.Descriptions[size_t(k)], shortDescriptions);
+                     : ReturnDescriptionValue(record.description(k), shortDescriptions);
     }
     if (tag < StatusTag) {
         const int d = detailOf(tag);
-        return d < 0 ? QString() : record.Details[size_t(d)];
+        return d < 0 ? QString() : record.detail(d);
     }
     switch (tag) {
     case StatusTag:
@@ -100,7 +100,7 @@ QString cellText(int tag, const ItemRecord &record, int position, bool shortDesc
     case RecordNumberTag:
         return QString::number(position);
     case NameTag:
-        return record.Name;
+        return record.name();
     }
     return {};
 }

@@ -173,12 +173,11 @@ bool writeCatalogue(const Pack &pack, const QString &path, QString *message)
         auto moved = std::make_shared<ItemRecord>(*r);
         size_t use = 0;
         for (int i = 1; i <= ItemRecord::PictureCount; ++i) {
-            QString &file = moved->Pictures[size_t(i)].FileName;
-            if (file.isEmpty())
+            if (moved->isEmpty(ItemRecord::pictureFileValue(i)))
                 continue;
             const Photo &ph = pack.photo(it->second->photos[use++]);
             if (ph.included())
-                file = u"photos/"_s + ph.packName;
+                moved->setPictureFile(i, u"photos/"_s + ph.packName);
         }
         records.push_back(std::move(moved));
     }

@@ -167,14 +167,14 @@ void gather(Pack &pack, const QString &databaseFolder)
             continue;
         Entry e;
         e.record = &r;
-        e.paid = graphAmount(r.Details[8], r.Details[9]);
-        e.value = graphAmount(r.Details[1], r.Details[9]);
+        e.paid = graphAmount(r.detail(8), r.detail(9));
+        e.value = graphAmount(r.detail(1), r.detail(9));
         for (int i = 1; i <= ItemRecord::PictureCount; ++i) {
-            const ImageRecord &pic = r.Pictures[size_t(i)];
+            const ImageRecord &pic = r.picture(i);
             if (!pic.FileName.isEmpty())
                 e.photos.push_back({ pic.Title, pic.FileName, photoFor(pic.FileName) });
         }
-        const QString value = r.Descriptions[size_t(k)].trimmed();
+        const QString value = r.description(k).trimmed();
         QStringList parts = value.split(Separator);
         for (QString &p : parts)
             p = p.trimmed();
@@ -291,17 +291,17 @@ QList<std::pair<QString, QString>> recordFields(const RecordStore &store, const 
         if (!v.trimmed().isEmpty())
             out.append({ c, v });
     };
-    add(u"Name"_s, r.Name);
-    add(u"Code"_s, r.RecordCode);
+    add(u"Name"_s, r.name());
+    add(u"Code"_s, r.recordCode());
     for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-        add(descriptionCaption(store, k), r.Descriptions[size_t(k)]);
+        add(descriptionCaption(store, k), r.description(k));
     for (int d = 0; d < ItemRecord::DetailCount; ++d)
-        add(detailCaption(store, d), r.Details[size_t(d)]);
-    add(u"Keywords"_s, r.Keywords.join(u", "_s));
-    add(u"History"_s, r.History.join(u'\n'));
-    add(u"Notes"_s, r.Notes.join(u'\n'));
+        add(detailCaption(store, d), r.detail(d));
+    add(u"Keywords"_s, r.keywords().join(u", "_s));
+    add(u"History"_s, r.history().join(u'\n'));
+    add(u"Notes"_s, r.notes().join(u'\n'));
     QStringList links;
-    for (const QString &l : r.Links)
+    for (const QString &l : r.links())
         links << linkText(l);
     add(u"Links"_s, links.join(u'\n'));
     return out;
@@ -309,7 +309,7 @@ QList<std::pair<QString, QString>> recordFields(const RecordStore &store, const 
 
 int shownQuantity(const ItemRecord &r)
 {
-    const std::optional<int> q = wholeNumber(r.Details[9]);
+    const std::optional<int> q = wholeNumber(r.detail(9));
     return q && *q != 1 ? *q : 1;
 }
 

@@ -463,7 +463,7 @@ bool layout(const Pack &pack, PdfPages &p, const std::function<QImage(const Phot
             bool any = false;
             entries([&](const Entry &e) {
                 any = any
-                    || !(detail ? e.record->Details[size_t(i)] : e.record->Descriptions[size_t(i)])
+                    || !(detail ? e.record->detail(i) : e.record->description(i))
                             .trimmed()
                             .isEmpty();
             });
@@ -491,11 +491,11 @@ bool layout(const Pack &pack, PdfPages &p, const std::function<QImage(const Phot
                 t.heading << true;
             }
             for (const Entry &e : place.entries) {
-                QStringList cells { e.record->Name };
+                QStringList cells { e.record->name() };
                 for (const auto &[detail, i] : columns)
                     // Descriptions by their short value; the record pages give the full ones.
-                    cells << (detail ? e.record->Details[size_t(i)]
-                                     : shortValue(e.record->Descriptions[size_t(i)]))
+                    cells << (detail ? e.record->detail(i)
+                                     : shortValue(e.record->description(i)))
                                  .trimmed();
                 const int q = shownQuantity(*e.record);
                 if (units)

@@ -76,7 +76,7 @@ QByteArray htmlPage(const Pack &pack)
                 h += u"<tr class=place><th colspan=5>"_s + esc(p.name) + u"</th></tr>\n"_s;
             for (const Entry &e : p.entries) {
                 const int q = shownQuantity(*e.record);
-                h += amountRow(esc(e.record->Name), q == 1 ? QString() : QString::number(q),
+                h += amountRow(esc(e.record->name()), q == 1 ? QString() : QString::number(q),
                     q == 1 ? QString() : money(e.value / q), e.paid, e.value, u"item"_s);
             }
         }
@@ -91,15 +91,15 @@ QByteArray htmlPage(const Pack &pack)
             if (!p.name.isEmpty())
                 h += u"<h3>"_s + esc(p.name) + u"</h3>\n"_s;
             for (const Entry &e : p.entries) {
-                h += u"<section class=record>\n<h4>"_s + esc(e.record->Name) + u"</h4>\n<dl>\n"_s;
+                h += u"<section class=record>\n<h4>"_s + esc(e.record->name()) + u"</h4>\n<dl>\n"_s;
                 for (const auto &[caption, value] : recordFields(store, *e.record)) {
                     if (caption == u"Links"_s)
                         continue;
                     h += u"<dt>"_s + esc(caption) + u"</dt><dd>"_s + esc(value) + u"</dd>\n"_s;
                 }
-                if (!e.record->Links.isEmpty()) {
+                if (!e.record->links().isEmpty()) {
                     QStringList links;
-                    for (const QString &l : e.record->Links)
+                    for (const QString &l : e.record->links())
                         links << linkHtml(l);
                     h += u"<dt>Links</dt><dd>"_s + links.join(u"<br>"_s) + u"</dd>\n"_s;
                 }
@@ -149,13 +149,12 @@ QByteArray csvText(const Pack &pack)
         for (const Place &p : g.places)
             for (const Entry &e : p.entries) {
                 const ItemRecord &r = *e.record;
-                QStringList cells { g.name, r.Name, r.RecordCode };
+                QStringList cells { g.name, r.name(), r.recordCode() };
                 for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-                    cells << r.Descriptions[size_t(k)];
-                for (const QString &d : r.Details)
-                    cells << d;
+                    cells << r.description(k);
+                cells << r.details();
                 QStringList links;
-                for (const QString &l : r.Links)
+                for (const QString &l : r.links())
                     links << linkText(l);
                 QStringList photos;
                 for (const PhotoUse &use : e.photos)

@@ -127,31 +127,32 @@ ItemRecord makeRecord(const Proposal &proposal, const RecordStore &store, const 
     const std::function<int(int)> &random)
 {
     ItemRecord r;
-    r.Name = proposal.name;
+    r.setName(proposal.name);
     static const QString symbols = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678");
+    QString code;
     for (int i = 0; i < ItemRecord::RecordCodeLength; ++i)
-        r.RecordCode.append(symbols.at(random(int(symbols.size()))));
+        code.append(symbols.at(random(int(symbols.size()))));
+    r.setRecordCode(code);
     // The fields a new record starts with, the date received being the day the photo was taken.
     const QString todayText = today.toString(QStringLiteral("yyyy/MM/dd"));
-    r.Details[1] = QStringLiteral("0");
-    r.Details[2] = proposal.taken.isValid()
+    r.setDetail(1, QStringLiteral("0"));
+    r.setDetail(2, proposal.taken.isValid()
         ? proposal.taken.date().toString(QStringLiteral("yyyy/MM/dd"))
-        : todayText;
-    r.Details[3] = QStringLiteral("    "); // the year made is unknown: an empty year box
-    r.Details[4] = QStringLiteral("0000000");
-    r.Details[8] = QStringLiteral("0");
-    r.Details[9] = QStringLiteral("01");
-    r.Descriptions[size_t(locationDescription(store))] = proposal.location;
+        : todayText);
+    r.setDetail(3, QStringLiteral("    ")); // the year made is unknown: an empty year box
+    r.setDetail(4, QStringLiteral("0000000"));
+    r.setDetail(8, QStringLiteral("0"));
+    r.setDetail(9, QStringLiteral("01"));
+    r.setDescription(size_t(locationDescription(store)), proposal.location);
     for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
-        ImageRecord &slot = r.Pictures[size_t(k)];
         if (k <= proposal.photos.size()) {
-            slot.FileName = proposal.photos[k - 1];
-            slot.Title = QFileInfo(slot.FileName).completeBaseName();
+            r.setPictureFile(k, proposal.photos[k - 1]);
+            r.setPictureTitle(k, QFileInfo(proposal.photos[k - 1]).completeBaseName());
         } else {
-            slot.Title = QStringLiteral("Untitled ") + QString::number(k);
+            r.setPictureTitle(k, QStringLiteral("Untitled ") + QString::number(k));
         }
     }
-    r.Keywords = QStringList { Keyword };
+    r.setKeywords(QStringList { Keyword });
     return r;
 }
 

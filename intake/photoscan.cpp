@@ -400,7 +400,7 @@ QSet<QString> usedPicturePaths(const RecordStore &store)
     QSet<QString> used;
     for (const RecordPtr &r : store.records())
         for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-            if (const QString &f = r->Pictures[size_t(k)].FileName; !f.isEmpty())
+            if (const QString &f = r->pictureFile(k); !f.isEmpty())
                 used.insert(
                     folders.canonical(QDir::isRelativePath(f) ? base + QLatin1Char('/') + f : f));
     return used;

@@ -391,7 +391,7 @@ void InternetPage::AddURLBtnClick()
         return;
     const QString entry = linkEntry(address, title);
     m_view.editRecord(
-        target, [&](ItemRecord &r) { r.Links.append(entry); }, u"Add URL"_s);
+        target, [&](ItemRecord &r) { r.setLinks(r.links() + QStringList { entry }); }, u"Add URL"_s);
 }
 
 void InternetPage::RelatedLinksAnchorClick(
@@ -431,8 +431,11 @@ void InternetPage::DeleteURL1Click()
     m_view.editRecord(
         target,
         [&](ItemRecord &r) {
-            if (row < r.Links.size() && r.Links[row] == entry)
-                r.Links.removeAt(row);
+            QStringList links = r.links();
+            if (row < links.size() && links[row] == entry) {
+                links.removeAt(row);
+                r.setLinks(links);
+            }
         },
         u"Delete URL"_s);
     m_clickedRow = -1;

@@ -154,7 +154,7 @@ void PicturePage::GetRecord(const RecordPtr &record)
     m_record = record;
     if (!m_record)
         return;
-    const ImageRecord &slot = m_record->Pictures[size_t(m_slot)];
+    const ImageRecord &slot = m_record->picture(m_slot);
     m_fileName = slot.FileName;
     m_title->setText(slot.Title);
     m_title->setCursorPosition(0);
@@ -163,7 +163,7 @@ void PicturePage::GetRecord(const RecordPtr &record)
 
 void PicturePage::SaveRecord(ItemRecord &record) const
 {
-    record.Pictures[size_t(m_slot)].FileName = m_fileName;
+    record.setPictureFile(m_slot, m_fileName);
 }
 
 void PicturePage::showStatus(const QString &text)
@@ -252,7 +252,7 @@ void PicturePage::ImageBookChange(int index)
     m_slot = std::clamp(index + 1, 1, int(ItemRecord::PictureCount));
     if (!m_record)
         return;
-    const ImageRecord &slot = m_record->Pictures[size_t(m_slot)];
+    const ImageRecord &slot = m_record->picture(m_slot);
     m_fileName = slot.FileName;
     DisplayPicture();
     m_title->setText(slot.Title);

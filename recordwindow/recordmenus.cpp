@@ -63,7 +63,7 @@ void TView::DescOneEnter(int k)
     MakeMenu(k);
     RecordStore &store = m_ctx.store;
     if (store.currentIndex >= 0 && store.currentIndex < store.count()) {
-        const QString value = store.at(store.currentIndex).Descriptions[size_t(k)];
+        const QString value = store.at(store.currentIndex).description(k);
         QLineEdit *box = m_descPage->descBoxes[size_t(k)];
         box->setToolTip(value);
         box->setText(ReturnDescriptionValue(value));

@@ -98,7 +98,7 @@ void RelatedPage::RelatedRecordSelectionChange()
     const RecordStore &store = m_ctx.store;
     QStringList list;
     for (int i : relatedRecords(store, store.currentIndex, field))
-        list << relatedRecordEntry(i, store.at(i).Name);
+        list << relatedRecordEntry(i, store.at(i).name());
     records->setEntries(list);
 }
 

@@ -63,7 +63,7 @@ TView::TView(AppContext &ctx, QWidget *parent)
     connect(m_picturePage, &PicturePage::pictureFileChanged, this,
         [this](const RecordPtr &record, int slot, const QString &path) {
             editRecord(
-                record, [&](ItemRecord &r) { r.Pictures[size_t(slot)].FileName = path; },
+                record, [&](ItemRecord &r) { r.setPictureFile(slot, path); },
                 path.isEmpty() ? QStringLiteral("Clear Image File")
                                : QStringLiteral("Choose Image File"),
                 KeepBoxes);
@@ -71,7 +71,7 @@ TView::TView(AppContext &ctx, QWidget *parent)
     connect(m_picturePage, &PicturePage::pictureTitleChanged, this,
         [this](const RecordPtr &record, int slot, const QString &title) {
             editRecord(
-                record, [&](ItemRecord &r) { r.Pictures[size_t(slot)].Title = title; },
+                record, [&](ItemRecord &r) { r.setPictureTitle(slot, title); },
                 QStringLiteral("Typing in Image Title"), JoinTyping);
         });
 
@@ -459,22 +459,22 @@ void TView::GetRecord(int index)
         m_relatedPage->RelatedRecordSelectionChange();
     for (int k = 1; k <= 10; ++k) {
         QLineEdit *box = m_descPage->descBoxes[size_t(k)];
-        box->setToolTip(r.Descriptions[size_t(k)]);
-        box->setText(ReturnDescriptionValue(r.Descriptions[size_t(k)]));
+        box->setToolTip(r.description(k));
+        box->setText(ReturnDescriptionValue(r.description(k)));
         box->setCursorPosition(0);
     }
-    m_name->setText(r.Name);
+    m_name->setText(r.name());
     m_name->setCursorPosition(0);
     for (int d = 0; d < 10; ++d)
-        m_descPage->detailBoxes[size_t(d)]->setStoredText(r.Details[size_t(d)]);
+        m_descPage->detailBoxes[size_t(d)]->setStoredText(r.detail(d));
     m_descPage->wanted->setChecked(r.Wanted);
     m_descPage->forSale->setChecked(r.ForSale);
     m_descPage->forTrade->setChecked(r.ForTrade);
     m_searchListBox->setChecked(r.OnSearchList);
-    setLines(m_detailPage->keywords, r.Keywords);
-    setLines(m_detailPage->history, r.History);
-    setLines(m_detailPage->notes, r.Notes);
-    m_internetPage->setLinks(r.Links);
+    setLines(m_detailPage->keywords, r.keywords());
+    setLines(m_detailPage->history, r.history());
+    setLines(m_detailPage->notes, r.notes());
+    m_internetPage->setLinks(r.links());
     m_picturePage->GetRecord(m_shown);
 }
 
@@ -494,18 +494,18 @@ void TView::SaveRecord(int index)
 
 void TView::fillFromControls(ItemRecord &r) const
 {
-    r.Name = m_name->text();
+    r.setName(m_name->text());
     r.Wanted = m_descPage->wanted->isChecked();
     r.ForTrade = m_descPage->forTrade->isChecked();
     r.ForSale = m_descPage->forSale->isChecked();
-    r.Keywords = displayedLines(m_detailPage->keywords);
-    r.History = displayedLines(m_detailPage->history);
-    r.Notes = displayedLines(m_detailPage->notes);
-    r.Links = m_internetPage->links();
+    r.setKeywords(displayedLines(m_detailPage->keywords));
+    r.setHistory(displayedLines(m_detailPage->history));
+    r.setNotes(displayedLines(m_detailPage->notes));
+    r.setLinks(m_internetPage->links());
     for (int d = 0; d < 10; ++d)
-        r.Details[size_t(d)] = m_descPage->detailBoxes[size_t(d)]->storedText();
+        r.setDetail(d, m_descPage->detailBoxes[size_t(d)]->storedText());
     for (int k = 1; k <= 10; ++k)
-        r.Descriptions[size_t(k)] = m_descPage->descBoxes[size_t(k)]->toolTip();
+        r.setDescription(k, m_descPage->descBoxes[size_t(k)]->toolTip());
     m_picturePage->SaveRecord(r);
 }
 
@@ -635,24 +635,26 @@ ItemRecord TView::makeNewRecord() const
     // "Untitled n" with the smallest n no record uses, letter case counting.
     QSet<QString> names;
     for (const RecordPtr &p : m_ctx.store.records())
-        if (p->Name.startsWith(QStringLiteral("Untitled ")))
-            names.insert(p->Name);
+        if (p->name().startsWith(QStringLiteral("Untitled ")))
+            names.insert(p->name());
     int n = 1;
     while (names.contains(QStringLiteral("Untitled ") + QString::number(n)))
         ++n;
-    r.Name = QStringLiteral("Untitled ") + QString::number(n);
+    r.setName(QStringLiteral("Untitled ") + QString::number(n));
     static const QString symbols = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678");
+    QString code;
     for (int i = 0; i < ItemRecord::RecordCodeLength; ++i)
-        r.RecordCode.append(symbols.at(m_ctx.clock.random(int(symbols.size()))));
+        code.append(symbols.at(m_ctx.clock.random(int(symbols.size()))));
+    r.setRecordCode(code);
     const QString date = m_ctx.clock.today().toString(QStringLiteral("yyyy/MM/dd"));
-    r.Details[1] = QStringLiteral("0");
-    r.Details[2] = date;
-    r.Details[3] = date.left(4);
-    r.Details[4] = QStringLiteral("0000000");
-    r.Details[8] = QStringLiteral("0");
-    r.Details[9] = QStringLiteral("01");
+    r.setDetail(1, QStringLiteral("0"));
+    r.setDetail(2, date);
+    r.setDetail(3, date.left(4));
+    r.setDetail(4, QStringLiteral("0000000"));
+    r.setDetail(8, QStringLiteral("0"));
+    r.setDetail(9, QStringLiteral("01"));
     for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-        r.Pictures[size_t(k)].Title = QStringLiteral("Untitled ") + QString::number(k);
+        r.setPictureTitle(k, QStringLiteral("Untitled ") + QString::number(k));
     return r;
 }
 

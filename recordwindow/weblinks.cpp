@@ -179,11 +179,11 @@ bool isRelated(const ItemRecord &a, const ItemRecord &b, int field)
 {
     if (field >= ItemCode::FirstDescription && field < ItemCode::FirstDetail) {
         const size_t k = size_t(field - ItemCode::FirstDescription + 1);
-        return equalInLowerCase(a.Descriptions[k], b.Descriptions[k]);
+        return equalInLowerCase(a.description(k), b.description(k));
     }
     if (field >= ItemCode::FirstDetail && field < ItemCode::Status) {
         const size_t d = size_t(field - ItemCode::FirstDetail);
-        return equalInLowerCase(a.Details[d], b.Details[d]);
+        return equalInLowerCase(a.detail(d), b.detail(d));
     }
     if (field == ItemCode::Status)
         return a.Wanted == b.Wanted || a.ForTrade == b.ForTrade || a.ForSale == b.ForSale;

@@ -90,7 +90,7 @@ void addFont(QList<Property> &props, const ReportFontDef &f)
     props.append(prop("Font.Charset", namedValue(charsets, f.charset)));
     props.append(prop("Font.Color", namedValue(colours, f.colour)));
     props.append(prop("Font.Height", Value::fromInt(f.height)));
-    props.append(prop("Font.Name", Value::fromText(f.name)));
+    props.append(prop("Font.name()", Value::fromText(f.name)));
     QList<QByteArray> style;
     if (f.bold)
         style.append("fsBold");
@@ -147,7 +147,7 @@ bool kindFits(const QByteArray &name, Value::Kind kind)
               { "MaxFontSize", K::Integer, K::Integer }, { "ImageIndex", K::Integer, K::Integer },
               { "Font.Height", K::Integer, K::Integer }, { "Font.Charset", K::Ident, K::Integer },
               { "Font.Color", K::Ident, K::Integer }, { "Color", K::Ident, K::Integer },
-              { "Font.Name", K::Text, K::Text }, { "Text", K::Text, K::Text },
+              { "Font.name()", K::Text, K::Text }, { "Text", K::Text, K::Text },
               { "Caption", K::Text, K::Text }, { "Font.Style", K::Set, K::Set },
               { "Options", K::Set, K::Set }, { "ParentFont", K::Bool, K::Bool },
               { "ReadOnly", K::Bool, K::Bool }, { "Ctl3D", K::Bool, K::Bool },
@@ -203,7 +203,7 @@ bool readFont(const StreamObject &o, ReportFontDef &f)
             if (v.kind != Value::Kind::Integer)
                 return false;
             f.height = v.integer;
-        } else if (p.name.compare("Font.Name", Qt::CaseInsensitive) == 0) {
+        } else if (p.name.compare("Font.name()", Qt::CaseInsensitive) == 0) {
             if (v.kind != Value::Kind::Text)
                 return false;
             f.name = v.text;

@@ -53,11 +53,11 @@ QString caption(int code, const FieldCaptions &captions)
 QString cellText(int code, const ItemRecord &record, int position, bool shortDescriptions)
 {
     if (code >= 0 && code < FirstDetail) {
-        const QString &value = record.Descriptions[size_t(code + 1)];
+        const QString &value = record.description(code + 1);
         return shortDescriptions ? shortValue(value) : value;
     }
     if (code >= FirstDetail && code < Status)
-        return record.Details[size_t(code - FirstDetail)];
+        return record.detail(code - FirstDetail);
     switch (code) {
     case Status:
         if (record.Wanted)
@@ -70,7 +70,7 @@ QString cellText(int code, const ItemRecord &record, int position, bool shortDes
     case RecordNumber:
         return QString::number(position);
     case Name:
-        return record.Name;
+        return record.name();
     default:
         return {};
     }

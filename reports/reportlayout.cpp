@@ -263,9 +263,9 @@ void Composer::previewRecord(int position, bool header)
         text(header ? u"#"_s : QString::number(m_itemNumber) + u'.', 0);
     }
     if (record) {
-        const double value = numericCleanup(record->Details[1]).toDouble();
-        const double paid = numericCleanup(record->Details[8]).toDouble();
-        if (const auto quantity = wholeNumber(record->Details[9])) {
+        const double value = numericCleanup(record->detail(1)).toDouble();
+        const double paid = numericCleanup(record->detail(8)).toDouble();
+        if (const auto quantity = wholeNumber(record->detail(9))) {
             m_valueTotal += value * double(*quantity);
             m_paidTotal += paid * double(*quantity);
         } else {

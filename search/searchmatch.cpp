@@ -106,9 +106,9 @@ struct PreparedRange
         highFolded = foldedLower(high);
     }
 
-    const QString &valueOf(const ItemRecord &record) const
+    QString valueOf(const ItemRecord &record) const
     {
-        return field < 0 ? record.Name : record.Details[size_t(field)];
+        return field < 0 ? record.name() : record.detail(field);
     }
 
     // scratch holds the cleaned value of a money detail between calls.
@@ -142,7 +142,7 @@ std::u16string_view u16(QStringView s)
 bool descriptionHolds(const ItemRecord &r, int k, const QString &criterion)
 {
     return !criterion.isEmpty()
-        && u16(r.Descriptions[size_t(k)]).find(u16(criterion)) != std::u16string_view::npos;
+        && u16(r.description(k)).find(u16(criterion)) != std::u16string_view::npos;
 }
 
 bool anyLineContains(const QStringList &lines, std::u16string_view needle)
@@ -181,25 +181,13 @@ public:
         }
     }
 
-    void prefetchTexts(const ItemRecord &r) const
-    {
-        if (m_c.descriptionGroup) {
-            for (int k : m_descriptions)
-                __builtin_prefetch(r.Descriptions[size_t(k)].constData());
-        }
-        if (m_c.detailGroup) {
-            for (const PreparedRange &range : m_ranges)
-                __builtin_prefetch(range.valueOf(r).constData());
-        }
-    }
-
     bool descriptionsHold(const ItemRecord &r) const
     {
         if (m_emptyDescription)
             return false;
         // Skip-table search: worth it as every record is searched with the same criteria.
         for (size_t d = 0; d < m_descriptions.size(); ++d) {
-            const QStringView value = r.Descriptions[size_t(m_descriptions[d])];
+            const QString value = r.description(m_descriptions[d]);
             if (m_descriptionMatchers[d].indexIn(value) < 0)
                 return false;
         }
@@ -244,9 +232,9 @@ private:
         std::u16string folded;
     };
 
-    static const QStringList &linesOf(const ItemRecord &r, int box)
+    static QStringList linesOf(const ItemRecord &r, int box)
     {
-        return box == 0 ? r.Keywords : (box == 1 ? r.History : r.Notes);
+        return box == 0 ? r.keywords() : (box == 1 ? r.history() : r.notes());
     }
 
     const SearchCriteria &m_c;
@@ -262,14 +250,9 @@ constexpr int PrefetchDistance = 6;
 
 void prefetchRecord(const ItemRecord &r)
 {
-    const char *p = reinterpret_cast<const char *>(&r);
-    __builtin_prefetch(&r.OnSearchList);
-    __builtin_prefetch(&r.Descriptions);
-    __builtin_prefetch(p + offsetof(ItemRecord, Descriptions) + 64);
-    __builtin_prefetch(p + offsetof(ItemRecord, Descriptions) + 128);
-    __builtin_prefetch(&r.Name);
-    __builtin_prefetch(&r.Details[4]);
-    __builtin_prefetch(&r.Keywords);
+    __builtin_prefetch(&r);
+    __builtin_prefetch(reinterpret_cast<const char *>(&r) + 64);
+    __builtin_prefetch(reinterpret_cast<const char *>(&r) + 128);
 }
 
 } // namespace
@@ -447,12 +430,12 @@ SearchRunResult runSearch(
                 progress(percent);
             }
         }
-        // The run is bound by memory latency: records and their texts are scattered on the
-        // heap, so ask for the records a few steps ahead and for the texts of the next one.
+        // The run is bound by memory latency: records and their blocks are scattered on the
+        // heap, so ask for the records a few steps ahead and for the block of the next one.
         if (i + PrefetchDistance < n)
             prefetchRecord(store.at(i + PrefetchDistance));
         if (i + 1 < n)
-            prepared.prefetchTexts(store.at(i + 1));
+            store.at(i + 1).prefetchBlock();
         ItemRecord &r = store.at(i);
         r.WasOnSearchList = r.OnSearchList;
         if (prepared.matches(r)) {

@@ -65,28 +65,28 @@ QString PreviewModel::stored(const ItemRecord &r, const Target &t) const
 {
     switch (t.kind) {
     case Target::Name:
-        return r.Name;
+        return r.name();
     case Target::RecordCode:
-        return r.RecordCode;
+        return r.recordCode();
     case Target::Description:
-        return r.Descriptions[size_t(t.index)];
+        return r.description(t.index);
     case Target::Detail:
-        return r.Details[size_t(t.index)];
+        return r.detail(t.index);
     case Target::Keywords:
-        return r.Keywords.join(u" | "_s);
+        return r.keywords().join(u" | "_s);
     case Target::History:
-        return r.History.join(u" | "_s);
+        return r.history().join(u" | "_s);
     case Target::Notes:
-        return r.Notes.join(u" | "_s);
+        return r.notes().join(u" | "_s);
     case Target::Picture: {
         QStringList names;
         for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-            if (!r.Pictures[size_t(k)].FileName.isEmpty())
-                names.append(QFileInfo(r.Pictures[size_t(k)].FileName).fileName());
+            if (!r.pictureFile(k).isEmpty())
+                names.append(QFileInfo(r.pictureFile(k)).fileName());
         return names.join(u" | "_s);
     }
     case Target::Link:
-        return r.Links.join(u" | "_s);
+        return r.links().join(u" | "_s);
     case Target::Wanted:
         return r.Wanted ? u"Yes"_s : u"No"_s;
     case Target::ForTrade:

@@ -47,20 +47,20 @@ ItemRecord startRecord(const QDate &today)
 {
     ItemRecord r;
     const QString date = today.toString(u"yyyy/MM/dd"_s);
-    r.Details[1] = u"0"_s;
-    r.Details[2] = date;
-    r.Details[3] = date.left(4);
-    r.Details[4] = u"0000000"_s;
-    r.Details[8] = u"0"_s;
-    r.Details[9] = u"01"_s;
+    r.setDetail(1, u"0"_s);
+    r.setDetail(2, date);
+    r.setDetail(3, date.left(4));
+    r.setDetail(4, u"0000000"_s);
+    r.setDetail(8, u"0"_s);
+    r.setDetail(9, u"01"_s);
     for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-        r.Pictures[size_t(k)].Title = u"Untitled "_s + QString::number(k);
+        r.setPictureTitle(k, u"Untitled "_s + QString::number(k));
     return r;
 }
 
-void appendText(QString &field, const QString &value)
+QString joined(const QString &field, const QString &value)
 {
-    field = field.isEmpty() ? value : field + u' ' + value;
+    return field.isEmpty() ? value : field + u' ' + value;
 }
 
 } // namespace
@@ -119,8 +119,8 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
     }
     QSet<QString> untitled;
     for (const RecordPtr &p : store.records())
-        if (p->Name.startsWith(u"Untitled "_s))
-            untitled.insert(p->Name);
+        if (p->name().startsWith(u"Untitled "_s))
+            untitled.insert(p->name());
     int nextUntitled = 1;
     static const QString symbols = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678"_s;
 
@@ -218,34 +218,34 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
                 ++b.converted;
             switch (t.kind) {
             case Target::Name:
-                appendText(rec.Name, cv.text);
+                rec.setName(joined(rec.name(), cv.text));
                 break;
             case Target::RecordCode:
-                rec.RecordCode = cv.text;
+                rec.setRecordCode(cv.text);
                 break;
             case Target::Description:
-                rec.Descriptions[size_t(t.index)] = cv.text;
+                rec.setDescription(t.index, cv.text);
                 break;
             case Target::Detail:
-                rec.Details[size_t(t.index)] = cv.text;
+                rec.setDetail(t.index, cv.text);
                 break;
             case Target::Keywords:
-                rec.Keywords += lines(value);
+                rec.setKeywords(rec.keywords() + lines(value));
                 break;
             case Target::History:
-                rec.History += lines(value);
+                rec.setHistory(rec.history() + lines(value));
                 break;
             case Target::Notes:
-                rec.Notes += lines(value);
+                rec.setNotes(rec.notes() + lines(value));
                 break;
             case Target::Picture: {
-                ImageRecord &slot = rec.Pictures[size_t(++pictures)];
-                slot.FileName = cv.text;
-                slot.Title = storable(QFileInfo(cv.text).completeBaseName());
+                ++pictures;
+                rec.setPictureFile(pictures, cv.text);
+                rec.setPictureTitle(pictures, storable(QFileInfo(cv.text).completeBaseName()));
                 break;
             }
             case Target::Link:
-                rec.Links += lines(cv.text);
+                rec.setLinks(rec.links() + lines(cv.text));
                 break;
             case Target::Wanted:
                 rec.Wanted = rec.Wanted || cv.text == "1"_L1;
@@ -260,18 +260,21 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
                 break;
             }
         }
-        rec.Notes += refusedNotes;
+        if (!refusedNotes.isEmpty())
+            rec.setNotes(rec.notes() + refusedNotes);
         if (size_t(r) >= keep)
             continue;
-        if (rec.Name.isEmpty()) {
+        if (rec.name().isEmpty()) {
             while (untitled.contains(u"Untitled "_s + QString::number(nextUntitled)))
                 ++nextUntitled;
-            rec.Name = u"Untitled "_s + QString::number(nextUntitled);
-            untitled.insert(rec.Name);
+            rec.setName(u"Untitled "_s + QString::number(nextUntitled));
+            untitled.insert(rec.name());
         }
-        if (rec.RecordCode.isEmpty() && options.random) {
+        if (rec.recordCode().isEmpty() && options.random) {
+            QString code;
             for (int i = 0; i < ItemRecord::RecordCodeLength; ++i)
-                rec.RecordCode.append(symbols.at(options.random(int(symbols.size()))));
+                code.append(symbols.at(options.random(int(symbols.size()))));
+            rec.setRecordCode(code);
         }
         b.records.push_back(std::make_shared<ItemRecord>(std::move(rec)));
     }

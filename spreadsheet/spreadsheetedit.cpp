@@ -287,7 +287,7 @@ void TSnapShot::descriptionPicked(int k, const QString &fullName)
         v->DescClick(k, fullName);
     } else {
         ItemRecord r = m_ctx.store.at(pos);
-        r.Descriptions[size_t(k)] = fullName;
+        r.setDescription(k, fullName);
         m_ctx.history->push(
             std::make_unique<RecordEditCommand>(m_ctx.store, m_ctx.store.shared(pos), std::move(r),
                 QStringLiteral("Typing in ") + m_ctx.store.captions.description[size_t(k)]));

@@ -29,14 +29,14 @@ QString spreadCellText(const ItemRecord &r, int pos, const SpreadTexts &texts, i
     if (l == Number)
         return QString::number(pos + 1);
     if (l == Name)
-        return r.Name;
+        return r.name();
     if (isDescription(l)) {
-        const QString &value = r.Descriptions[size_t(l - FirstDescription + 1)];
+        const QString &value = r.description(l - FirstDescription + 1);
         return texts.displayForm ? texts.displayForm(value) : value;
     }
     if (isDetail(l)) {
         const int k = l - FirstDetail;
-        return k == 3 ? r.Details[3].left(4) : r.Details[size_t(k)];
+        return k == 3 ? r.detail(3).left(4) : r.detail(k);
     }
     if (l == Status) {
         // The last set flag wins: For Sale over For Trade over Wanted.
@@ -185,9 +185,9 @@ QString SpreadsheetModel::editText(const QModelIndex &index) const
         return QString();
     const ItemRecord &r = m_store.at(pos);
     if (l == SpreadColumn::Name)
-        return r.Name;
+        return r.name();
     const int k = l - SpreadColumn::FirstDetail;
-    return k == 3 ? r.Details[3].left(4) : r.Details[size_t(k)];
+    return k == 3 ? r.detail(3).left(4) : r.detail(k);
 }
 
 QVariant SpreadsheetModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -216,9 +216,9 @@ bool SpreadsheetModel::setData(const QModelIndex &index, const QVariant &value, 
     ItemRecord r = m_store.at(pos);
     // Detail 3 takes the whole edited text, separators and blanks included.
     if (l == SpreadColumn::Name)
-        r.Name = value.toString();
+        r.setName(value.toString());
     else
-        r.Details[size_t(l - SpreadColumn::FirstDetail)] = value.toString();
+        r.setDetail(l - SpreadColumn::FirstDetail, value.toString());
     if (!(r == m_store.at(pos))) {
         // One cell edit is one step, named after its column.
         if (m_history)

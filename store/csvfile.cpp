@@ -38,9 +38,9 @@ QString exportLine(const ItemRecord &r)
 {
     QString line;
     for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-        line += field(r.Descriptions[size_t(k)]) + u',';
+        line += field(r.description(k)) + u',';
     for (int k = 0; k < ItemRecord::DetailCount; ++k)
-        line += field(r.Details[size_t(k)]) + u',';
+        line += field(r.detail(k)) + u',';
     const QString status = r.Wanted ? u"Wanted"_s
         : r.ForTrade                ? u"For Trade"_s
         : r.ForSale                 ? u"For Sale"_s
@@ -70,14 +70,29 @@ void appendField(QByteArray &out, const QString &value)
 
 namespace {
 
+// A value as read is already in the export's codec: its bytes go out as they are unless they
+// need quotes (a byte of those four characters comes only from that character).
+void appendValue(QByteArray &out, const ItemRecord &r, int value)
+{
+    const bool copied = r.forEachStoredText(value, [&out, &r, value](QByteArrayView bytes) {
+        if (std::any_of(bytes.begin(), bytes.end(),
+                [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }))
+            appendField(out, r.text(value));
+        else
+            out += bytes;
+    });
+    if (!copied)
+        appendField(out, r.text(value));
+}
+
 void appendRecord(QByteArray &out, const ItemRecord &r)
 {
     for (int k = 1; k <= ItemRecord::DescriptionCount; ++k) {
-        appendField(out, r.Descriptions[size_t(k)]);
+        appendValue(out, r, ItemRecord::descriptionValue(k));
         out += ',';
     }
     for (int k = 0; k < ItemRecord::DetailCount; ++k) {
-        appendField(out, r.Details[size_t(k)]);
+        appendValue(out, r, ItemRecord::detailValue(k));
         out += ',';
     }
     out += r.Wanted  ? QByteArrayView("Wanted")
@@ -133,11 +148,14 @@ QString moneyTemplate(const QString &field)
 ItemRecord importDefaults(const QDate &today)
 {
     ItemRecord r;
-    r.Name = u"Empty"_s;
+    r.setName(u"Empty"_s);
     const QString date = today.toString(u"yyyy/MM/dd"_s);
-    r.Details = { u" "_s, u"0"_s, date, date, u"0"_s, u" "_s, u" "_s, u" "_s, u"0"_s, u"01"_s };
+    const QString details[] = { u" "_s, u"0"_s, date, date, u"0"_s, u" "_s, u" "_s, u" "_s, u"0"_s,
+        u"01"_s };
+    for (int i = 0; i < ItemRecord::DetailCount; ++i)
+        r.setDetail(i, details[i]);
     for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-        r.Pictures[size_t(k)].Title = u"Untitled "_s + QString::number(k);
+        r.setPictureTitle(k, u"Untitled "_s + QString::number(k));
     return r;
 }
 
@@ -146,11 +164,11 @@ namespace {
 void apply(ItemRecord &r, int code, const QString &f)
 {
     if (code >= ItemCode::FirstDescription && code < ItemCode::FirstDetail) {
-        r.Descriptions[size_t(code + 1)] = f;
+        r.setDescription(code + 1, f);
     } else if (code == ItemCode::FirstDetail + 1 || code == ItemCode::FirstDetail + 8) {
-        r.Details[size_t(code - ItemCode::FirstDetail)] = moneyTemplate(f);
+        r.setDetail(code - ItemCode::FirstDetail, moneyTemplate(f));
     } else if (code >= ItemCode::FirstDetail && code < ItemCode::Status) {
-        r.Details[size_t(code - ItemCode::FirstDetail)] = f;
+        r.setDetail(code - ItemCode::FirstDetail, f);
     } else if (code == ItemCode::Status) {
         if (f == u"Wanted"_s)
             r.Wanted = true;
@@ -159,7 +177,7 @@ void apply(ItemRecord &r, int code, const QString &f)
         else if (f == u"For Sale"_s)
             r.ForSale = true;
     } else if (code == ItemCode::Name) {
-        r.Name = f;
+        r.setName(f);
     }
 }
 
@@ -312,9 +330,9 @@ ImportResult importExportedBytes(
         }
         ItemRecord r = importDefaults(today);
         for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-            r.Descriptions[size_t(k)] = f[k - 1];
+            r.setDescription(k, f[k - 1]);
         for (int k = 0; k < ItemRecord::DetailCount; ++k)
-            r.Details[size_t(k)] = f[ItemRecord::DescriptionCount + k];
+            r.setDetail(k, f[ItemRecord::DescriptionCount + k]);
         apply(r, ItemCode::Status, f[ExportFieldCount - 1]);
         records.push_back(std::move(r));
     }

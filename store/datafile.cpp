@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include <fcntl.h>
@@ -172,167 +173,6 @@ private:
     qsizetype m_pos = 0;
 };
 
-// Decoded texts of a file being read, packed side by side into shared blocks instead of one
-// allocation each: a text is a QString over its piece of a block, and each block lives while any
-// of its texts does. A text that is changed detaches into its own string as usual, so an edit
-// replaces only what it changes. Each piece ends in a zero as every QString's data does.
-class TextArena
-{
-public:
-    TextArena() = default;
-    TextArena(const TextArena &) = delete;
-    TextArena &operator=(const TextArena &) = delete;
-    ~TextArena() { release(); }
-
-    QString text(const char *bytes, qsizetype n)
-    {
-        if (n <= 0)
-            return QString();
-        // Long texts get a string of their own, so that one kept text never holds a whole block.
-        if (n > MaxPiece)
-            return TextCodec::decode(bytes, n);
-        if (m_left < n + 1 && !newBlock())
-            return TextCodec::decode(bytes, n);
-        char16_t *piece = m_next;
-        TextCodec::decodeInto(piece, bytes, n);
-        piece[n] = 0;
-        m_next += n + 1;
-        m_left -= n + 1;
-        m_block->ref();
-        return QString(QString::DataPointer(m_block, piece, n));
-    }
-
-private:
-    using Block = QTypedArrayData<char16_t>;
-    // Below the allocator's threshold for mapping pages of their own.
-    static constexpr qsizetype BlockUnits = (64 << 10) / 2 - 32;
-    static constexpr qsizetype MaxPiece = 512;
-
-    bool newBlock()
-    {
-        release();
-        auto [block, data] = Block::allocate(BlockUnits);
-        if (!block)
-            return false;
-        m_block = block;
-        m_next = data;
-        m_left = BlockUnits;
-        return true;
-    }
-    void release()
-    {
-        if (m_block && !m_block->deref())
-            Block::deallocate(m_block);
-        m_block = nullptr;
-        m_left = 0;
-    }
-
-    Block *m_block = nullptr; // holds one reference of its own while texts are added
-    char16_t *m_next = nullptr;
-    qsizetype m_left = 0;
-};
-
-// Hands out one shared QString for every equal short text of a file being read. Catalogues
-// repeat their texts heavily (description full names, details, picture titles), so sharing them
-// saves most of the memory that separate strings would take, and the decoding of repeats.
-class TextInterner
-{
-public:
-    // Texts up to this many bytes are shared; longer ones are rarely repeated.
-    static constexpr qsizetype MaxBytes = 255;
-
-    // Fields are numbered by the reader; each learns on its own whether its texts repeat.
-    static constexpr int FieldCount = 32;
-
-    explicit TextInterner(TextArena &arena)
-        : m_texts(arena)
-    {
-        m_slots.resize(1 << 12);
-    }
-
-    QString text(const char *bytes, qsizetype n, int field)
-    {
-        if (n == 0)
-            return QString();
-        // A field whose texts hardly ever repeat (serial numbers, web links) is read as it is:
-        // every new text costs a table entry and a cache miss, and the table would only grow.
-        FieldStats &stats = m_fields[size_t(field)];
-        if (stats.unique)
-            return m_texts.text(bytes, n);
-        if (++stats.lookups == TrialLookups)
-            stats.unique = stats.hits < TrialLookups / 4;
-        const quint32 hash = quint32(qHashBits(bytes, size_t(n)));
-        size_t mask = m_slots.size() - 1;
-        size_t i = hash & mask;
-        for (;; i = (i + 1) & mask) {
-            Slot &s = m_slots[i];
-            if (s.length == 0)
-                break;
-            if (s.hash == hash && s.length == quint32(n)
-                && std::memcmp(m_arena.constData() + s.offset, bytes, size_t(n)) == 0) {
-                ++stats.hits;
-                return s.text;
-            }
-        }
-        QString decoded = m_texts.text(bytes, n);
-        // A hostile file of only distinct texts would grow the table without end: past the
-        // bound, texts are simply not shared.
-        if (m_used >= MaxEntries)
-            return decoded;
-        if (2 * (m_used + 1) > m_slots.size()) {
-            grow();
-            mask = m_slots.size() - 1;
-            for (i = hash & mask; m_slots[i].length != 0; i = (i + 1) & mask) { }
-        }
-        Slot &s = m_slots[i];
-        s.hash = hash;
-        s.offset = quint32(m_arena.size());
-        s.length = quint32(n);
-        s.text = decoded;
-        m_arena.append(bytes, n);
-        ++m_used;
-        return decoded;
-    }
-
-private:
-    static constexpr size_t MaxEntries = 1 << 18; // a table of 2^19 slots, about 20 MB at most
-    static constexpr quint32 TrialLookups = 2048;
-    struct FieldStats
-    {
-        quint32 lookups = 0;
-        quint32 hits = 0;
-        bool unique = false;
-    };
-    std::array<FieldStats, FieldCount> m_fields {};
-    struct Slot
-    {
-        quint32 hash = 0;
-        quint32 offset = 0;
-        quint32 length = 0; // 0: free (empty texts are never stored)
-        QString text;
-    };
-
-    void grow()
-    {
-        std::vector<Slot> old(m_slots.size() * 2);
-        old.swap(m_slots);
-        const size_t mask = m_slots.size() - 1;
-        for (Slot &s : old) {
-            if (s.length == 0)
-                continue;
-            size_t i = s.hash & mask;
-            while (m_slots[i].length != 0)
-                i = (i + 1) & mask;
-            m_slots[i] = std::move(s);
-        }
-    }
-
-    TextArena &m_texts;
-    std::vector<Slot> m_slots;
-    size_t m_used = 0;
-    QByteArray m_arena;
-};
-
 // Reads tagged values from memory; every length is checked against what remains first.
 class ByteReader
 {
@@ -428,26 +268,7 @@ public:
         QByteArrayView bytes;
         if (!textBytes(bytes))
             return false;
-        s = m_interner && m_field >= 0 && bytes.size() <= TextInterner::MaxBytes
-            ? m_interner->text(bytes.data(), bytes.size(), m_field)
-            : decode(bytes);
-        return true;
-    }
-    // Texts read from here on are packed into the arena; equal ones share one string.
-    void setTexts(TextArena *arena, TextInterner *interner)
-    {
-        m_arena = arena;
-        m_interner = interner;
-    }
-    // The field the next texts belong to, 0..TextInterner::FieldCount - 1; -1: not shared.
-    void setField(int field) { m_field = field; }
-    // A text that is never shared (unique by nature), cut to its first maxBytes bytes.
-    bool uniqueText(QString &s, qsizetype maxBytes = -1)
-    {
-        QByteArrayView bytes;
-        if (!textBytes(bytes))
-            return false;
-        s = decode(maxBytes >= 0 ? bytes.first(qMin(maxBytes, bytes.size())) : bytes);
+        s = TextCodec::decode(bytes.data(), bytes.size());
         return true;
     }
     bool textBytes(QByteArrayView &bytes)
@@ -473,20 +294,21 @@ public:
         m_p += n;
         return true;
     }
-    bool lines(QStringList &list)
+    // The bytes of a line list after its start, up to its end; false when it is not whole.
+    bool lineCount(qsizetype &items, qint64 &bytes)
     {
+        items = 0;
         unsigned char b = 0;
-        if (!byte(b) || b != ListBegin)
+        if (!peek(b) || b != ListBegin)
             return false;
-        // Count the lines first so the list is allocated once, at its final size.
-        qsizetype items = 0;
-        for (qint64 at = 0;; ++items) {
+        for (qint64 at = 1;; ++items) {
             if (!need(at + 1))
                 return false;
             const unsigned char tag = m_p[at++];
             qint64 n;
             if (tag == EndOfList) {
-                break;
+                bytes = at;
+                return true;
             } else if (tag == ShortText) {
                 if (!need(at + 1))
                     return false;
@@ -504,16 +326,30 @@ public:
                 return false;
             at += n;
         }
-        if (items == 0) {
-            list.clear();
-        } else {
-            list.reserve(items);
-            for (qsizetype i = 0; i < items; ++i) {
-                QString line;
-                if (!text(line))
-                    return false;
-                list.append(std::move(line));
-            }
+    }
+    bool skipLines()
+    {
+        qsizetype items = 0;
+        qint64 bytes = 0;
+        if (!lineCount(items, bytes))
+            return false;
+        m_p += bytes;
+        return true;
+    }
+    bool lines(QStringList &list)
+    {
+        qsizetype items = 0;
+        qint64 bytes = 0;
+        if (!lineCount(items, bytes))
+            return false;
+        ++m_p; // the list start
+        list.clear();
+        list.reserve(items);
+        for (qsizetype i = 0; i < items; ++i) {
+            QString line;
+            if (!text(line))
+                return false;
+            list.append(std::move(line));
         }
         ++m_p; // the list end
         return true;
@@ -530,20 +366,11 @@ public:
     }
 
 private:
-    QString decode(QByteArrayView bytes)
-    {
-        return m_arena ? m_arena->text(bytes.data(), bytes.size())
-                       : TextCodec::decode(bytes.data(), bytes.size());
-    }
-
     const unsigned char *m_begin;
     const unsigned char *m_p;
     const unsigned char *m_end;
     qint64 m_beyond = 0;
     bool m_short = false;
-    TextArena *m_arena = nullptr;
-    TextInterner *m_interner = nullptr;
-    int m_field = -1;
 };
 
 // ---- writing ----
@@ -605,25 +432,49 @@ void writeTreeStream(ByteWriter &w, const CategoryTree &tree)
     w.byte(EndOfList); // child objects
 }
 
+// A value as read when it was read in the form this writer gives it (a short text as a short
+// text), so an unchanged record is copied, not decoded and encoded again.
+bool writtenAsStored(QByteArrayView stored, bool lines)
+{
+    if (stored.isEmpty())
+        return false;
+    qsizetype at = lines ? 1 : 0;
+    const qsizetype end = lines ? stored.size() - 1 : stored.size();
+    while (at < end) {
+        if ((unsigned char)stored[at] == LongText) {
+            const qint32 n = qFromLittleEndian<qint32>(stored.data() + at + 1);
+            if (n <= 255)
+                return false;
+            at += 5 + n;
+        } else {
+            at += 2 + (unsigned char)stored[at + 1];
+        }
+    }
+    return true;
+}
+
+void writeValue(ByteWriter &w, const ItemRecord &r, int value)
+{
+    const bool lines = ItemRecord::isLines(value);
+    const QByteArrayView stored = r.storedValue(value);
+    if (writtenAsStored(stored, lines))
+        w.raw(stored);
+    else if (lines)
+        w.lines(r.lines(value));
+    else
+        w.text(r.text(value));
+}
+
 void writeRecord(ByteWriter &w, const ItemRecord &r)
 {
-    w.text(r.Name);
-    w.text(r.RecordCode);
-    for (const QString &d : r.Details)
-        w.text(d);
-    for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-        w.text(r.Descriptions[size_t(k)]);
-    w.lines(r.Keywords);
-    w.lines(r.History);
-    w.lines(r.Notes);
-    w.lines(r.Links);
+    for (int v = 0; v < ItemRecord::FirstPicture; ++v)
+        writeValue(w, r, v);
     for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
-        const ImageRecord &p = r.Pictures[size_t(k)];
-        w.text(p.FileName);
-        w.text(p.Title);
-        w.flag(p.AutoSize);
+        writeValue(w, r, ItemRecord::pictureFileValue(k));
+        writeValue(w, r, ItemRecord::pictureTitleValue(k));
+        w.flag(r.pictureAutoSize(k));
     }
-    w.text(r.SpareText);
+    writeValue(w, r, ItemRecord::SpareValue);
     w.flag(r.Wanted);
     w.flag(r.ForTrade);
     w.flag(r.ForSale);
@@ -632,21 +483,20 @@ void writeRecord(ByteWriter &w, const ItemRecord &r)
 // An upper bound of a record's bytes, so the whole file is written into one allocation.
 qsizetype recordBytes(const ItemRecord &r)
 {
-    auto t = [](const QString &s) { return s.size() + 5; };
-    auto l = [&](const QStringList &list) {
-        qsizetype n = 2;
-        for (const QString &s : list)
-            n += t(s);
-        return n;
-    };
-    qsizetype n = t(r.Name) + t(r.RecordCode) + t(r.SpareText) + 3;
-    for (const QString &d : r.Details)
-        n += t(d);
-    for (const QString &d : r.Descriptions)
-        n += t(d);
-    for (const ImageRecord &p : r.Pictures)
-        n += t(p.FileName) + t(p.Title) + 1;
-    return n + l(r.Keywords) + l(r.History) + l(r.Notes) + l(r.Links);
+    qsizetype n = 3 + ItemRecord::PictureCount;
+    for (int v = 0; v < ItemRecord::ValueCount; ++v) {
+        const QByteArrayView stored = r.storedValue(v);
+        if (!stored.isEmpty()) {
+            n += stored.size();
+        } else if (ItemRecord::isLines(v)) {
+            n += 2;
+            for (const QString &line : r.lines(v))
+                n += line.size() + 5;
+        } else {
+            n += r.text(v).size() + 5;
+        }
+    }
+    return n;
 }
 
 // ---- reading ----
@@ -833,39 +683,84 @@ bool readTreeStream(ByteReader &r, CategoryTree &tree)
     return readObject(r, 0, &tree);
 }
 
-bool readRecord(ByteReader &r, ItemRecord &rec)
+// Reads every value of a record into texts of its own: for a record too large for its block's
+// offsets.
+bool readRecordDecoded(ByteReader &r, ItemRecord &rec)
 {
-    // Names, codes and picture paths are nearly always unique: sharing them would only grow the
-    // table of shared texts and make every lookup slower.
-    if (!r.uniqueText(rec.Name) || !r.uniqueText(rec.RecordCode, ItemRecord::RecordCodeLength))
-        return false;
-    // Field numbers for the shared texts: details 0-9, descriptions 10-19, the four line lists
-    // 20-23, picture titles 24-29, the spare text 30.
-    int field = 0;
-    for (QString &d : rec.Details) {
-        r.setField(field++);
-        if (!r.text(d))
-            return false;
-    }
-    for (int k = 1; k <= ItemRecord::DescriptionCount; ++k) {
-        r.setField(field++);
-        if (!r.text(rec.Descriptions[size_t(k)]))
-            return false;
-    }
-    for (QStringList *list : { &rec.Keywords, &rec.History, &rec.Notes, &rec.Links }) {
-        r.setField(field++);
-        if (!r.lines(*list))
-            return false;
+    for (int v = 0; v < ItemRecord::FirstPicture; ++v) {
+        if (ItemRecord::isLines(v)) {
+            QStringList lines;
+            if (!r.lines(lines))
+                return false;
+            rec.setLines(v, lines);
+        } else {
+            QString t;
+            if (!r.text(t))
+                return false;
+            rec.setText(v, v == ItemRecord::CodeValue ? t.left(ItemRecord::RecordCodeLength) : t);
+        }
     }
     for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
-        ImageRecord &p = rec.Pictures[size_t(k)];
-        r.setField(field++);
-        if (!r.uniqueText(p.FileName) || !r.text(p.Title) || !r.flag(p.AutoSize))
+        QString file, title;
+        bool autoSize = false;
+        if (!r.text(file) || !r.text(title) || !r.flag(autoSize))
+            return false;
+        rec.setPicture(k, { file, title, autoSize });
+    }
+    QString spare;
+    if (!r.text(spare))
+        return false;
+    rec.setSpareText(spare);
+    return r.flag(rec.Wanted) && r.flag(rec.ForTrade) && r.flag(rec.ForSale);
+}
+
+// A record keeps the bytes it was read from as one block, with where each value starts; texts
+// are decoded when they are used.
+bool readRecord(ByteReader &r, ItemRecord &rec)
+{
+    const ByteReader start = r;
+    const char *begin = r.position();
+    std::array<quint32, ItemRecord::ValueCount> at {};
+    QByteArrayView code;
+    auto text = [&](int v, QByteArrayView *bytes = nullptr) {
+        at[size_t(v)] = quint32(r.position() - begin);
+        QByteArrayView b;
+        if (!r.textBytes(b))
+            return false;
+        if (bytes)
+            *bytes = b;
+        return true;
+    };
+    for (int v = 0; v < ItemRecord::FirstPicture; ++v) {
+        if (ItemRecord::isLines(v)) {
+            at[size_t(v)] = quint32(r.position() - begin);
+            if (!r.skipLines())
+                return false;
+        } else if (!text(v, v == ItemRecord::CodeValue ? &code : nullptr)) {
+            return false;
+        }
+    }
+    std::array<bool, ItemRecord::PictureCount + 1> autoSize {};
+    for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
+        if (!text(ItemRecord::pictureFileValue(k)) || !text(ItemRecord::pictureTitleValue(k))
+            || !r.flag(autoSize[size_t(k)]))
             return false;
     }
-    r.setField(field);
-    return r.text(rec.SpareText) && r.flag(rec.Wanted) && r.flag(rec.ForTrade)
-        && r.flag(rec.ForSale);
+    if (!text(ItemRecord::SpareValue) || !r.flag(rec.Wanted) || !r.flag(rec.ForTrade)
+        || !r.flag(rec.ForSale))
+        return false;
+    const qsizetype size = r.position() - begin;
+    if (size > qsizetype(std::numeric_limits<quint32>::max())) {
+        ByteReader again = start;
+        return readRecordDecoded(again, rec) && (r = again, true);
+    }
+    rec.setStored(QByteArray(begin, size), at);
+    for (int k = 1; k <= ItemRecord::PictureCount; ++k)
+        rec.setPictureAutoSize(k, autoSize[size_t(k)]);
+    // Only the first characters of a code are the code.
+    if (code.size() > ItemRecord::RecordCodeLength)
+        rec.setRecordCode(TextCodec::decode(code.data(), ItemRecord::RecordCodeLength));
+    return true;
 }
 
 // Version (unchecked), signature and the twenty captions.
@@ -1129,12 +1024,9 @@ ReadResult readFrom(Source &source, RecordStore &store, bool merge)
         return { ReadOutcome::ReadError, QString(), {} };
     std::vector<RecordPtr> records;
     records.reserve(size_t(count));
-    TextArena arena;
-    TextInterner interner(arena);
     for (qint32 i = 0; i < count; ++i) {
         RecordPtr rec;
         if (!readStep(source, [&](ByteReader &r) {
-                r.setTexts(&arena, &interner);
                 rec = std::make_shared<ItemRecord>();
                 return readRecord(r, *rec);
             }))

@@ -77,16 +77,16 @@ std::vector<FieldStep> fieldSteps(
         change(value);
         steps.push_back({ label, value });
     };
-    if (before.Name != after.Name)
-        step(Typing + QStringLiteral("Name"), [&](ItemRecord &r) { r.Name = after.Name; });
+    if (before.name() != after.name())
+        step(Typing + QStringLiteral("Name"), [&](ItemRecord &r) { r.setName(after.name()); });
     for (size_t k = 1; k <= ItemRecord::DescriptionCount; ++k)
-        if (before.Descriptions[k] != after.Descriptions[k])
+        if (before.description(k) != after.description(k))
             step(Typing + captions.description[k],
-                [&](ItemRecord &r) { r.Descriptions[k] = after.Descriptions[k]; });
+                [&](ItemRecord &r) { r.setDescription(k, after.description(k)); });
     for (size_t d = 0; d < ItemRecord::DetailCount; ++d)
-        if (before.Details[d] != after.Details[d])
+        if (before.detail(d) != after.detail(d))
             step(Typing + captions.detail[d],
-                [&](ItemRecord &r) { r.Details[d] = after.Details[d]; });
+                [&](ItemRecord &r) { r.setDetail(d, after.detail(d)); });
     if (before.Wanted != after.Wanted || before.ForTrade != after.ForTrade
         || before.ForSale != after.ForSale)
         step(QStringLiteral("Change Status"), [&](ItemRecord &r) {
@@ -94,30 +94,30 @@ std::vector<FieldStep> fieldSteps(
             r.ForTrade = after.ForTrade;
             r.ForSale = after.ForSale;
         });
-    if (before.Keywords != after.Keywords)
+    if (before.keywords() != after.keywords())
         step(Typing + QStringLiteral("Keywords"),
-            [&](ItemRecord &r) { r.Keywords = after.Keywords; });
-    if (before.History != after.History)
-        step(Typing + QStringLiteral("History"), [&](ItemRecord &r) { r.History = after.History; });
-    if (before.Notes != after.Notes)
-        step(Typing + QStringLiteral("Notes"), [&](ItemRecord &r) { r.Notes = after.Notes; });
-    if (before.Links != after.Links)
-        step(QStringLiteral("Change Related Links"), [&](ItemRecord &r) { r.Links = after.Links; });
+            [&](ItemRecord &r) { r.setKeywords(after.keywords()); });
+    if (before.history() != after.history())
+        step(Typing + QStringLiteral("History"), [&](ItemRecord &r) { r.setHistory(after.history()); });
+    if (before.notes() != after.notes())
+        step(Typing + QStringLiteral("Notes"), [&](ItemRecord &r) { r.setNotes(after.notes()); });
+    if (before.links() != after.links())
+        step(QStringLiteral("Change Related Links"), [&](ItemRecord &r) { r.setLinks(after.links()); });
     for (size_t s = 1; s <= ItemRecord::PictureCount; ++s) {
-        if (before.Pictures[s].Title != after.Pictures[s].Title)
+        if (before.pictureTitle(s) != after.pictureTitle(s))
             step(Typing + QStringLiteral("Image Title"),
-                [&](ItemRecord &r) { r.Pictures[s].Title = after.Pictures[s].Title; });
-        if (before.Pictures[s].FileName != after.Pictures[s].FileName
-            || before.Pictures[s].AutoSize != after.Pictures[s].AutoSize)
+                [&](ItemRecord &r) { r.setPictureTitle(s, after.pictureTitle(s)); });
+        if (before.pictureFile(s) != after.pictureFile(s)
+            || before.pictureAutoSize(s) != after.pictureAutoSize(s))
             step(QStringLiteral("Change Image File"), [&](ItemRecord &r) {
-                r.Pictures[s].FileName = after.Pictures[s].FileName;
-                r.Pictures[s].AutoSize = after.Pictures[s].AutoSize;
+                r.setPictureFile(s, after.pictureFile(s));
+                r.setPictureAutoSize(s, after.pictureAutoSize(s));
             });
     }
-    if (before.RecordCode != after.RecordCode || before.SpareText != after.SpareText)
+    if (before.recordCode() != after.recordCode() || before.spareText() != after.spareText())
         step(QStringLiteral("Change Record"), [&](ItemRecord &r) {
-            r.RecordCode = after.RecordCode;
-            r.SpareText = after.SpareText;
+            r.setRecordCode(after.recordCode());
+            r.setSpareText(after.spareText());
         });
     return steps;
 }
@@ -304,11 +304,11 @@ void PicturePathCommand::apply()
     m_old.clear();
     for (const RecordPtr &r : m_store.records()) {
         for (int s = 1; s <= ItemRecord::PictureCount; ++s) {
-            QString &name = r->Pictures[size_t(s)].FileName;
+            const QString name = r->pictureFile(s);
             if (name.isEmpty())
                 continue;
-            QString moved = PicturePath::join(m_folder, PicturePath::fileNamePart(name));
-            m_old.push_back({ r, s, std::exchange(name, std::move(moved)) });
+            r->setPictureFile(s, PicturePath::join(m_folder, PicturePath::fileNamePart(name)));
+            m_old.push_back({ r, s, name });
         }
     }
     m_old.shrink_to_fit();
@@ -317,7 +317,7 @@ void PicturePathCommand::apply()
 void PicturePathCommand::revert()
 {
     for (OldPath &o : m_old)
-        o.record->Pictures[size_t(o.slot)].FileName = o.path;
+        o.record->setPictureFile(o.slot, o.path);
 }
 
 CategoryCommand::CategoryCommand(
@@ -339,7 +339,7 @@ void CategoryCommand::apply()
 {
     m_store.setCategoryTree(m_k, m_afterTree);
     for (const Value &v : m_values)
-        v.record->Descriptions[size_t(m_k)] = v.after;
+        v.record->setDescription(m_k, v.after);
 }
 
 void CategoryCommand::revert()
@@ -347,5 +347,5 @@ void CategoryCommand::revert()
     m_store.setCategoryTree(m_k, m_beforeTree);
     m_store.categoryTexts[size_t(m_k)] = m_beforeText;
     for (const Value &v : m_values)
-        v.record->Descriptions[size_t(m_k)] = v.before;
+        v.record->setDescription(m_k, v.before);
 }

@@ -25,10 +25,10 @@ int moveAll(RecordStore &store, const QString &folder)
     int changed = 0;
     for (const RecordPtr &r : store.records()) {
         for (int s = 1; s <= ItemRecord::PictureCount; ++s) {
-            QString &name = r->Pictures[size_t(s)].FileName;
+            const QString name = r->pictureFile(s);
             if (name.isEmpty())
                 continue;
-            name = join(folder, fileNamePart(name));
+            r->setPictureFile(s, join(folder, fileNamePart(name)));
             ++changed;
         }
     }

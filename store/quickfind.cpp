@@ -3,30 +3,29 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <string>
 #include <thread>
 
 #include <QElapsedTimer>
 
 #include "store/recordstore.h"
+#include "store/textcodec_p.h"
 
 namespace {
 
-using Data = QTypedArrayData<char16_t>;
-
-// The fields quick find searches, in order, named once for the folded text, the fingerprint and
-// the references an entry keeps: each text to onText, each list of lines to onLines. Always
-// inlined: every keystroke fingerprints every record through it, and a call costs a fifth more.
-template<typename T, typename L>
-[[gnu::always_inline]] inline void forEachField(const ItemRecord &r, T onText, L onLines)
+// The fields quick find searches, in order: each text to onText, each list of lines to onLines.
+template<typename T, typename L> void forEachField(const ItemRecord &r, T onText, L onLines)
 {
-    onText(r.Name);
-    onText(r.RecordCode);
-    for (const QString &d : r.Details)
-        onText(d);
-    for (size_t k = 1; k < r.Descriptions.size(); ++k)
-        onText(r.Descriptions[k]);
-    for (const QStringList *lines : { &r.Keywords, &r.History, &r.Notes })
-        onLines(*lines);
+    onText(r.name());
+    onText(r.recordCode());
+    for (int i = 0; i < ItemRecord::DetailCount; ++i)
+        onText(r.detail(i));
+    for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
+        onText(r.description(k));
+    onLines(r.keywords());
+    onLines(r.history());
+    onLines(r.notes());
 }
 
 template<typename F> void forEachText(const ItemRecord &r, F f)
@@ -37,29 +36,30 @@ template<typename F> void forEachText(const ItemRecord &r, F f)
     });
 }
 
-// Where each field's text lives: a changed field is a new string (or a new length), and an
-// entry keeps its strings and lists referenced, so the addresses and lengths of all indexed
-// texts tell whether a record's folded copy is still right. A list is one block of strings; an
-// entry keeps the lists shared, so a changed line makes a new block, and the lines themselves
-// need not be visited.
+// A record's revision changes with every change of its texts, and an entry keeps its record
+// alive, so the address and the revision tell whether a folded copy is still right.
 size_t fingerprintOf(const ItemRecord &r)
 {
-    const auto mixed = [](size_t h, const void *at, qsizetype size) {
-        return (h ^ (reinterpret_cast<quintptr>(at) + (size_t(size) << 48))) * 1099511628211ull;
-    };
-    size_t h = 1469598103934665603ull;
-    forEachField(
-        r, [&h, mixed](const QString &s) { h = mixed(h, s.constData(), s.size()); },
-        [&h, mixed](const QStringList &lines) { h = mixed(h, lines.constData(), lines.size()); });
-    return h;
+    return size_t(r.revision());
 }
 
-bool holdsAll(const QString &text, const QStringList &words)
+// Folded texts are kept in UTF-8: half the memory of UTF-16 for the mostly Latin texts of a
+// catalogue, and a word is within a text exactly when its UTF-8 bytes are within the text's.
+bool holdsAll(QByteArrayView text, const QList<QByteArray> &words)
 {
-    for (const QString &w : words)
-        if (!text.contains(w))
+    for (const QByteArray &w : words)
+        if (text.indexOf(w) < 0)
             return false;
     return true;
+}
+
+QList<QByteArray> utf8Words(const QStringList &words)
+{
+    QList<QByteArray> out;
+    out.reserve(words.size());
+    for (const QString &w : words)
+        out.append(w.toUtf8());
+    return out;
 }
 
 // Every old word is within some new word: what the new query finds, the old one found.
@@ -115,25 +115,83 @@ char16_t *foldInto(char16_t *out, QStringView text, const std::array<char16_t, T
     return out;
 }
 
-// recordText() folded, without the unfolded text on the way.
-QString foldedRecordText(const ItemRecord &r)
+// The fold of each byte of the file's codec, in UTF-8 (a mark alone folds to nothing).
+struct ByteFold
 {
-    qsizetype length = 0;
-    forEachText(r, [&length](const QString &s) { length += s.size() + 1; });
-    QString out(length, Qt::Uninitialized);
-    char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
-    char16_t *end = begin;
+    char bytes[3];
+    quint8 size;
+};
+const std::array<ByteFold, 256> &byteFoldTable()
+{
+    static const std::array<ByteFold, 256> table = [] {
+        std::array<ByteFold, 256> t {};
+        const auto &chars = foldTable();
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            const char16_t u = TextCodec::decode(&byte, 1).at(0).unicode();
+            const char16_t f = u < TableSize ? chars[u] : foldSlow(QChar(u));
+            const QByteArray utf8 = f == 0 && u != 0 ? QByteArray() : QString(QChar(f)).toUtf8();
+            ByteFold &out = t[size_t(b)];
+            out.size = quint8(utf8.size());
+            std::memcpy(out.bytes, utf8.constData(), size_t(utf8.size()));
+        }
+        return t;
+    }();
+    return table;
+}
+
+// recordText() folded, in UTF-8, straight from the bytes a record was read from where it has
+// them.
+QByteArray foldedRecordText(const ItemRecord &r)
+{
+    std::string out;
+    out.reserve(512);
     const auto &table = foldTable();
+    const auto &bytes = byteFoldTable();
     bool first = true;
     // Fields are joined by a line break, which no typed word holds, so no word spans two fields.
-    forEachText(r, [&](const QString &s) {
+    const auto separate = [&] {
         if (!first)
-            *end++ = u'\n';
+            out.push_back('\n');
         first = false;
-        end = foldInto(end, s, table);
-    });
-    out.truncate(end - begin);
-    return out;
+    };
+    const auto addBytes = [&](QByteArrayView t) {
+        separate();
+        for (const char c : t) {
+            const ByteFold &f = bytes[static_cast<unsigned char>(c)];
+            if (f.size == 1)
+                out.push_back(f.bytes[0]);
+            else
+                out.append(f.bytes, f.size);
+        }
+    };
+    std::u16string scratch;
+    const auto addText = [&](const QString &s) {
+        separate();
+        scratch.resize(size_t(s.size()));
+        const char16_t *end = foldInto(scratch.data(), s, table);
+        out += QStringView(scratch.data(), end - scratch.data()).toUtf8().toStdString();
+    };
+    const auto add = [&](int value) {
+        if (r.forEachStoredText(value, addBytes))
+            return;
+        if (ItemRecord::isLines(value)) {
+            for (const QString &line : r.lines(value))
+                addText(line);
+        } else {
+            addText(r.text(value));
+        }
+    };
+    add(ItemRecord::NameValue);
+    add(ItemRecord::CodeValue);
+    for (int i = 0; i < ItemRecord::DetailCount; ++i)
+        add(ItemRecord::detailValue(i));
+    for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
+        add(ItemRecord::descriptionValue(k));
+    add(ItemRecord::KeywordLines);
+    add(ItemRecord::HistoryLines);
+    add(ItemRecord::NoteLines);
+    return QByteArray(out.data(), qsizetype(out.size()));
 }
 
 // Runs work(from, to, part) over [0, count) in one part per core; small counts in one part.
@@ -152,30 +210,6 @@ template<typename Work> int inParts(size_t count, Work work)
 }
 
 } // namespace
-
-void QuickFindIndex::Entry::keep(const ItemRecord &r)
-{
-    size_t list = 0;
-    forEachField(
-        r,
-        [this](const QString &s) {
-            Data *d = const_cast<QString &>(s).data_ptr().d_ptr();
-            if (d && !kept.contains(d)) {
-                d->ref();
-                kept.append(d);
-            }
-        },
-        [this, &list](const QStringList &lines) { keptLines[list++] = lines; });
-}
-
-void QuickFindIndex::Entry::release()
-{
-    for (Data *d : kept)
-        if (!d->deref())
-            Data::deallocate(d);
-    kept.clear();
-    keptLines = {};
-}
 
 QString QuickFindIndex::fold(QStringView text)
 {
@@ -199,7 +233,17 @@ QString QuickFindIndex::recordText(const ItemRecord &r)
 
 bool QuickFindIndex::matchesRecord(const ItemRecord &record, QStringView query)
 {
-    return holdsAll(foldedRecordText(record), words(query));
+    return holdsAll(foldedRecordText(record), utf8Words(words(query)));
+}
+
+QList<QByteArray> QuickFindIndex::foldedWords(QStringView query)
+{
+    return utf8Words(words(query));
+}
+
+bool QuickFindIndex::holdsWords(const ItemRecord &record, const QList<QByteArray> &folded)
+{
+    return holdsAll(foldedRecordText(record), folded);
 }
 
 std::vector<int> QuickFindIndex::matches(const RecordStore &store, QStringView query)
@@ -235,7 +279,7 @@ void QuickFindIndex::refresh(
         else
             toFold.emplace_back(i, fp);
     }
-    std::vector<QString> folded(toFold.size());
+    std::vector<QByteArray> folded(toFold.size());
     inParts(toFold.size(), [&](size_t from, size_t to, int) {
         for (size_t j = from; j < to; ++j)
             folded[j] = foldedRecordText(*records[size_t(toFold[j].first)]);
@@ -244,12 +288,10 @@ void QuickFindIndex::refresh(
         const auto &[i, fp] = toFold[j];
         const std::shared_ptr<ItemRecord> &r = records[size_t(i)];
         Entry &e = m_entries[r.get()];
-        e.release();
         e.record = r;
         e.fingerprint = fp;
         e.folded = std::move(folded[j]);
         e.matchedIn = 0;
-        e.keep(*r);
         m_byPosition[size_t(i)] = &e;
     }
 }
@@ -257,6 +299,7 @@ void QuickFindIndex::refresh(
 std::vector<int> QuickFindIndex::matchesNow(const RecordStore &store, QStringView query)
 {
     const QStringList w = words(query);
+    const QList<QByteArray> utf8 = utf8Words(w);
     const auto &records = store.records();
     std::vector<int> found;
     if (w.isEmpty()) {
@@ -290,7 +333,7 @@ std::vector<int> QuickFindIndex::matchesNow(const RecordStore &store, QStringVie
             }
             if (narrow && e->matchedIn != last)
                 continue;
-            if (holdsAll(e->folded, w))
+            if (holdsAll(e->folded, utf8))
                 part.found.push_back(int(i));
         }
     });
@@ -303,7 +346,7 @@ std::vector<int> QuickFindIndex::matchesNow(const RecordStore &store, QStringVie
         refresh(store, stale);
         const size_t before = found.size();
         for (const auto &[i, fp] : stale)
-            if (holdsAll(m_byPosition[size_t(i)]->folded, w))
+            if (holdsAll(m_byPosition[size_t(i)]->folded, utf8))
                 found.push_back(i);
         std::inplace_merge(found.begin(), found.begin() + qsizetype(before), found.end());
     }

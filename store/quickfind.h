@@ -31,6 +31,9 @@ public:
     // when it has no words. A record whose texts changed since it was folded is folded again.
     std::vector<int> matches(const RecordStore &store, QStringView query);
     bool matchesRecord(const ItemRecord &record, QStringView query);
+    // The same for the words of a query folded once for many records: foldedWords(query).
+    static QList<QByteArray> foldedWords(QStringView query);
+    static bool holdsWords(const ItemRecord &record, const QList<QByteArray> &folded);
 
     // Enter in the Find box: the matches become the search list, replacing it.
     static void makeSearchList(RecordStore &store);
@@ -64,27 +67,17 @@ public:
         QuickFindIndex &m_index;
     };
 
-    // Folded texts held, for the benchmark's memory figure.
+    // Bytes of folded text held, for the benchmark's memory figure.
     qsizetype heldCharacters() const;
 
 private:
-    // One record's folded text. The strings it was made from are kept referenced, so their
-    // memory cannot be reused for another text while the entry says they are unchanged.
+    // One record's folded text, as of the record's revision.
     struct Entry
     {
-        Entry() = default;
-        Entry(const Entry &) = delete;
-        Entry &operator=(const Entry &) = delete;
-        ~Entry() { release(); }
-        void keep(const ItemRecord &record);
-        void release();
-
         std::shared_ptr<const ItemRecord> record; // keeps the address from being reused
         size_t fingerprint = 0;
-        QString folded;
+        QByteArray folded; // UTF-8
         quint64 matchedIn = 0; // the answer that last found it
-        QVarLengthArray<QTypedArrayData<char16_t> *, 2> kept; // the strings' data, referenced
-        std::array<QStringList, 3> keptLines; // keywords, history and notes, shared
     };
     std::vector<int> matchesNow(const RecordStore &store, QStringView query);
     // Brings the entries of the given positions (ascending) up to date, folding on every core.

@@ -126,9 +126,9 @@ CopyResult copy(const QString &from, const QString &to)
     for (int i = 0; i < store.count(); ++i) {
         ItemRecord &rec = store.at(i);
         for (int slot = 1; slot <= ItemRecord::PictureCount; ++slot) {
-            QString &file = rec.Pictures[size_t(slot)].FileName;
+            const QString file = rec.pictureFile(slot);
             if (!file.isEmpty() && QDir::isRelativePath(file))
-                file = QDir(target).filePath(file);
+                rec.setPictureFile(slot, QDir(target).filePath(file));
         }
     }
     const DataFile::WriteResult written

@@ -63,11 +63,11 @@ void sortByKey(std::vector<RecordPtr> &records, MakeKey makeKey)
 QString sortKeyText(const ItemRecord &record, int sortKey)
 {
     if (sortKey >= SortKey::First && sortKey < SortKey::FirstDetail)
-        return record.Descriptions[size_t(sortKey)];
+        return record.description(sortKey);
     if (sortKey >= SortKey::FirstDetail && sortKey < SortKey::Name)
-        return record.Details[size_t(sortKey - SortKey::FirstDetail)];
+        return record.detail(sortKey - SortKey::FirstDetail);
     if (sortKey == SortKey::Name)
-        return record.Name;
+        return record.name();
     return QString();
 }
 

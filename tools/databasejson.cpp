@@ -97,33 +97,33 @@ void writeRecord(Writer &w, const ItemRecord &r)
 {
     w.out += "    {\n";
     w.key(6, "name");
-    w.text(r.Name);
+    w.text(r.name());
     w.out += ",\n";
     w.key(6, "recordCode");
-    w.text(r.RecordCode);
+    w.text(r.recordCode());
     w.out += ",\n";
     w.key(6, "details");
-    w.textList(slice(r.Details, 0));
+    w.textList(r.details());
     w.out += ",\n";
     w.key(6, "descriptions");
-    w.textList(slice(r.Descriptions, 1));
+    w.textList(r.descriptions());
     w.out += ",\n";
     w.key(6, "keywords");
-    w.textList(r.Keywords);
+    w.textList(r.keywords());
     w.out += ",\n";
     w.key(6, "history");
-    w.textList(r.History);
+    w.textList(r.history());
     w.out += ",\n";
     w.key(6, "notes");
-    w.textList(r.Notes);
+    w.textList(r.notes());
     w.out += ",\n";
     w.key(6, "links");
-    w.textList(r.Links);
+    w.textList(r.links());
     w.out += ",\n";
     w.key(6, "pictures");
     w.out += "[\n";
     for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
-        const ImageRecord &p = r.Pictures[size_t(k)];
+        const ImageRecord &p = r.picture(k);
         w.out += "        {\"fileName\": ";
         w.text(p.FileName);
         w.out += ", \"title\": ";
@@ -134,7 +134,7 @@ void writeRecord(Writer &w, const ItemRecord &r)
     }
     w.out += "      ],\n";
     w.key(6, "spareText");
-    w.text(r.SpareText);
+    w.text(r.spareText());
     w.out += ",\n";
     w.key(6, "wanted");
     w.flag(r.Wanted);
@@ -360,8 +360,10 @@ public:
                 where, u"expected at most %1 pictures, found %2"_s.arg(count).arg(array.size()));
         }
         for (qsizetype i = 0; i < array.size(); ++i) {
-            if (!picture(array[i], where.entry(i), r.Pictures[size_t(i + 1)]))
+            ImageRecord p = r.picture(int(i) + 1);
+            if (!picture(array[i], where.entry(i), p))
                 return false;
+            r.setPicture(int(i) + 1, p);
         }
         return true;
     }
@@ -411,39 +413,59 @@ public:
             const Path at = where.field(found->second);
             const QJsonValue v = it.value();
             bool ok = false;
+            // Each value is read into a text of its own and set when it reads.
+            const auto textValue = [&](int value) {
+                QString t;
+                if ((ok = text(v, at, t)))
+                    r.setText(value, t);
+            };
+            const auto linesValue = [&](int value) {
+                QStringList l;
+                if ((ok = lines(v, at, l)))
+                    r.setLines(value, l);
+            };
+            const auto textsValue = [&](int first, int count) {
+                std::array<QString, 10> t;
+                for (int i = 0; i < count; ++i)
+                    t[size_t(i)] = r.text(first + i);
+                if ((ok = texts(v, at, t.data(), count))) {
+                    for (int i = 0; i < count; ++i)
+                        r.setText(first + i, t[size_t(i)]);
+                }
+            };
             switch (found->first) {
             case Field::Name:
-                ok = text(v, at, r.Name);
+                textValue(ItemRecord::NameValue);
                 break;
             case Field::RecordCode:
-                ok = text(v, at, r.RecordCode);
-                if (ok && r.RecordCode.size() > ItemRecord::RecordCodeLength) {
+                textValue(ItemRecord::CodeValue);
+                if (ok && r.recordCode().size() > ItemRecord::RecordCodeLength) {
                     return fail(at, u"more than %1 characters"_s.arg(ItemRecord::RecordCodeLength));
                 }
                 break;
             case Field::Details:
-                ok = texts(v, at, r.Details.data(), ItemRecord::DetailCount);
+                textsValue(ItemRecord::FirstDetail, ItemRecord::DetailCount);
                 break;
             case Field::Descriptions:
-                ok = texts(v, at, r.Descriptions.data() + 1, ItemRecord::DescriptionCount);
+                textsValue(ItemRecord::FirstDescription, ItemRecord::DescriptionCount);
                 break;
             case Field::Keywords:
-                ok = lines(v, at, r.Keywords);
+                linesValue(ItemRecord::KeywordLines);
                 break;
             case Field::History:
-                ok = lines(v, at, r.History);
+                linesValue(ItemRecord::HistoryLines);
                 break;
             case Field::Notes:
-                ok = lines(v, at, r.Notes);
+                linesValue(ItemRecord::NoteLines);
                 break;
             case Field::Links:
-                ok = lines(v, at, r.Links);
+                linesValue(ItemRecord::LinkLines);
                 break;
             case Field::Pictures:
                 ok = pictures(v, at, r);
                 break;
             case Field::SpareText:
-                ok = text(v, at, r.SpareText);
+                textValue(ItemRecord::SpareValue);
                 break;
             case Field::Wanted:
                 ok = flag(v, at, r.Wanted);

@@ -17,9 +17,9 @@ int findCommand(const QStringList &args)
     }
     // One query: each record is folded, tested and let go. The windows' kept index would cost a
     // folded copy of the whole catalogue for a single answer.
-    QuickFindIndex folding;
+    const QList<QByteArray> words = QuickFindIndex::foldedWords(store.findText);
     for (int pos = 0; pos < store.count(); ++pos)
-        if (folding.matchesRecord(store.at(pos), store.findText))
-            printToolLine(QString::number(pos + 1) + QLatin1Char('\t') + store.at(pos).Name);
+        if (QuickFindIndex::holdsWords(store.at(pos), words))
+            printToolLine(QString::number(pos + 1) + QLatin1Char('\t') + store.at(pos).name());
     return 0;
 }

@@ -83,9 +83,9 @@ int photoIntakeCommand(const QStringList &args)
         const ItemRecord &r = store.at(i);
         int photos = 0;
         for (int k = 1; k <= ItemRecord::PictureCount; ++k)
-            photos += r.Pictures[size_t(k)].FileName.isEmpty() ? 0 : 1;
-        printToolLine(QString::number(i + 1) + u'\t' + r.Name + u'\t'
-            + r.Descriptions[size_t(location)] + u'\t' + r.Details[2] + u'\t'
+            photos += r.pictureFile(k).isEmpty() ? 0 : 1;
+        printToolLine(QString::number(i + 1) + u'\t' + r.name() + u'\t'
+            + r.description(location) + u'\t' + r.detail(2) + u'\t'
             + QString::number(photos));
     }
     if (!copied.isEmpty())

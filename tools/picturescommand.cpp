@@ -50,7 +50,7 @@ int picturesCommand(const QStringList &args)
     for (int i = 0; i < store.count(); ++i) {
         const ItemRecord &r = store.at(i);
         for (int s = 1; s <= ItemRecord::PictureCount; ++s) {
-            const QString &file = r.Pictures[size_t(s)].FileName;
+            const QString &file = r.pictureFile(s);
             if (file.isEmpty())
                 continue;
             const QString state = checkPicture(file);

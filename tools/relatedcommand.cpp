@@ -38,6 +38,6 @@ int relatedCommand(const QStringList &args)
     if (field < 0)
         return usageError(u"unknown field \"%1\""_s.arg(args[2]));
     for (int i : relatedRecords(store, number - 1, field))
-        printToolLine(QString::number(i + 1) + u'\t' + store.at(i).Name);
+        printToolLine(QString::number(i + 1) + u'\t' + store.at(i).name());
     return 0;
 }

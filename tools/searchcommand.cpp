@@ -193,7 +193,7 @@ int searchCommand(const QStringList &args)
     for (int i = 0; i < store.count(); ++i) {
         const ItemRecord &r = store.at(i);
         if (r.OnSearchList)
-            out += QString::number(i + 1) + u'\t' + r.Name + u'\n';
+            out += QString::number(i + 1) + u'\t' + r.name() + u'\n';
     }
     out += result.outcome + u'\n';
     writeTo(stdout, out);

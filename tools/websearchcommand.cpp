@@ -49,10 +49,11 @@ int websearchCommand(const QStringList &args)
     // so the short or whole display gives the same term.
     const ItemRecord &r = store.at(number - 1);
     ShownRecord shown;
-    shown.name = r.Name;
-    shown.historyFirstLine = r.History.value(0);
-    shown.descriptions = r.Descriptions;
-    shown.detail0 = r.Details[0];
+    shown.name = r.name();
+    shown.historyFirstLine = r.history().value(0);
+    for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
+        shown.descriptions[size_t(k)] = r.description(k);
+    shown.detail0 = r.detail(0);
     const QString term = generateSearchTerm(shown);
     printToolLine(term);
     printToolLine(searchAddress(*engine, term));

@@ -58,7 +58,7 @@ struct Fixture
         });
         for (int i = 1; i <= n; ++i) {
             ItemRecord r;
-            r.Name = QStringLiteral("Item %1").arg(i);
+            r.setName(QStringLiteral("Item %1").arg(i));
             t.store.append(std::move(r));
         }
         t.store.currentIndex = 0;
@@ -246,7 +246,7 @@ void TestTAlbumView::slotChoiceRedrawsEveryCell()
     const QString photo = f.t.path(QStringLiteral("scan.JPG"));
     QVERIFY(writeFile(photo, jpegBytes(halves(60, 40))));
     for (int i = 0; i < 3; ++i)
-        f.t.store.at(i).Pictures[2].FileName = photo;
+        f.t.store.at(i).setPictureFile(2, photo);
     TAlbumView *a = f.open();
     for (int c = 0; c < 3; ++c)
         QCOMPARE(a->cellPicture(c, 0).kind, AlbumPictures::Kind::Placeholder);
@@ -265,7 +265,7 @@ void TestTAlbumView::slotChoiceRedrawsEveryCell()
 void TestTAlbumView::labelsAndPlaceholder()
 {
     Fixture f(12);
-    f.t.store.at(11).Name = QStringLiteral("Camera");
+    f.t.store.at(11).setName(QStringLiteral("Camera"));
     TAlbumView *a = f.open();
     f.click("Next");
     f.click("UseLabel");
@@ -344,7 +344,7 @@ void TestTAlbumView::printedPhotoKeepsItsColours()
     const QImage photo = rainbow(480, 320);
     const QString file = f.t.path(QStringLiteral("rainbow.jpg"));
     QVERIFY(writeFile(file, jpegBytes(photo, 95)));
-    f.t.store.at(0).Pictures[1].FileName = file;
+    f.t.store.at(0).setPictureFile(1, file);
     TAlbumView *a = f.open();
     a->resize(700, 520);
     f.click("LessRows");
@@ -399,7 +399,7 @@ void TestTAlbumView::printWaitsForThePagesPictures()
     const QString red = f.t.path(QStringLiteral("red.jpg"));
     QVERIFY(writeFile(red, jpegBytes(flat(QColor(220, 20, 20)))));
     for (int i = 0; i < 4; ++i)
-        f.t.store.at(i).Pictures[1].FileName = red;
+        f.t.store.at(i).setPictureFile(1, red);
     f.gated = true;
     TAlbumView *a = f.open();
     f.click("AutoSize");
@@ -433,7 +433,7 @@ void TestTAlbumView::cellsFillInAsPicturesArrive()
     const QString red = f.t.path(QStringLiteral("red.jpg"));
     QVERIFY(writeFile(red, jpegBytes(flat(QColor(220, 20, 20)))));
     for (int i = 0; i < 9; ++i)
-        f.t.store.at(i).Pictures[1].FileName = i == 4 ? QString() : red;
+        f.t.store.at(i).setPictureFile(1, i == 4 ? QString() : red);
     f.gated = true;
     TAlbumView *a = f.open();
     QVERIFY(!a->pageComplete());
@@ -467,7 +467,7 @@ void TestTAlbumView::pageChangeDropsStaleWork()
     QVERIFY(writeFile(red, jpegBytes(flat(QColor(220, 20, 20)))));
     QVERIFY(writeFile(blue, jpegBytes(flat(QColor(20, 20, 220)))));
     for (int i = 0; i < 18; ++i)
-        f.t.store.at(i).Pictures[1].FileName = i < 9 ? red : blue;
+        f.t.store.at(i).setPictureFile(1, i < 9 ? red : blue);
     f.gated = true;
     TAlbumView *a = f.open();
     const quint64 first = a->generation();

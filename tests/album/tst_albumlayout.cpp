@@ -16,7 +16,7 @@ RecordStore storeOf(int n, int searchListEvery = 0)
     RecordStore store;
     for (int i = 0; i < n; ++i) {
         ItemRecord r;
-        r.Name = QStringLiteral("Item %1").arg(i + 1);
+        r.setName(QStringLiteral("Item %1").arg(i + 1));
         r.OnSearchList = searchListEvery > 0 && i % searchListEvery == 0;
         store.append(std::move(r));
     }

@@ -49,14 +49,14 @@ void TestPicturesCommand::reportsEverySlot()
     QVERIFY(writeFile(text, QByteArray("Dear Sir,\n")));
     RecordStore store;
     ItemRecord a;
-    a.Pictures[1].FileName = phone;
-    a.Pictures[4].FileName = gone;
+    a.setPictureFile(1, phone);
+    a.setPictureFile(4, gone);
     store.append(a);
     store.append(ItemRecord()); // no pictures at all
     ItemRecord c;
-    c.Pictures[2].FileName = scan;
-    c.Pictures[3].FileName = cut;
-    c.Pictures[6].FileName = text;
+    c.setPictureFile(2, scan);
+    c.setPictureFile(3, cut);
+    c.setPictureFile(6, text);
     store.append(c);
     const QString db = dir.filePath(QStringLiteral("things.dat"));
     QVERIFY(DataFile::writeDatabase(db, store).ok);
@@ -78,7 +78,7 @@ void TestPicturesCommand::allPresentIsSuccess()
     QVERIFY(writeFile(photo, jpegBytes(halves(10, 10))));
     RecordStore store;
     ItemRecord a;
-    a.Pictures[5].FileName = photo;
+    a.setPictureFile(5, photo);
     store.append(a);
     const QString db = dir.filePath(QStringLiteral("one.dat"));
     QVERIFY(DataFile::writeDatabase(db, store).ok);

@@ -72,7 +72,7 @@ QStringList namesIn(const QByteArray &database)
         return { u"(does not read)"_s };
     QStringList names;
     for (int i = 0; i < s.count(); ++i)
-        names << s.at(i).Name;
+        names << s.at(i).name();
     return names;
 }
 
@@ -101,7 +101,7 @@ void TestCrashRecovery::killedProgramsWorkIsRecovered()
     RecordStore s;
     for (const QString &name : { u"Grandfather clock"_s, u"Silver teapot"_s, u"Oak desk"_s }) {
         ItemRecord r;
-        r.Name = name;
+        r.setName(name);
         s.append(r);
     }
     const QString db = home.filePath(u"house.dat"_s);

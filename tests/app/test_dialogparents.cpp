@@ -60,9 +60,9 @@ struct Env
         t.store.clear();
         for (int i = 1; i <= 3; ++i) {
             ItemRecord r;
-            r.Name = u"Item %1"_s.arg(i);
-            r.Descriptions[1] = u"Chairs : Furniture"_s;
-            r.Details[1] = u"10"_s;
+            r.setName(u"Item %1"_s.arg(i));
+            r.setDescription(1, u"Chairs : Furniture"_s);
+            r.setDetail(1, u"10"_s);
             r.OnSearchList = true;
             t.store.append(r);
         }

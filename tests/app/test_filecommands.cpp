@@ -26,7 +26,7 @@ namespace {
 ItemRecord named(const QString &name)
 {
     ItemRecord r;
-    r.Name = name;
+    r.setName(name);
     return r;
 }
 
@@ -95,7 +95,7 @@ void TestFileCommands::firstActivationWithoutLastFile()
     t.activation.activate(&v);
     QVERIFY(t.dialogs.shown.isEmpty());
     QCOMPARE(t.store.count(), 1);
-    QCOMPARE(t.store.at(0).Name, QStringLiteral("Untitled 1"));
+    QCOMPARE(t.store.at(0).name(), QStringLiteral("Untitled 1"));
     QCOMPARE(v.windowTitle(), QStringLiteral("Untitled"));
     QCOMPARE(t.store.categoryTexts[8], QStringLiteral("House\r\n\tKitchen\r\n"));
     QVERIFY(!v.saveEnabled());
@@ -181,7 +181,7 @@ void TestFileCommands::openReadsAndEnablesMerge()
     QCOMPARE(t.dialogs.lastText(), p + QStringLiteral(" Loaded."));
     QCOMPARE(v.windowTitle(), p);
     QCOMPARE(t.store.count(), 2);
-    QCOMPARE(t.store.at(0).Name, QStringLiteral("Lamp")); // the old window text was not stored into it
+    QCOMPARE(t.store.at(0).name(), QStringLiteral("Lamp")); // the old window text was not stored into it
     QCOMPARE(recordName(v), QStringLiteral("Lamp"));
     QVERIFY(v.saveEnabled());
     QVERIFY(v.mergeEnabled());
@@ -212,7 +212,7 @@ void TestFileCommands::openInvalidGivesNewDatabase()
     QCOMPARE(t.dialogs.lastText(),
         bad + QStringLiteral(" is not a valid Larkspur Cataloguer file.  New file created."));
     QCOMPARE(t.store.count(), 1);
-    QCOMPARE(t.store.at(0).Name, QStringLiteral("Untitled 1"));
+    QCOMPARE(t.store.at(0).name(), QStringLiteral("Untitled 1"));
     QCOMPARE(t.store.captions, FieldCaptions::defaults());
     QCOMPARE(t.store.categoryTexts[2], QStringLiteral("Tools\r\n"));
     QCOMPARE(t.store.fileName, QString());
@@ -281,8 +281,8 @@ void TestFileCommands::mergeAppendsCompatible()
     QCOMPARE(t.dialogs.shown[t.dialogs.shown.size() - 2].text, QStringLiteral("Merge with File"));
     QCOMPARE(t.dialogs.lastText(), QStringLiteral("Merge Sucessful !."));
     QCOMPARE(t.store.count(), 8);
-    QCOMPARE(t.store.at(5).Name, QStringLiteral("b1"));
-    QCOMPARE(t.store.at(7).Name, QStringLiteral("b3"));
+    QCOMPARE(t.store.at(5).name(), QStringLiteral("b1"));
+    QCOMPARE(t.store.at(7).name(), QStringLiteral("b3"));
     QCOMPARE(t.store.fileName, five);
     QCOMPARE(recordName(v), QStringLiteral("a1"));
     QVERIFY(t.dialogs.allUsed());
@@ -297,9 +297,9 @@ void TestFileCommands::importExportedAppendsAndShowsTheFirst()
     RecordStore exported;
     for (int i = 0; i < 3; ++i) {
         ItemRecord r;
-        r.Descriptions[1] = QStringLiteral("Chair, \"Oak\" %1").arg(i);
-        r.Descriptions[4] = QStringLiteral("two\r\nlines");
-        r.Details[5] = QStringLiteral("SN-%1").arg(i);
+        r.setDescription(1, QStringLiteral("Chair, \"Oak\" %1").arg(i));
+        r.setDescription(4, QStringLiteral("two\r\nlines"));
+        r.setDetail(5, QStringLiteral("SN-%1").arg(i));
         r.ForSale = i == 2;
         exported.append(r);
     }
@@ -325,11 +325,11 @@ void TestFileCommands::importExportedAppendsAndShowsTheFirst()
     // A box opening now stores the controls: they hold the new record, so nothing changes.
     t.dialogs.information(QStringLiteral("x"));
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(t.store.at(2 + i).Descriptions, exported.at(i).Descriptions);
-        QCOMPARE(t.store.at(2 + i).Details[5], exported.at(i).Details[5]);
+        QCOMPARE(t.store.at(2 + i).descriptions(), exported.at(i).descriptions());
+        QCOMPARE(t.store.at(2 + i).detail(5), exported.at(i).detail(5));
         QCOMPARE(t.store.at(2 + i).ForSale, i == 2);
     }
-    QCOMPARE(t.store.at(0).Name, QStringLiteral("a1"));
+    QCOMPARE(t.store.at(0).name(), QStringLiteral("a1"));
     QCOMPARE(t.store.fileName, two);
     QVERIFY(t.dialogs.allUsed());
 }
@@ -410,7 +410,7 @@ void TestFileCommands::saveWritesAndReports()
     QCOMPARE(t.dialogs.lastText(), QStringLiteral("File Saved"));
     RecordStore back;
     QVERIFY(DataFile::readDatabase(p, back, false).ok());
-    QCOMPARE(back.at(0).Name, QStringLiteral("Brass Lamp"));
+    QCOMPARE(back.at(0).name(), QStringLiteral("Brass Lamp"));
 }
 
 void TestFileCommands::saveFailureKeepsOldFile()
@@ -514,7 +514,7 @@ void TestFileCommands::saveAsOverwriteQuestion()
     QCOMPARE(t.dialogs.texts(), QStringList { p + QStringLiteral(" already exists.  Do you want to overwrite it ?") });
     RecordStore back;
     QVERIFY(DataFile::readDatabase(p, back, false).ok());
-    QCOMPARE(back.at(0).Name, QStringLiteral("Lamp"));
+    QCOMPARE(back.at(0).name(), QStringLiteral("Lamp"));
     QVERIFY(t.dialogs.allUsed());
 }
 
@@ -570,7 +570,7 @@ void TestFileCommands::exitQuestions()
     QCOMPARE(t.settings.readInteger(QStringLiteral("SPREADSHEET SIZE:22"), -1), 136);
     RecordStore back;
     QVERIFY(DataFile::readDatabase(p, back, false).ok());
-    QCOMPARE(back.at(0).Name, QStringLiteral("Lamp")); // No does not write the database
+    QCOMPARE(back.at(0).name(), QStringLiteral("Lamp")); // No does not write the database
 }
 
 void TestFileCommands::closeBoxStoresSize()

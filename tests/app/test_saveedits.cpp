@@ -77,7 +77,7 @@ struct Fixture
 ItemRecord record(const QString &name)
 {
     ItemRecord r;
-    r.Name = name;
+    r.setName(name);
     return r;
 }
 
@@ -121,8 +121,8 @@ void TestSaveEdits::saveTakesTheOpenCell()
     QCOMPARE(f.t.dialogs.lastText(), u"File Saved"_s);
     const RecordStore saved = f.onDisk();
     QCOMPARE(saved.count(), 2);
-    QCOMPARE(saved.at(1).Name, u"Writing desk"_s);
-    QCOMPARE(f.t.store.at(1).Name, u"Writing desk"_s);
+    QCOMPARE(saved.at(1).name(), u"Writing desk"_s);
+    QCOMPARE(f.t.store.at(1).name(), u"Writing desk"_s);
 }
 
 void TestSaveEdits::quickSaveTakesTheRecordWindowsBoxes()
@@ -135,7 +135,7 @@ void TestSaveEdits::quickSaveTakesTheRecordWindowsBoxes()
     name->selectAll();
     QTest::keyClicks(name, u"Armchair"_s);
     f.t.windows.quickSave(&f.snap);
-    QCOMPARE(f.onDisk().at(0).Name, u"Armchair"_s);
+    QCOMPARE(f.onDisk().at(0).name(), u"Armchair"_s);
 }
 
 void TestSaveEdits::leavingTheSpreadsheetStoresTheOpenCell()
@@ -147,7 +147,7 @@ void TestSaveEdits::leavingTheSpreadsheetStoresTheOpenCell()
     // Stored as the spreadsheet is left, before the record window shows the record: not later,
     // when the platform's focus change reaches the cell.
     f.t.activation.activate(&f.view);
-    QCOMPARE(f.t.store.at(1).Name, u"Writing desk"_s);
+    QCOMPARE(f.t.store.at(1).name(), u"Writing desk"_s);
     QCOMPARE(f.shownName(), u"Writing desk"_s);
     QVERIFY(QTest::qWaitForWindowActive(&f.view));
 }
@@ -157,31 +157,32 @@ void TestSaveEdits::longTextsSurviveShowingAndSaving()
     // Longer than a text box takes unless told: every box that shows a stored text takes it whole.
     const auto longText = [](QChar c) -> QString { return QString(40000, c) + u" end"_s; };
     ItemRecord r = record(longText(u'n'));
-    r.Descriptions[1] = longText(u'd');
-    r.Details[5] = longText(u's');
-    r.Pictures[1].Title = longText(u't');
+    r.setDescription(1, longText(u'd'));
+    r.setDetail(5, longText(u's'));
+    r.setPictureTitle(1, longText(u't'));
     Fixture f;
     f.open({ r, record(u"Chair"_s) });
     const ItemRecord written = f.onDisk().at(0);
-    QCOMPARE(written.Name, r.Name);
-    QCOMPARE(f.shownName(), r.Name);
+    QCOMPARE(written.name(), r.name());
+    QCOMPARE(f.shownName(), r.name());
     // Every page shown, so each box has held its text.
     auto *book = f.view.findChild<QTabWidget *>(u"RecordBook"_s);
     for (int page = 0; page < book->count(); ++page)
         book->setCurrentIndex(page);
     book->setCurrentIndex(2);
-    QCOMPARE(f.view.findChild<QLineEdit *>(u"ImageTitle"_s)->text(), r.Pictures[1].Title);
-    QCOMPARE(f.view.findChild<QLineEdit *>(u"DescOne"_s)->text(), r.Descriptions[1]);
+    QCOMPARE(f.view.findChild<QLineEdit *>(u"ImageTitle"_s)->text(), r.pictureTitle(1));
+    QCOMPARE(f.view.findChild<QLineEdit *>(u"DescOne"_s)->text(), r.description(1));
     f.view.nextClick(); // stores the shown record
     f.view.PreviousClick();
     QVERIFY(f.view.SaveClick());
     const RecordStore saved = f.onDisk();
-    QCOMPARE(saved.at(0).Name.size(), r.Name.size());
+    QCOMPARE(saved.at(0).name().size(), r.name().size());
     const ItemRecord &back = saved.at(0);
-    QCOMPARE(back.Pictures[1].Title, r.Pictures[1].Title);
-    QCOMPARE(back.Descriptions, written.Descriptions);
-    QCOMPARE(back.Details, written.Details);
-    QVERIFY(back.Pictures == written.Pictures);
+    QCOMPARE(back.pictureTitle(1), r.pictureTitle(1));
+    QCOMPARE(back.descriptions(), written.descriptions());
+    QCOMPARE(back.details(), written.details());
+    for (int k = 1; k <= ItemRecord::PictureCount; ++k)
+        QVERIFY(back.picture(k) == written.picture(k));
     QVERIFY(back == written);
 }
 

@@ -27,7 +27,7 @@ QString writeDb(const QString &path, const QStringList &names)
     RecordStore s;
     for (const QString &n : names) {
         ItemRecord r;
-        r.Name = n;
+        r.setName(n);
         s.append(r);
     }
     if (!DataFile::writeDatabase(path, s).ok)
@@ -41,7 +41,7 @@ QStringList namesIn(const QString &path)
     QStringList names;
     if (DataFile::readDatabase(path, s, false).ok())
         for (int i = 0; i < s.count(); ++i)
-            names.append(s.at(i).Name);
+            names.append(s.at(i).name());
     return names;
 }
 
@@ -134,11 +134,11 @@ void TestSharedFile::openElsewhereAsks()
     QCOMPARE(asked->text, openElsewhereText(shared));
     if (answer == Answer::Cancel) {
         QCOMPARE(t.store.fileName, first);
-        QCOMPARE(t.store.at(0).Name, u"Desk"_s);
+        QCOMPARE(t.store.at(0).name(), u"Desk"_s);
         return;
     }
     QCOMPARE(t.store.fileName, shared);
-    QCOMPARE(t.store.at(0).Name, u"Lamp"_s);
+    QCOMPARE(t.store.at(0).name(), u"Lamp"_s);
     QCOMPARE(v.windowTitle().endsWith(u" (read-only)"_s), answer == Answer::Yes);
 
     // Read-only never writes over the file: Save asks where to (here: nowhere).
@@ -213,7 +213,7 @@ void TestSharedFile::saveChecksTheFileOnDisk()
         v.NewClick();
         QVERIFY(t.dialogs.allUsed());
         QCOMPARE(t.store.fileName, path);
-        QCOMPARE(t.store.at(0).Name, u"Brass lamp"_s);
+        QCOMPARE(t.store.at(0).name(), u"Brass lamp"_s);
     }
 }
 

@@ -28,10 +28,10 @@ namespace {
 ItemRecord record(const QString &name)
 {
     ItemRecord r;
-    r.Name = name;
-    r.Details[1] = u"10"_s;
-    r.Descriptions[2] = u"Chairs : Furniture"_s;
-    r.Pictures[1].FileName = u"C:\\Old\\"_s + name + u".jpg"_s;
+    r.setName(name);
+    r.setDetail(1, u"10"_s);
+    r.setDescription(2, u"Chairs : Furniture"_s);
+    r.setPictureFile(1, u"C:\\Old\\"_s + name + u".jpg"_s);
     return r;
 }
 
@@ -67,7 +67,7 @@ struct Fixture
     int indexOf(const QString &name) const
     {
         for (int i = 0; i < t.store.count(); ++i)
-            if (t.store.at(i).Name == name)
+            if (t.store.at(i).name() == name)
                 return i;
         return -1;
     }
@@ -119,14 +119,14 @@ void TestUndo::typingInOneBoxIsOneStep()
     f.undo();
     QCOMPARE(f.menuText(u"Undo1"_s), u"Undo Typing in Name"_s);
     QCOMPARE(f.menuText(u"Redo1"_s), u"Redo Typing in Value"_s);
-    QCOMPARE(f.t.store.at(0).Name, u"Reading lamp"_s);
+    QCOMPARE(f.t.store.at(0).name(), u"Reading lamp"_s);
     f.undo();
     QCOMPARE(f.dump(), start);
     QCOMPARE(f.name()->text(), u"Desk lamp"_s);
     f.redo();
     f.redo();
     QCOMPARE(f.name()->text(), u"Reading lamp"_s);
-    QCOMPARE(f.t.store.at(0).Details[1], u"25"_s);
+    QCOMPARE(f.t.store.at(0).detail(1), u"25"_s);
     QVERIFY(!f.find<QAction>(u"Redo1"_s)->isEnabled());
 }
 
@@ -189,7 +189,7 @@ void TestUndo::windowStepsUndoneToTheByte()
         f.t.dialogs.input(u"/home/me/Pictures"_s);
         f.t.dialogs.answer(Dialogs::Answer::Yes);
         f.v->ChangePicturePath1Click();
-        QCOMPARE(f.t.store.at(0).Pictures[1].FileName, u"/home/me/Pictures/Table.jpg"_s);
+        QCOMPARE(f.t.store.at(0).pictureFile(1), u"/home/me/Pictures/Table.jpg"_s);
         break;
     case WindowStep::Merge: {
         RecordStore other;
@@ -205,7 +205,7 @@ void TestUndo::windowStepsUndoneToTheByte()
     }
     case WindowStep::Sort:
         f.v->SortSelectClick(21);
-        QCOMPARE(f.t.store.at(0).Name, u"Bed"_s);
+        QCOMPARE(f.t.store.at(0).name(), u"Bed"_s);
         break;
     case WindowStep::NewRecord:
         f.v->NewRecordClick();
@@ -251,9 +251,10 @@ void TestUndo::commandsFinishOnTheirRecord()
     const QString link = u"<A href=\"http://shop.example/\">Shop</A>"_s;
     ItemRecord desk = record(u"Desk lamp"_s), chair = record(u"Chair"_s),
                floor = record(u"Floor lamp"_s);
-    desk.Pictures[1].FileName.clear();
-    chair.Pictures[1].FileName.clear();
-    desk.Links = floor.Links = QStringList { link };
+    desk.setPictureFile(1, QString());
+    chair.setPictureFile(1, QString());
+    desk.setLinks({ link });
+    floor.setLinks({ link });
     Fixture f({ desk, chair, floor });
     const ItemRecord floorBefore = f.t.store.at(2);
     f.t.store.findText = u"lamp"_s;
@@ -281,20 +282,20 @@ void TestUndo::commandsFinishOnTheirRecord()
     }
     QVERIFY(f.t.dialogs.allUsed());
     const ItemRecord &light = f.t.store.at(0);
-    QCOMPARE(light.Name, u"Desk light"_s);
+    QCOMPARE(light.name(), u"Desk light"_s);
     if (command == u"picture")
-        QCOMPARE(light.Pictures[1].FileName, u"/pics/new.png"_s);
+        QCOMPARE(light.pictureFile(1), u"/pics/new.png"_s);
     else if (command == u"add url")
-        QCOMPARE(light.Links, (QStringList { link, u"<A href=\"http://new.example/\">New</A>"_s }));
+        QCOMPARE(light.links(), (QStringList { link, u"<A href=\"http://new.example/\">New</A>"_s }));
     else
-        QVERIFY(light.Links.isEmpty());
+        QVERIFY(light.links().isEmpty());
     QVERIFY(f.t.store.at(2) == floorBefore);
     // The window shows the record the command changed, and Undo takes back just that change.
     QCOMPARE(f.name()->text(), u"Desk light"_s);
     f.undo();
-    QCOMPARE(f.t.store.at(0).Name, u"Desk light"_s);
-    QVERIFY(f.t.store.at(0).Pictures[1].FileName.isEmpty());
-    QCOMPARE(f.t.store.at(0).Links, QStringList { link });
+    QCOMPARE(f.t.store.at(0).name(), u"Desk light"_s);
+    QVERIFY(f.t.store.at(0).pictureFile(1).isEmpty());
+    QCOMPARE(f.t.store.at(0).links(), QStringList { link });
     QVERIFY(f.t.store.at(2) == floorBefore);
 }
 
@@ -307,7 +308,7 @@ void TestUndo::spreadsheetCellEditIsOneStep()
     const QByteArray start = f.dump();
     SpreadsheetModel *model = sheet.model();
     QVERIFY(model->setData(model->index(1, SpreadColumn::Name), u"Armchair"_s));
-    QCOMPARE(f.t.store.at(1).Name, u"Armchair"_s);
+    QCOMPARE(f.t.store.at(1).name(), u"Armchair"_s);
     auto *undo = sheet.findChild<QAction *>(u"Undo1"_s);
     QCOMPARE(undo->text().remove(u'&'), u"Undo Typing in Name"_s);
     undo->trigger();
@@ -316,14 +317,14 @@ void TestUndo::spreadsheetCellEditIsOneStep()
     // One history: the record window redoes what the spreadsheet undid, and shows the record.
     f.t.activation.activate(f.v.get());
     f.redo();
-    QCOMPARE(f.t.store.at(1).Name, u"Armchair"_s);
+    QCOMPARE(f.t.store.at(1).name(), u"Armchair"_s);
     QCOMPARE(f.name()->text(), u"Armchair"_s);
 }
 
 void TestUndo::categoryRenameIsOneStep()
 {
     Fixture f({ record(u"Table"_s), record(u"Chair"_s), record(u"Bed"_s) });
-    f.t.store.at(2).Descriptions[2] = u"Tables : Furniture"_s;
+    f.t.store.at(2).setDescription(2, u"Tables : Furniture"_s);
     const QByteArray start = f.dump();
     TAddDescription editor(f.t.ctx, 2, f.v.get());
     f.t.activation.activate(&editor);
@@ -333,8 +334,8 @@ void TestUndo::categoryRenameIsOneStep()
     tree->setCurrentItem(chairs);
     editor.findChild<QLineEdit *>(u"AddText"_s)->setText(u"Seats"_s);
     editor.RenameClick();
-    QCOMPARE(f.t.store.at(0).Descriptions[2], u"Seats : Furniture"_s);
-    QCOMPARE(f.t.store.at(1).Descriptions[2], u"Seats : Furniture"_s);
+    QCOMPARE(f.t.store.at(0).description(2), u"Seats : Furniture"_s);
+    QCOMPARE(f.t.store.at(1).description(2), u"Seats : Furniture"_s);
     auto *undo = editor.findChild<QAction *>(u"Undo1"_s);
     QCOMPARE(undo->text().remove(u'&'), u"Undo Rename Category in 2 records"_s);
     undo->trigger();
@@ -343,7 +344,7 @@ void TestUndo::categoryRenameIsOneStep()
     editor.findChild<QAction *>(u"Redo1"_s)->trigger();
     QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), u"Seats"_s);
     f.t.activation.activate(f.v.get());
-    QCOMPARE(f.t.store.at(1).Descriptions[2], u"Seats : Furniture"_s);
+    QCOMPARE(f.t.store.at(1).description(2), u"Seats : Furniture"_s);
     QCOMPARE(f.t.store.categoryTree(2)[0].children[0].text, u"Seats"_s);
 }
 

@@ -257,7 +257,7 @@ void TestWindowRegistry::detailPrintout()
     AppTest t;
     TView view(t.ctx);
     t.activation.activate(&view);
-    t.store.at(0).Notes = { u"first note"_s, u"second note"_s, u"third note"_s };
+    t.store.at(0).setNotes({ u"first note"_s, u"second note"_s, u"third note"_s });
     view.GetRecord(0);
     view.findChild<QPushButton *>(u"PrintDetail"_s)->click();
     QCOMPARE(t.dialogs.lastText(), u"Book Detail sent to Printer."_s);

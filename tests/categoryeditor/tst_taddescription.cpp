@@ -42,7 +42,7 @@ void setRecords(AppTest &t, const QStringList &values, int current = 0)
     t.store.clear();
     for (const QString &v : values) {
         ItemRecord r;
-        r.Descriptions[K] = v;
+        r.setDescription(K, v);
         t.store.append(std::move(r));
     }
     t.store.currentIndex = current;
@@ -52,7 +52,7 @@ QStringList valuesOf(const AppTest &t)
 {
     QStringList out;
     for (const RecordPtr &r : t.store.records())
-        out << r->Descriptions[K];
+        out << r->description(K);
     return out;
 }
 
@@ -788,7 +788,7 @@ private slots:
                 d.reset();
         }
         QCOMPARE(m_env->store.categoryTexts[K], edited);
-        QCOMPARE(m_env->store.at(0).Descriptions[K], QStringLiteral("Attic"));
+        QCOMPARE(m_env->store.at(0).description(K), QStringLiteral("Attic"));
         if (d) {
             QVERIFY(!d->isVisible());
             // The caller reads the store only after the tree was written back.

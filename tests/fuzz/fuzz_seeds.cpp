@@ -18,16 +18,16 @@ bool save(const QString &path, const QByteArray &bytes)
 ItemRecord record(int n)
 {
     ItemRecord r;
-    r.Name = QStringLiteral("Lamp %1").arg(n);
-    r.RecordCode = QStringLiteral("AB3CD0E%1").arg(n % 9);
-    r.Details[1] = QStringLiteral("$1,234.50");
-    r.Details[2] = QStringLiteral("2001/02/03");
-    r.Descriptions[3] = QStringLiteral("Drawer : Kitchen");
-    r.Keywords = QStringList { QStringLiteral("brass"), QStringLiteral("old") };
-    r.Links = QStringList { QStringLiteral("<a href=\"http://example.org/\">Example</a>") };
-    r.Pictures[1].FileName = QStringLiteral("/p/lamp.jpg");
-    r.Pictures[1].Title = QStringLiteral("Untitled 1");
-    r.Notes = QStringList { QString(300, u'n') };
+    r.setName(QStringLiteral("Lamp %1").arg(n));
+    r.setRecordCode(QStringLiteral("AB3CD0E%1").arg(n % 9));
+    r.setDetail(1, QStringLiteral("$1,234.50"));
+    r.setDetail(2, QStringLiteral("2001/02/03"));
+    r.setDescription(3, QStringLiteral("Drawer : Kitchen"));
+    r.setKeywords(QStringList { QStringLiteral("brass"), QStringLiteral("old") });
+    r.setLinks(QStringList { QStringLiteral("<a href=\"http://example.org/\">Example</a>") });
+    r.setPictureFile(1, QStringLiteral("/p/lamp.jpg"));
+    r.setPictureTitle(1, QStringLiteral("Untitled 1"));
+    r.setNotes(QStringList { QString(300, u'n') });
     r.Wanted = n % 2;
     return r;
 }

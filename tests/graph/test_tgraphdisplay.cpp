@@ -48,12 +48,12 @@ struct Fixture
         const QString &quantity)
     {
         ItemRecord r;
-        r.Name = u"Item %1"_s.arg(t.store.count() + 1);
-        r.Descriptions[1] = origin;
-        r.Descriptions[Type] = type;
-        r.Details[1] = value;
-        r.Details[8] = paid;
-        r.Details[9] = quantity;
+        r.setName(u"Item %1"_s.arg(t.store.count() + 1));
+        r.setDescription(1, origin);
+        r.setDescription(Type, type);
+        r.setDetail(1, value);
+        r.setDetail(8, paid);
+        r.setDetail(9, quantity);
         t.store.append(std::move(r));
     }
 
@@ -227,8 +227,7 @@ void TestTGraphDisplay::manySubNodes()
     text += u"\tSpare\r\n\tSpare\r\n"_s;
     f.t.store.categoryTexts[8] = text;
     f.add(u"Furniture"_s, u""_s, u""_s, u""_s, u""_s);
-    f.t.store.at(4).Descriptions[8]
-        = u"Box number 1107 in the long row of shelves in the cellar : Boxes"_s;
+    f.t.store.at(4).setDescription(8, u"Box number 1107 in the long row of shelves in the cellar : Boxes"_s);
     TGraphDisplay *g = f.open();
     Fixture::doubleClick(g, Fixture::item(g, { u"Location"_s, u"Boxes"_s }));
     QtChart *chart = g->chart();

@@ -40,10 +40,10 @@ ItemRecord typed(const QString &type, const QString &value = QString(),
     const QString &paid = QString(), const QString &quantity = QString())
 {
     ItemRecord r;
-    r.Descriptions[Type] = type;
-    r.Details[1] = value;
-    r.Details[8] = paid;
-    r.Details[9] = quantity;
+    r.setDescription(Type, type);
+    r.setDetail(1, value);
+    r.setDetail(8, paid);
+    r.setDetail(9, quantity);
     return r;
 }
 

@@ -55,11 +55,11 @@ void TestTotalsCommand::initTestCase()
     const auto add = [&](const QString &location, const QString &value, const QString &paid,
                          const QString &quantity) {
         ItemRecord r;
-        r.Name = u"Item"_s;
-        r.Descriptions[8] = location;
-        r.Details[1] = value;
-        r.Details[8] = paid;
-        r.Details[9] = quantity;
+        r.setName(u"Item"_s);
+        r.setDescription(8, location);
+        r.setDetail(1, value);
+        r.setDetail(8, paid);
+        r.setDetail(9, quantity);
         store.append(std::move(r));
     };
     add(u"Drawer : Kitchen : House"_s, u"$1,250.00"_s, u"$1,000"_s, u"02"_s);

@@ -38,9 +38,9 @@ struct Fixture
         t.store.clear();
         for (int i = 1; i <= n; ++i) {
             ItemRecord r;
-            r.Name = u"Item %1"_s.arg(i);
-            r.Details[1] = u"%1.00"_s.arg(i * 10);
-            r.Descriptions[1] = u"Radio : Electronics"_s;
+            r.setName(u"Item %1"_s.arg(i));
+            r.setDetail(1, u"%1.00"_s.arg(i * 10));
+            r.setDescription(1, u"Radio : Electronics"_s);
             t.store.append(std::move(r));
         }
         t.store.currentIndex = 0;
@@ -502,7 +502,7 @@ void TestTHTMLReport::fontAndColourDialogs()
 void TestTHTMLReport::sameBytesAsTheTool()
 {
     Fixture f(5);
-    f.t.store.at(1).Name = u"<script>alert(1)</script>"_s;
+    f.t.store.at(1).setName(u"<script>alert(1)</script>"_s);
     f.t.store.at(3).ForTrade = true;
     f.t.store.at(0).OnSearchList = true; // the tool has no search list
     const QString dat = f.t.path(u"things.dat"_s);
@@ -545,7 +545,7 @@ void TestTHTMLReport::sameBytesAsTheTool()
 void TestTHTMLReport::printTable()
 {
     Fixture f(40);
-    f.t.store.at(39).Name = u"Grandfather Clock"_s;
+    f.t.store.at(39).setName(u"Grandfather Clock"_s);
     f.add(22);
     f.add(11);
     f.report->ppreviewClick();

@@ -57,7 +57,7 @@ struct Bytes
 ItemRecord record(const QString &name)
 {
     ItemRecord r;
-    r.Name = name;
+    r.setName(name);
     return r;
 }
 
@@ -174,10 +174,10 @@ void TestHtmlReport::statusCell()
 void TestHtmlReport::cellTexts()
 {
     ItemRecord r = record(u"Lamp"_s);
-    r.Descriptions[1] = u"Radio : Electronics"_s;
-    r.Descriptions[10] = u"Attic"_s;
-    r.Details[0] = u"2 years"_s;
-    r.Details[9] = u"3 "_s;
+    r.setDescription(1, u"Radio : Electronics"_s);
+    r.setDescription(10, u"Attic"_s);
+    r.setDetail(0, u"2 years"_s);
+    r.setDetail(9, u"3 "_s);
     QCOMPARE(HtmlReport::cellText(10, r, 7, false), u"Radio : Electronics"_s);
     QCOMPARE(HtmlReport::cellText(10, r, 7, true), u"Radio "_s); // the text before the colon
     QCOMPARE(HtmlReport::cellText(100, r, 7, true), u"Attic"_s);
@@ -356,7 +356,7 @@ void TestHtmlReport::handMadeFile()
     f.name("Font.Charset").ident("DEFAULT_CHARSET");
     f.name("Font.Color").ident("clWindowText");
     f.name("Font.Height").int8(-13);
-    f.name("Font.Name").text("Times New Roman");
+    f.name("Font.name()").text("Times New Roman");
     f.name("Font.Style").tag(0x0B).name("fsItalic").name("fsStrikeOut").end();
     f.name("MinFontSize").int8(0);
     f.name("MaxFontSize").int8(0);

@@ -55,11 +55,11 @@ void TestHtmlReportCommand::initTestCase()
     RecordStore store;
     for (int i = 1; i <= 1200; ++i) {
         ItemRecord r;
-        r.Name = u"Item %1"_s.arg(i);
-        r.Descriptions[2] = u"Clock : Hall"_s;
+        r.setName(u"Item %1"_s.arg(i));
+        r.setDescription(2, u"Clock : Hall"_s);
         store.append(std::move(r));
     }
-    store.at(0).Name = u"5 < 6 inch"_s;
+    store.at(0).setName(u"5 < 6 inch"_s);
     m_dat = m_dir.filePath(u"things.dat"_s);
     QVERIFY(DataFile::writeDatabase(m_dat, store).ok);
     HtmlReportDesign d;

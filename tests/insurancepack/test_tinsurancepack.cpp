@@ -45,11 +45,10 @@ void addPhotos(AppTest &t, int count)
             QFile::copy(first, name);
         if (i % ItemRecord::PictureCount == 0) {
             ItemRecord r;
-            r.Name = u"Thing %1"_s.arg(i);
+            r.setName(u"Thing %1"_s.arg(i));
             t.store.append(r);
         }
-        t.store.at(t.store.count() - 1).Pictures[size_t(i % ItemRecord::PictureCount + 1)]
-            = { name, u"Photo %1"_s.arg(i), false };
+        t.store.at(t.store.count() - 1).setPicture(i % ItemRecord::PictureCount + 1, { name, u"Photo %1"_s.arg(i), false });
     }
 }
 
@@ -86,10 +85,10 @@ void TestTInsurancePack::makesThePackFromTheMenu()
     t.windows.setWindow(WindowKind::Record, &view);
     t.windows.setFactory(WindowKind::InsurancePack, [&t] { return new TInsurancePack(t.ctx); });
     t.activation.activate(&view);
-    t.store.at(0).Name = u"Oak Armchair"_s;
-    t.store.at(0).Details[8] = u"$890.00"_s;
+    t.store.at(0).setName(u"Oak Armchair"_s);
+    t.store.at(0).setDetail(8, u"$890.00"_s);
     t.store.captions.description[8] = u"Location"_s;
-    t.store.at(0).Descriptions[8] = u"Living Room"_s;
+    t.store.at(0).setDescription(8, u"Living Room"_s);
 
     QAction *menu = view.findChild<QAction *>(u"InsurancePack1"_s);
     QVERIFY(menu);
@@ -132,7 +131,7 @@ void TestTInsurancePack::searchListOnly()
     AppTest t;
     for (const QString &name : { u"Lamp"_s, u"Chair"_s, u"Clock"_s }) {
         ItemRecord r;
-        r.Name = name;
+        r.setName(name);
         t.store.append(r);
     }
     TInsurancePack pack(t.ctx);

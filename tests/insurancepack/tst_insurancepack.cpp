@@ -119,29 +119,29 @@ void TestInsurancePack::initTestCase()
     const QStringList rooms { u"Kitchen"_s, u"Living Room"_s, QString() };
     for (int i = 0; i < 9; ++i) {
         ItemRecord r;
-        r.Name = i == 4 ? u"Vase <script>alert(1)</script>"_s : u"Item %1"_s.arg(i);
-        r.RecordCode = u"C%1"_s.arg(i);
-        r.Details[1] = i == 0 ? u"$1,234.50"_s : u"%1.25"_s.arg(i * 10);
-        r.Details[8] = u"%1"_s.arg(i * 3);
-        r.Details[9] = i % 3 == 0 ? u"2"_s : (i == 5 ? u"two"_s : QString());
-        r.Descriptions[8] = rooms[i % 3];
-        r.Notes = { u"bought in \"town\", paid cash"_s };
+        r.setName(i == 4 ? u"Vase <script>alert(1)</script>"_s : u"Item %1"_s.arg(i));
+        r.setRecordCode(u"C%1"_s.arg(i));
+        r.setDetail(1, i == 0 ? u"$1,234.50"_s : u"%1.25"_s.arg(i * 10));
+        r.setDetail(8, u"%1"_s.arg(i * 3));
+        r.setDetail(9, i % 3 == 0 ? u"2"_s : (i == 5 ? u"two"_s : QString()));
+        r.setDescription(8, rooms[i % 3]);
+        r.setNotes({ u"bought in \"town\", paid cash"_s });
         // Kitchen (0, 3, 6) has more captioned fields than Living Room, one far too long for
         // its column.
         if (i == 0) {
-            r.Descriptions[3] = u"Acme Lamps"_s;
-            r.Details[5] = u"SN-100"_s;
+            r.setDescription(3, u"Acme Lamps"_s);
+            r.setDetail(5, u"SN-100"_s);
         }
         if (i == 3)
-            r.Descriptions[3] = u"Globex"_s;
+            r.setDescription(3, u"Globex"_s);
         if (i == 6)
-            r.Descriptions[3] = QStringList(40, u"Longword"_s).join(u' ') + u" Finalword"_s;
+            r.setDescription(3, QStringList(40, u"Longword"_s).join(u' ') + u" Finalword"_s);
         if (i == 1) {
-            r.Pictures[1] = { path(u"desk.jpg"_s), u"Front"_s, false };
-            r.Pictures[2] = { path(u"phone.jpg"_s), u"Side"_s, false };
+            r.setPicture(1, { path(u"desk.jpg"_s), u"Front"_s, false });
+            r.setPicture(2, { path(u"phone.jpg"_s), u"Side"_s, false });
         }
         if (i == 2)
-            r.Pictures[1] = { path(u"gone.jpg"_s), u"Gone"_s, false };
+            r.setPicture(1, { path(u"gone.jpg"_s), u"Gone"_s, false });
         m_records.append(r);
     }
     RecordStore store;
@@ -406,8 +406,8 @@ void TestInsurancePack::unreadablePictureSaysWhy()
     QVERIFY(QFile::resize(picture, PictureLimits::MaxFileBytes + 1));
     RecordStore store;
     ItemRecord r;
-    r.Name = u"Piano"_s;
-    r.Pictures[1] = { picture, u"Front"_s, false };
+    r.setName(u"Piano"_s);
+    r.setPicture(1, { picture, u"Front"_s, false });
     store.append(r);
     const QString db = dir.filePath(u"piano.dat"_s);
     QVERIFY(DataFile::writeDatabase(db, store).ok);

@@ -158,8 +158,8 @@ void TestPackContents::plantedLinkIsNeverFollowed()
     QVERIFY(QDir().mkpath(dir.filePath(u"shared"_s)));
     QVERIFY(QFile::link(important, dir.filePath(u"shared/.pack.part"_s)));
     ItemRecord r;
-    r.Name = u"Clock"_s;
-    r.Details[1] = u"$10.00"_s;
+    r.setName(u"Clock"_s);
+    r.setDetail(1, u"$10.00"_s);
     RecordStore store;
     store.append(r);
     const QString db = dir.filePath(u"house.dat"_s);
@@ -195,15 +195,15 @@ void TestPackContents::photoFilesAndNames()
     for (int i = 0; i < files.size(); ++i) {
         QVERIFY(writeJpeg(path(files[i]), i));
         ItemRecord r;
-        r.Name = u"Thing %1"_s.arg(i);
-        r.Pictures[1] = { path(files[i]), u"Photo %1"_s.arg(i), false };
+        r.setName(u"Thing %1"_s.arg(i));
+        r.setPicture(1, { path(files[i]), u"Photo %1"_s.arg(i), false });
         records << r;
     }
     // The first photo again, in a record of its own and in a second slot.
     ItemRecord again;
-    again.Name = u"Thing again"_s;
-    again.Pictures[1] = { path(files[0]), u"Again"_s, false };
-    again.Pictures[3] = { path(u"p/a/../a/x.jpg"_s), u"Again, by another path"_s, false };
+    again.setName(u"Thing again"_s);
+    again.setPicture(1, { path(files[0]), u"Again"_s, false });
+    again.setPicture(3, { path(u"p/a/../a/x.jpg"_s), u"Again, by another path"_s, false });
     records << again;
     const ToolRun run = pack(u"names"_s, records);
     QVERIFY2(run.exitCode == 0, run.err.constData());
@@ -252,11 +252,11 @@ void TestPackContents::photoFilesAndNames()
     QCOMPARE(copy.count(), records.size());
     for (int i = 0; i < copy.count(); ++i)
         for (int s = 1; s <= ItemRecord::PictureCount; ++s) {
-            const QString stored = copy.at(i).Pictures[size_t(s)].FileName;
+            const QString stored = copy.at(i).pictureFile(s);
             if (stored.isEmpty())
                 continue;
             QVERIFY2(stored.startsWith(u"photos/"_s), qPrintable(stored));
-            QCOMPARE(sha256(out + u'/' + stored), sha256(records[i].Pictures[size_t(s)].FileName));
+            QCOMPARE(sha256(out + u'/' + stored), sha256(records[i].pictureFile(s)));
         }
 }
 
@@ -303,9 +303,9 @@ void TestPackContents::onlyPicturesAreCopied()
     QCOMPARE(::chmod(QFile::encodeName(good).constData(), 0600), 0);
 
     QList<ItemRecord> records(1);
-    records[0].Name = u"Desk"_s;
-    records[0].Pictures[1] = { good, u"Good"_s, false };
-    records[0].Pictures[2] = { bad, u"Bad"_s, false };
+    records[0].setName(u"Desk"_s);
+    records[0].setPicture(1, { good, u"Good"_s, false });
+    records[0].setPicture(2, { bad, u"Bad"_s, false });
     const QString name = u"only-"_s + kind + u'-' + photos;
     const ToolRun run = pack(name, records, { u"--photos"_s, photos });
     QVERIFY2(run.exitCode == 0, run.err.constData());
@@ -349,9 +349,9 @@ void TestPackContents::roomsFollowTheTree()
     QList<ItemRecord> records;
     for (int i = 0; i < items.size(); ++i) {
         ItemRecord r;
-        r.Name = items[i].first;
-        r.Descriptions[8] = items[i].second;
-        r.Details[1] = u"%1"_s.arg((i + 1) * 1000);
+        r.setName(items[i].first);
+        r.setDescription(8, items[i].second);
+        r.setDetail(1, u"%1"_s.arg((i + 1) * 1000));
         records << r;
     }
     const ToolRun run = pack(u"rooms"_s, records, { u"--photos"_s, u"none"_s }, tree);
@@ -399,14 +399,14 @@ void TestPackContents::roomsFollowTheTree()
 void TestPackContents::groupByAnyDescription()
 {
     QList<ItemRecord> records(3);
-    records[0].Name = u"Lamp"_s;
-    records[0].Descriptions[3] = u"Brightwell"_s;
-    records[1].Name = u"Chair"_s;
-    records[1].Descriptions[3] = u"Acme"_s;
-    records[2].Name = u"Stool"_s;
-    records[2].Descriptions[3] = u"Acme"_s;
+    records[0].setName(u"Lamp"_s);
+    records[0].setDescription(3, u"Brightwell"_s);
+    records[1].setName(u"Chair"_s);
+    records[1].setDescription(3, u"Acme"_s);
+    records[2].setName(u"Stool"_s);
+    records[2].setDescription(3, u"Acme"_s);
     for (ItemRecord &r : records)
-        r.Details[1] = u"5"_s;
+        r.setDetail(1, u"5"_s);
     const ToolRun run = pack(u"bymaker"_s, records, { u"--group-by"_s, u"3"_s });
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const ToolRun csv = python(
@@ -421,19 +421,19 @@ void TestPackContents::groupByAnyDescription()
 void TestPackContents::pdfTextIsTheTextTyped()
 {
     QList<ItemRecord> records(1);
-    records[0].Name = u"Northfield office staff chiffon fifty"_s;
-    records[0].Notes = { u"The affluent suffix: ffi ffl fl"_s };
+    records[0].setName(u"Northfield office staff chiffon fifty"_s);
+    records[0].setNotes({ u"The affluent suffix: ffi ffl fl"_s });
     const QString photo = path(u"typed.jpg"_s);
     QVERIFY(writeJpeg(photo, 3));
-    records[0].Pictures[1] = { photo, u"Office"_s, false };
+    records[0].setPicture(1, { photo, u"Office"_s, false });
     const QString cover = u"山田太郎 ソファ 沙发 Policy 42"_s;
     QVERIFY(writeText(path(u"cover.txt"_s), cover.toUtf8()));
     const ToolRun run = pack(u"typed"_s, records, { u"--cover-file"_s, path(u"cover.txt"_s) });
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const QString pdf = path(u"typed/inventory.pdf"_s);
     const QString text = pdfText(pdf);
-    QVERIFY2(text.contains(records[0].Name), qPrintable(text));
-    QVERIFY2(text.contains(records[0].Notes.first()), qPrintable(text));
+    QVERIFY2(text.contains(records[0].name()), qPrintable(text));
+    QVERIFY2(text.contains(records[0].notes().first()), qPrintable(text));
     QVERIFY2(text.contains(cover), qPrintable(text));
     // Every SHA-256 the PDF lists, copied out, is the one sha256sum gives.
     QVERIFY(text.contains(sha256(photo)));
@@ -445,20 +445,20 @@ void TestPackContents::pdfTextIsTheTextTyped()
 void TestPackContents::pdfLayout()
 {
     QList<ItemRecord> records(3);
-    records[0].Name = u"Silver cutlery"_s;
-    records[0].Descriptions[8] = u"Kitchen"_s;
-    records[0].Details[1] = u"$700.00"_s;
-    records[0].Details[9] = u"48"_s;
-    records[0].Links = { u"<A href=\"https://example.com/manual.pdf\">Cutlery care</A>"_s };
-    records[1].Name = u"Returned lamp"_s;
-    records[1].Descriptions[8] = u"Living Room"_s;
+    records[0].setName(u"Silver cutlery"_s);
+    records[0].setDescription(8, u"Kitchen"_s);
+    records[0].setDetail(1, u"$700.00"_s);
+    records[0].setDetail(9, u"48"_s);
+    records[0].setLinks({ u"<A href=\"https://example.com/manual.pdf\">Cutlery care</A>"_s });
+    records[1].setName(u"Returned lamp"_s);
+    records[1].setDescription(8, u"Living Room"_s);
     // So many captioned values that this room's table would like smaller type than the others.
     for (int k : { 1, 2, 3, 4, 5, 6 })
-        records[1].Descriptions[size_t(k)] = u"Extraordinarily"_s;
-    records[1].Details[1] = u"10"_s;
-    records[1].Details[9] = u"-1"_s;
-    records[2].Name = u"Chair"_s;
-    records[2].Details[1] = u"1234567.5"_s;
+        records[1].setDescription(k, u"Extraordinarily"_s);
+    records[1].setDetail(1, u"10"_s);
+    records[1].setDetail(9, u"-1"_s);
+    records[2].setName(u"Chair"_s);
+    records[2].setDetail(1, u"1234567.5"_s);
     const ToolRun run = pack(u"layout"_s, records);
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const QString pdf = path(u"layout/inventory.pdf"_s);
@@ -501,12 +501,12 @@ void TestPackContents::recordBlocksStayTogether()
     QList<ItemRecord> records;
     for (int i = 0; i < 40; ++i) {
         ItemRecord r;
-        r.Name = u"Book %1"_s.arg(i);
-        r.RecordCode = u"CODE-%1"_s.arg(i);
-        r.Descriptions[8] = i < 20 ? u"Bookcase : Study"_s : u"Desk : Study"_s;
-        r.Descriptions[3] = u"Publisher %1"_s.arg(i);
-        r.Details[1] = u"12"_s;
-        r.Notes = QStringList(i % 5 + 1, u"A note"_s) << u"End of book %1"_s.arg(i);
+        r.setName(u"Book %1"_s.arg(i));
+        r.setRecordCode(u"CODE-%1"_s.arg(i));
+        r.setDescription(8, i < 20 ? u"Bookcase : Study"_s : u"Desk : Study"_s);
+        r.setDescription(3, u"Publisher %1"_s.arg(i));
+        r.setDetail(1, u"12"_s);
+        r.setNotes(QStringList(i % 5 + 1, u"A note"_s) << u"End of book %1"_s.arg(i));
         records << r;
     }
     const ToolRun run = pack(u"blocks"_s, records, { u"--photos"_s, u"none"_s });
@@ -542,10 +542,10 @@ void TestPackContents::webPageInABrowser()
     for (int i = 0; i < names.size(); ++i) {
         QVERIFY(writeJpeg(path(names[i]), 10 + i));
         ItemRecord r;
-        r.Name = u"Item %1"_s.arg(i);
-        r.Details[8] = u"%1"_s.arg(100 * (i + 1));
-        r.Details[1] = u"%1"_s.arg(1000 * (i + 1));
-        r.Pictures[1] = { path(names[i]), u"<b>title</b> & \"more\" %1"_s.arg(i), false };
+        r.setName(u"Item %1"_s.arg(i));
+        r.setDetail(8, u"%1"_s.arg(100 * (i + 1)));
+        r.setDetail(1, u"%1"_s.arg(1000 * (i + 1)));
+        r.setPicture(1, { path(names[i]), u"<b>title</b> & \"more\" %1"_s.arg(i), false });
         records << r;
     }
     QCOMPARE(runProgram(u"exiftool"_s,
@@ -626,8 +626,8 @@ void TestPackContents::fullDiskGivesTheReason()
     const QString photo = dir.filePath(u"small.jpg"_s);
     QVERIFY(writeJpeg(photo, 5, QSize(16, 16)));
     ItemRecord r;
-    r.Name = u"Cup"_s;
-    r.Pictures[1] = { photo, u"Cup"_s, false };
+    r.setName(u"Cup"_s);
+    r.setPicture(1, { photo, u"Cup"_s, false });
     RecordStore store;
     store.append(r);
     const QString db = dir.filePath(u"cup.dat"_s);

@@ -77,8 +77,8 @@ void TestTimestamp::initTestCase()
     RecordStore store;
     for (int i = 0; i < 3; ++i) {
         ItemRecord r;
-        r.Name = u"Item %1"_s.arg(i);
-        r.Details[1] = u"%1.00"_s.arg(100 * (i + 1));
+        r.setName(u"Item %1"_s.arg(i));
+        r.setDetail(1, u"%1.00"_s.arg(100 * (i + 1)));
         store.append(r);
     }
     m_db = path(u"house.dat"_s);

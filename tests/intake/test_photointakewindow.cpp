@@ -33,7 +33,7 @@ struct Fixture
         t.store.clear();
         prepareStore(t.store);
         ItemRecord old;
-        old.Name = u"Old"_s;
+        old.setName(u"Old"_s);
         t.store.append(old);
         v->GetRecord(0);
         v->show();
@@ -64,8 +64,8 @@ void click(PhotoIntakeWindow *w, const QString &button)
 // What both ways must agree on: all but the random code and the fields that follow today's date.
 ItemRecord comparable(ItemRecord r)
 {
-    r.RecordCode.clear();
-    r.Details[3].clear();
+    r.setRecordCode(QString());
+    r.setDetail(3, QString());
     return r;
 }
 
@@ -135,8 +135,8 @@ void TestPhotoIntakeWindow::editsAndChecks()
         click(w, u"AddRecords"_s);
     });
     QCOMPARE(f.t.store.count(), 5);
-    QCOMPARE(f.t.store.at(2).Name, u"Blue vase"_s);
-    QCOMPARE(f.t.store.at(3).Name, u"Item from Kitchen"_s);
+    QCOMPARE(f.t.store.at(2).name(), u"Blue vase"_s);
+    QCOMPARE(f.t.store.at(3).name(), u"Item from Kitchen"_s);
 }
 
 void TestPhotoIntakeWindow::cancelChangesNothing()
@@ -275,8 +275,8 @@ void TestPhotoIntakeWindow::copyOffer()
     });
     QCOMPARE(f.t.store.count(), 3);
     const QString copy = copies + u"/Photo.jpg"_s;
-    QCOMPARE(f.t.store.at(2).Pictures[1].FileName, copy);
-    QCOMPARE(f.t.store.at(2).Name, u"Item from Hall"_s);
+    QCOMPARE(f.t.store.at(2).pictureFile(1), copy);
+    QCOMPARE(f.t.store.at(2).name(), u"Item from Hall"_s);
     QFile copied(copy);
     QVERIFY(copied.open(QIODevice::ReadOnly));
     QCOMPARE(copied.readAll(), sofa);

@@ -301,17 +301,17 @@ void TestPhotoIntake::record()
     int next = 0;
     const ItemRecord r
         = PhotoIntake::makeRecord(p, m_store, QDate(2027, 1, 2), [&](int) { return next++; });
-    QCOMPARE(r.Name, u"Blue vase"_s);
-    QCOMPARE(r.RecordCode, u"ABCDEFGH"_s);
-    QCOMPARE(r.Descriptions[8], u"Shelf : Garage"_s);
-    QCOMPARE(r.Details[2], u"2026/12/08"_s);
-    QCOMPARE(r.Details[3], u"    "_s); // the year made is not known
-    QCOMPARE(r.Keywords, QStringList { u"Added from photos"_s });
-    QCOMPARE(r.Pictures[1].FileName, p.photos[0]);
-    QCOMPARE(r.Pictures[1].Title, u"vase_front"_s);
-    QCOMPARE(r.Pictures[2].Title, u"vase_back"_s);
-    QCOMPARE(r.Pictures[3].FileName, QString());
-    QCOMPARE(r.Pictures[3].Title, u"Untitled 3"_s);
+    QCOMPARE(r.name(), u"Blue vase"_s);
+    QCOMPARE(r.recordCode(), u"ABCDEFGH"_s);
+    QCOMPARE(r.description(8), u"Shelf : Garage"_s);
+    QCOMPARE(r.detail(2), u"2026/12/08"_s);
+    QCOMPARE(r.detail(3), u"    "_s); // the year made is not known
+    QCOMPARE(r.keywords(), QStringList { u"Added from photos"_s });
+    QCOMPARE(r.pictureFile(1), p.photos[0]);
+    QCOMPARE(r.pictureTitle(1), u"vase_front"_s);
+    QCOMPARE(r.pictureTitle(2), u"vase_back"_s);
+    QCOMPARE(r.pictureFile(3), QString());
+    QCOMPARE(r.pictureTitle(3), u"Untitled 3"_s);
 }
 
 void TestPhotoIntake::secondRunAddsNothing()
@@ -358,8 +358,7 @@ void TestPhotoIntake::alreadyUsed()
     RecordStore store;
     store.fileName = m_folder->dir.filePath(u"house.dat"_s); // photos/ lies beside it
     ItemRecord r;
-    r.Pictures[3].FileName
-        = QString(stored).replace(u"@root"_s, m_folder->root).replace(u"@link"_s, link);
+    r.setPictureFile(3, QString(stored).replace(u"@root"_s, m_folder->root).replace(u"@link"_s, link));
     store.append(r);
     const QString folder = (throughLink ? link : m_folder->root) + u"/Kitchen"_s;
     const auto scan = PhotoIntake::scanFolder(folder, PhotoIntake::usedPicturePaths(store));
@@ -436,7 +435,7 @@ void TestPhotoIntake::unstorableNames()
     QCOMPARE(PhotoIntake::addRecords(store, PhotoIntake::groupPhotos(scan, odd.root, 30, store),
                  QDate(2027, 1, 2), [](int) { return 0; }),
         1);
-    QCOMPARE(store.at(0).Pictures[1].FileName, odd.root + u"/plain.jpg"_s);
+    QCOMPARE(store.at(0).pictureFile(1), odd.root + u"/plain.jpg"_s);
 }
 
 void TestPhotoIntake::unstorableCopies()
@@ -494,7 +493,7 @@ void TestPhotoIntake::tool()
     RecordStore in;
     prepareStore(in);
     ItemRecord old;
-    old.Name = u"Old"_s;
+    old.setName(u"Old"_s);
     in.append(old);
     QVERIFY(DataFile::writeDatabase(tool(u"in.dat"_s), in).ok);
     const ToolRun first = runProgram(QStringLiteral(LARKSPUR_TOOL_PATH),
@@ -508,9 +507,9 @@ void TestPhotoIntake::tool()
     QCOMPARE(DataFile::readDatabase(tool(u"out.dat"_s), out, false).outcome,
         DataFile::ReadOutcome::Read);
     QCOMPARE(out.count(), 6);
-    QCOMPARE(out.at(0).Name, u"Old"_s);
-    QCOMPARE(out.at(4).Pictures[1].FileName, m_folder->root + u"/Kitchen/IMG_2041.jpg"_s);
-    QCOMPARE(out.at(4).Keywords, QStringList { u"Added from photos"_s });
+    QCOMPARE(out.at(0).name(), u"Old"_s);
+    QCOMPARE(out.at(4).pictureFile(1), m_folder->root + u"/Kitchen/IMG_2041.jpg"_s);
+    QCOMPARE(out.at(4).keywords(), QStringList { u"Added from photos"_s });
     // Run again on its own output: nothing new. A wider gap is taken.
     const ToolRun second = runProgram(QStringLiteral(LARKSPUR_TOOL_PATH),
         { u"photo-intake"_s, m_folder->root, tool(u"out.dat"_s), tool(u"again.dat"_s), u"--gap"_s,

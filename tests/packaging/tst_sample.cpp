@@ -72,8 +72,8 @@ QStringList picturePaths(const RecordStore &store)
     QStringList paths;
     for (int i = 0; i < store.count(); ++i)
         for (int slot = 1; slot <= ItemRecord::PictureCount; ++slot)
-            if (!store.at(i).Pictures[size_t(slot)].FileName.isEmpty())
-                paths << store.at(i).Pictures[size_t(slot)].FileName;
+            if (!store.at(i).pictureFile(slot).isEmpty())
+                paths << store.at(i).pictureFile(slot);
     return paths;
 }
 
@@ -133,9 +133,9 @@ void TestSample::readsWithoutWarningAndPicksFromItsTrees()
               };
         walk(tree, {});
         for (int i = 0; i < store.count(); ++i) {
-            const QString &value = store.at(i).Descriptions[size_t(k)];
+            const QString &value = store.at(i).description(k);
             QVERIFY2(value.isEmpty() || names.contains(value),
-                qPrintable(store.at(i).Name + u": "_s + value));
+                qPrintable(store.at(i).name() + u": "_s + value));
         }
     }
 }
@@ -179,12 +179,12 @@ void TestSample::setsArePricedWhole()
     int found = 0;
     for (int i = 0; i < store.count(); ++i) {
         const ItemRecord &r = store.at(i);
-        if (r.Name != name)
+        if (r.name() != name)
             continue;
         ++found;
-        QCOMPARE(r.Details[1], amount);
-        QCOMPARE(r.Details[9], quantity);
-        QVERIFY(r.Notes.join(u' ').contains(u"whole"_s));
+        QCOMPARE(r.detail(1), amount);
+        QCOMPARE(r.detail(9), quantity);
+        QVERIFY(r.notes().join(u' ').contains(u"whole"_s));
     }
     QCOMPARE(found, 1);
     // The catalogue's totals as the tool sums them (amount times quantity over every record).
@@ -249,7 +249,7 @@ void TestSample::firstStartOpensTheCopyAndSaysSo()
     QVERIFY(t.dialogs.shown.constFirst().text.contains(u"File > New starts an empty database"_s));
     QCOMPARE(t.store.fileName, copy.path);
     QVERIFY(t.store.count() >= 50);
-    QCOMPARE(v.findChild<QLineEdit *>(u"RecordName"_s)->text(), t.store.at(0).Name);
+    QCOMPARE(v.findChild<QLineEdit *>(u"RecordName"_s)->text(), t.store.at(0).name());
 }
 
 void TestSample::firstStartTellsOfAKeptCopy()
@@ -314,7 +314,7 @@ void TestSample::helpMenuOpensAFreshCopy()
 
     // Changed and saved, a pack written beside it, then opened again: a fresh copy, and the
     // saved work kept under a new name, which the user is told.
-    t.store.at(0).Name = u"Changed"_s;
+    t.store.at(0).setName(u"Changed"_s);
     QVERIFY(DataFile::writeDatabase(expected, t.store).ok);
     QVERIFY(QDir().mkpath(t.path(u"xdg/Larkspur/sample/Insurance Pack"_s)));
     {
@@ -323,17 +323,17 @@ void TestSample::helpMenuOpensAFreshCopy()
     }
     t.dialogs.answer(Answer::Yes);
     open->trigger();
-    QVERIFY(t.store.at(0).Name != u"Changed"_s);
+    QVERIFY(t.store.at(0).name() != u"Changed"_s);
     const QString kept = t.path(u"xdg/Larkspur/sample (earlier copy)"_s);
     QCOMPARE(t.dialogs.shown.constLast().kind, u"information"_s);
     QVERIFY2(t.dialogs.lastText().contains(kept), qPrintable(t.dialogs.lastText()));
     RecordStore saved;
     QVERIFY(DataFile::readDatabase(kept + u"/household.dat"_s, saved, false).ok());
-    QCOMPARE(saved.at(0).Name, u"Changed"_s);
+    QCOMPARE(saved.at(0).name(), u"Changed"_s);
     QCOMPARE(readAll(kept + u"/Insurance Pack/inventory.pdf"_s), QByteArray("%PDF-1.4\n"));
 
     // A second time: the next free name; the first kept copy stays as it was.
-    t.store.at(0).Name = u"Changed again"_s;
+    t.store.at(0).setName(u"Changed again"_s);
     QVERIFY(DataFile::writeDatabase(expected, t.store).ok);
     t.dialogs.answer(Answer::Yes);
     open->trigger();
@@ -343,9 +343,9 @@ void TestSample::helpMenuOpensAFreshCopy()
     QVERIFY(DataFile::readDatabase(
         t.path(u"xdg/Larkspur/sample (earlier copy 2)/household.dat"_s), second, false)
                 .ok());
-    QCOMPARE(second.at(0).Name, u"Changed again"_s);
+    QCOMPARE(second.at(0).name(), u"Changed again"_s);
     QVERIFY(DataFile::readDatabase(kept + u"/household.dat"_s, first, false).ok());
-    QCOMPARE(first.at(0).Name, u"Changed"_s);
+    QCOMPARE(first.at(0).name(), u"Changed"_s);
     qunsetenv("XDG_DATA_HOME");
 }
 

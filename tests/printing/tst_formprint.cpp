@@ -294,13 +294,13 @@ private slots:
         QFETCH(QStringList, notes);
         QFETCH(QStringList, expected);
         ItemRecord record;
-        record.Keywords = keywords;
-        record.History = history;
-        record.Notes = notes;
+        record.setKeywords(keywords);
+        record.setHistory(history);
+        record.setNotes(notes);
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("detail.pdf"));
         PdfPrinter printer(pdf);
-        QVERIFY(printDetailLines(record.Keywords + record.History + record.Notes, printer));
+        QVERIFY(printDetailLines(record.keywords() + record.history() + record.notes(), printer));
         QCOMPARE(pdfPages(pdf), 1);
         QCOMPARE(pdfTextLines(pdf), expected);
     }

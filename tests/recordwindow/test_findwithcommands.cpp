@@ -83,7 +83,7 @@ struct Fixture
     {
         QStringList out;
         for (int row = 0; row < snap.model()->rowCount(); ++row)
-            out << t.store.at(snap.model()->positionAt(row)).Name;
+            out << t.store.at(snap.model()->positionAt(row)).name();
         return out;
     }
 };
@@ -91,7 +91,7 @@ struct Fixture
 ItemRecord record(const QString &name)
 {
     ItemRecord r;
-    r.Name = name;
+    r.setName(name);
     return r;
 }
 
@@ -139,9 +139,10 @@ void TestFindWithCommands::commandFinishesOnItsRecord()
     Fixture f({ record(u"Desk lamp"_s), record(u"Chair"_s), record(u"Floor lamp"_s) });
     const QString oldPicture = f.t.path(u"old.png"_s), newPicture = f.t.path(u"new.png"_s);
     QVERIFY(writePicture(oldPicture, Qt::red) && writePicture(newPicture, Qt::blue));
-    f.t.store.at(2).Pictures[1].FileName = oldPicture; // only Floor lamp has a picture
+    f.t.store.at(2).setPictureFile(1, oldPicture); // only Floor lamp has a picture
     if (command == u"delete url") // the same link in the same row of both lamps
-        f.t.store.at(0).Links = f.t.store.at(2).Links = QStringList { ShopLink };
+        for (int i : { 0, 2 })
+            f.t.store.at(i).setLinks({ ShopLink });
     f.view.GetRecord(0);
 
     f.typeFind(u"lamp"_s);
@@ -170,17 +171,17 @@ void TestFindWithCommands::commandFinishesOnItsRecord()
     QCOMPARE(f.name()->text(), u"Desk light"_s);
     f.view.storeCurrent();
     const ItemRecord &shown = f.t.store.at(0), &other = f.t.store.at(2);
-    QCOMPARE(shown.Name, u"Desk light"_s);
-    QCOMPARE(other.Name, u"Floor lamp"_s);
+    QCOMPARE(shown.name(), u"Desk light"_s);
+    QCOMPARE(other.name(), u"Floor lamp"_s);
     if (command == u"picture") {
-        QCOMPARE(shown.Pictures[1].FileName, newPicture);
-        QCOMPARE(other.Pictures[1].FileName, oldPicture);
+        QCOMPARE(shown.pictureFile(1), newPicture);
+        QCOMPARE(other.pictureFile(1), oldPicture);
     } else if (command == u"add url") {
-        QCOMPARE(shown.Links, QStringList { u"<A href=\"http://desk.example/\">Desk maker</A>"_s });
-        QCOMPARE(other.Links, QStringList());
+        QCOMPARE(shown.links(), QStringList { u"<A href=\"http://desk.example/\">Desk maker</A>"_s });
+        QCOMPARE(other.links(), QStringList());
     } else {
-        QCOMPARE(shown.Links, QStringList());
-        QCOMPARE(other.Links, QStringList { ShopLink });
+        QCOMPARE(shown.links(), QStringList());
+        QCOMPARE(other.links(), QStringList { ShopLink });
     }
 }
 
@@ -192,7 +193,7 @@ void TestFindWithCommands::returnFromAnotherWindowStillChecksTheWords()
     f.bringUp(&f.snap);
     f.bringUp(&f.view);
     QCOMPARE(f.name()->text(), u"Floor lamp"_s);
-    QCOMPARE(f.t.store.at(0).Name, u"Desk light"_s);
+    QCOMPARE(f.t.store.at(0).name(), u"Desk light"_s);
 }
 
 // Next and Previous with words in the Find box store what the user typed into the shown record
@@ -204,11 +205,11 @@ void TestFindWithCommands::stepsThroughMatchesKeepingEdits()
     f.rename(u"Desk lamp, brass"_s);
     f.click(u"next"_s);
     QCOMPARE(f.name()->text(), u"Floor lamp"_s);
-    QCOMPARE(f.t.store.at(0).Name, u"Desk lamp, brass"_s);
+    QCOMPARE(f.t.store.at(0).name(), u"Desk lamp, brass"_s);
     f.rename(u"Floor lamp, tall"_s);
     f.click(u"Previous"_s);
     QCOMPARE(f.name()->text(), u"Desk lamp, brass"_s);
-    QCOMPARE(f.t.store.at(2).Name, u"Floor lamp, tall"_s);
+    QCOMPARE(f.t.store.at(2).name(), u"Floor lamp, tall"_s);
 }
 
 // Another file read while the Find box holds words: the words apply to its records, the count is

@@ -46,9 +46,9 @@ struct Fixture
         t.store.clear();
         for (int i = 1; i <= 3; ++i) {
             ItemRecord r;
-            r.Name = QStringLiteral("Item %1").arg(i);
+            r.setName(QStringLiteral("Item %1").arg(i));
             for (int s = 1; s <= 6; ++s)
-                r.Pictures[size_t(s)].Title = QStringLiteral("Untitled %1").arg(s);
+                r.setPictureTitle(s, QStringLiteral("Untitled %1").arg(s));
             t.store.append(r);
         }
         v->GetRecord(0);
@@ -73,7 +73,7 @@ struct Fixture
     // Shows record i with slot 1 holding `file`.
     void showWith(const QString &file, int i = 0)
     {
-        t.store.at(i).Pictures[1].FileName = file;
+        t.store.at(i).setPictureFile(1, file);
         v->GetRecord(i);
     }
 };
@@ -175,7 +175,7 @@ void TestPicturePage::titleIsWrittenAtOnce()
     QCOMPARE(f.title()->text(), QStringLiteral("Untitled 2"));
     f.title()->selectAll();
     QTest::keyClicks(f.title(), QStringLiteral("Front view"));
-    QCOMPARE(f.t.store.at(0).Pictures[2].Title, QStringLiteral("Front view"));
+    QCOMPARE(f.t.store.at(0).pictureTitle(2), QStringLiteral("Front view"));
     f.book()->setCurrentIndex(4);
     QCOMPARE(f.title()->text(), QStringLiteral("Untitled 5"));
     f.book()->setCurrentIndex(1);
@@ -184,7 +184,7 @@ void TestPicturePage::titleIsWrittenAtOnce()
     f.v->GetRecord(1);
     QCOMPARE(f.page()->selectedSlot(), 2);
     QCOMPARE(f.title()->text(), QStringLiteral("Untitled 2"));
-    QCOMPARE(f.t.store.at(1).Pictures[2].Title, QStringLiteral("Untitled 2"));
+    QCOMPARE(f.t.store.at(1).pictureTitle(2), QStringLiteral("Untitled 2"));
 }
 
 void TestPicturePage::choosingAndCancelling()
@@ -204,13 +204,13 @@ void TestPicturePage::choosingAndCancelling()
     QCOMPARE(filters.mid(1),
         qtNameFilters(QStringLiteral(
             "Windows Bitmap|*.bmp|JPEG Bitmat|*.jpg|PCX Bitmap|*.pcx|GIF Bitmap|*.gif")));
-    QCOMPARE(f.t.store.at(0).Pictures[3].FileName, photo);
+    QCOMPARE(f.t.store.at(0).pictureFile(3), photo);
     QCOMPARE(f.page()->frame()->image().size(), QSize(20, 10));
     // Cancelled: the slot keeps its file, the dialog started on it.
     f.t.dialogs.file(QString());
     f.v->findChild<QPushButton *>(QStringLiteral("SelectPicture"))->click();
     QCOMPARE(f.t.dialogs.shown[1].file.fileName, photo);
-    QCOMPARE(f.t.store.at(0).Pictures[3].FileName, photo);
+    QCOMPARE(f.t.store.at(0).pictureFile(3), photo);
     QCOMPARE(f.page()->pictureFile(), photo);
 }
 
@@ -219,11 +219,11 @@ void TestPicturePage::clearing()
     Fixture f;
     f.showWith(f.write(QStringLiteral("photo.jpg"), jpegBytes(halves(20, 10))));
     f.v->findChild<QPushButton *>(QStringLiteral("ClearPicture"))->click();
-    QVERIFY(f.t.store.at(0).Pictures[1].FileName.isEmpty());
+    QVERIFY(f.t.store.at(0).pictureFile(1).isEmpty());
     QVERIFY(!f.page()->frame()->isVisibleTo(f.page()));
     QCOMPARE(f.status(), QString()); // the frame stays empty until shown again
     f.v->storeCurrent();
-    QVERIFY(f.t.store.at(0).Pictures[1].FileName.isEmpty());
+    QVERIFY(f.t.store.at(0).pictureFile(1).isEmpty());
     f.v->GetRecord(0);
     QCOMPARE(f.status(), QStringLiteral("No Image File Selected"));
 }
@@ -232,7 +232,7 @@ void TestPicturePage::autoSizeIsAWindowSetting()
 {
     Fixture f;
     const QString photo = f.write(QStringLiteral("photo.jpg"), jpegBytes(halves(20, 10)));
-    f.t.store.at(1).Pictures[1].FileName = photo;
+    f.t.store.at(1).setPictureFile(1, photo);
     f.showWith(photo);
     auto *tick = f.v->findChild<QCheckBox *>(QStringLiteral("AutoSizeImage"));
     QVERIFY(!tick->isChecked());
@@ -242,7 +242,7 @@ void TestPicturePage::autoSizeIsAWindowSetting()
     f.v->GetRecord(1);
     QVERIFY(tick->isChecked());
     QVERIFY(f.page()->frame()->stretch());
-    QVERIFY(!f.t.store.at(1).Pictures[1].AutoSize); // the record's flag is only carried
+    QVERIFY(!f.t.store.at(1).pictureAutoSize(1)); // the record's flag is only carried
     // Stretched, the frame's pixels are all the picture's: red on the left, blue on the right.
     const QImage shot = f.page()->frame()->grab().toImage();
     QVERIFY(isReddish(shot.pixel(5, shot.height() - 5)));
@@ -306,10 +306,10 @@ void TestPicturePage::changePicturePath()
     QFETCH(QString, expected);
     QFETCH(QStringList, messages);
     Fixture f;
-    f.t.store.at(1).Pictures[1].FileName = QStringLiteral("C:\\Old\\cat.jpg");
-    f.t.store.at(2).Pictures[6].FileName = QStringLiteral("/media/cd/dog.bmp");
+    f.t.store.at(1).setPictureFile(1, QStringLiteral("C:\\Old\\cat.jpg"));
+    f.t.store.at(2).setPictureFile(6, QStringLiteral("/media/cd/dog.bmp"));
     // The record on screen moves too, though every box deactivates the window and stores it.
-    f.t.store.at(0).Pictures[1].FileName = QStringLiteral("C:\\Old\\shown.jpg");
+    f.t.store.at(0).setPictureFile(1, QStringLiteral("C:\\Old\\shown.jpg"));
     f.v->GetRecord(0);
     // An edit in the window not yet stored goes in first.
     f.v->findChild<QLineEdit *>(QStringLiteral("RecordName"))->setText(QStringLiteral("Edited"));
@@ -318,29 +318,29 @@ void TestPicturePage::changePicturePath()
     f.v->findChild<QAction *>(QStringLiteral("ChangePicturePath1"))->trigger();
     QCOMPARE(f.t.dialogs.shown[0].text, QStringLiteral("New Path|Please enter new path:|"));
     QCOMPARE(f.t.dialogs.texts(), messages);
-    QCOMPARE(f.t.store.at(1).Pictures[1].FileName, expected);
-    QVERIFY(f.t.store.at(0).Pictures[2].FileName.isEmpty()); // an empty slot stays empty
-    QVERIFY(f.t.store.at(1).Pictures[2].FileName.isEmpty());
+    QCOMPARE(f.t.store.at(1).pictureFile(1), expected);
+    QVERIFY(f.t.store.at(0).pictureFile(2).isEmpty()); // an empty slot stays empty
+    QVERIFY(f.t.store.at(1).pictureFile(2).isEmpty());
     if (!answer.isEmpty()) {
-        QCOMPARE(f.t.store.at(2).Pictures[6].FileName, QStringLiteral("D:\\Pictures\\dog.bmp"));
-        QCOMPARE(f.t.store.at(0).Name, QStringLiteral("Edited"));
-        QCOMPARE(f.t.store.at(0).Pictures[1].FileName, QStringLiteral("D:\\Pictures\\shown.jpg"));
+        QCOMPARE(f.t.store.at(2).pictureFile(6), QStringLiteral("D:\\Pictures\\dog.bmp"));
+        QCOMPARE(f.t.store.at(0).name(), QStringLiteral("Edited"));
+        QCOMPARE(f.t.store.at(0).pictureFile(1), QStringLiteral("D:\\Pictures\\shown.jpg"));
         f.v->storeCurrent(); // what the window shows now is the moved path, too
-        QCOMPARE(f.t.store.at(0).Pictures[1].FileName, QStringLiteral("D:\\Pictures\\shown.jpg"));
+        QCOMPARE(f.t.store.at(0).pictureFile(1), QStringLiteral("D:\\Pictures\\shown.jpg"));
     } else {
-        QCOMPARE(f.t.store.at(0).Pictures[1].FileName, QStringLiteral("C:\\Old\\shown.jpg"));
+        QCOMPARE(f.t.store.at(0).pictureFile(1), QStringLiteral("C:\\Old\\shown.jpg"));
     }
 }
 
 void TestPicturePage::changePicturePathAnsweredNo()
 {
     Fixture f;
-    f.t.store.at(1).Pictures[1].FileName = QStringLiteral("C:\\Old\\cat.jpg");
+    f.t.store.at(1).setPictureFile(1, QStringLiteral("C:\\Old\\cat.jpg"));
     f.t.dialogs.input(QStringLiteral("/new"));
     f.t.dialogs.answer(Dialogs::Answer::No);
     f.v->findChild<QAction *>(QStringLiteral("ChangePicturePath1"))->trigger();
     QCOMPARE(f.t.dialogs.texts().size(), 1);
-    QCOMPARE(f.t.store.at(1).Pictures[1].FileName, QStringLiteral("C:\\Old\\cat.jpg"));
+    QCOMPARE(f.t.store.at(1).pictureFile(1), QStringLiteral("C:\\Old\\cat.jpg"));
 }
 
 QTEST_MAIN(TestPicturePage)

@@ -27,7 +27,7 @@ QString writeDb(AppTest &t, const QString &file, const QStringList &names)
     RecordStore s;
     for (const QString &n : names) {
         ItemRecord r;
-        r.Name = n;
+        r.setName(n);
         s.append(r);
     }
     const QString p = t.path(file);
@@ -46,7 +46,7 @@ QStringList namesIn(const RecordStore &s)
 {
     QStringList names;
     for (int i = 0; i < s.count(); ++i)
-        names << s.at(i).Name;
+        names << s.at(i).name();
     return names;
 }
 
@@ -88,7 +88,7 @@ QByteArray databaseOf(const QStringList &names)
     RecordStore s;
     for (const QString &n : names) {
         ItemRecord r;
-        r.Name = n;
+        r.setName(n);
         s.append(r);
     }
     return DataFile::encodeDatabase(s);
@@ -155,12 +155,12 @@ void TestRecovery::typedEditIsKeptBeforeItIsStored()
     openAtStart(t, v, db);
     // Typed, and the window never left: the record itself does not hold it yet.
     nameBox(v)->setText(u"Blue vase"_s);
-    QCOMPARE(t.store.at(0).Name, u"Vase"_s);
+    QCOMPARE(t.store.at(0).name(), u"Vase"_s);
     v.recoveryKeeper().check();
     const Recovery::ReadResult r = Recovery::read(v.recoveryKeeper().filePath());
     QVERIFY2(r.ok, qPrintable(r.message));
     QCOMPARE(namesInDatabase(r.snapshot.database), (QStringList { u"Blue vase"_s, u"Clock"_s }));
-    QCOMPARE(t.store.at(0).Name, u"Vase"_s); // the snapshot stored nothing
+    QCOMPARE(t.store.at(0).name(), u"Vase"_s); // the snapshot stored nothing
 }
 
 void TestRecovery::takenBackEditRemovesTheFile()

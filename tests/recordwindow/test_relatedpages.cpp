@@ -71,8 +71,8 @@ struct Fixture
 ItemRecord record(const QString &name, const QString &type = QString())
 {
     ItemRecord r;
-    r.Name = name;
-    r.Descriptions[2] = type;
+    r.setName(name);
+    r.setDescription(2, type);
     return r;
 }
 
@@ -153,7 +153,7 @@ void TestRelatedPages::relatedListFollowsShownRecord()
     f.find<QLineEdit>(u"RecordName"_s)->setText(u"Television"_s);
     f.showPage(f.internet());
     f.showPage(f.related());
-    QCOMPARE(f.t.store.at(0).Name, u"Television"_s);
+    QCOMPARE(f.t.store.at(0).name(), u"Television"_s);
     f.v->nextClick();
     QCOMPARE(f.listed(), QStringList());
     f.v->nextClick();
@@ -176,7 +176,7 @@ void TestRelatedPages::clickRelatedRecord()
     QCOMPARE(f.relatedList()->count(), 1);
     f.find<QLineEdit>(u"RecordName"_s)->setText(u"a, edited"_s);
     f.clickText(f.relatedList(), 0);
-    QCOMPARE(f.t.store.at(0).Name, u"a, edited"_s);
+    QCOMPARE(f.t.store.at(0).name(), u"a, edited"_s);
     QCOMPARE(f.book()->currentWidget()->objectName(), u"DescriptionPage"_s);
     QCOMPARE(f.find<QLineEdit>(u"number"_s)->text(), u"3"_s);
     QCOMPARE(f.find<QLineEdit>(u"RecordName"_s)->text(), u"c"_s);
@@ -225,7 +225,7 @@ void TestRelatedPages::addUrl()
     QCOMPARE(f.links()->entries(), links);
     // The record holds the entry at once and keeps it when the window moves on.
     f.v->nextClick();
-    QCOMPARE(f.t.store.at(0).Links, links);
+    QCOMPARE(f.t.store.at(0).links(), links);
     QCOMPARE(f.links()->count(), 0);
     f.v->PreviousClick();
     QCOMPARE(f.links()->entries(), links);
@@ -234,8 +234,8 @@ void TestRelatedPages::addUrl()
 void TestRelatedPages::deleteUrl()
 {
     ItemRecord a = record(u"a"_s);
-    a.Links = QStringList { u"<A href=\"http://one.example/\">One</A>"_s,
-        u"<A href=\"http://two.example/\">Two</A>"_s };
+    a.setLinks(QStringList { u"<A href=\"http://one.example/\">One</A>"_s,
+        u"<A href=\"http://two.example/\">Two</A>"_s });
     Fixture f({ a, record(u"b"_s) });
     f.showPage(f.internet());
     f.clickText(f.links(), 1);
@@ -247,19 +247,19 @@ void TestRelatedPages::deleteUrl()
     QCOMPARE(f.links()->count(), 2);
     f.t.dialogs.answer(Dialogs::Answer::Yes);
     f.internet()->DeleteURL1Click();
-    QCOMPARE(f.links()->entries(), QStringList { a.Links.first() });
+    QCOMPARE(f.links()->entries(), QStringList { a.links().first() });
     // Deleting is a step on the record itself, not an edit of the page waiting to be stored.
-    QCOMPARE(f.t.store.at(0).Links, QStringList { a.Links.first() });
+    QCOMPARE(f.t.store.at(0).links(), QStringList { a.links().first() });
     f.v->nextClick();
-    QCOMPARE(f.t.store.at(0).Links, QStringList { a.Links.first() });
+    QCOMPARE(f.t.store.at(0).links(), QStringList { a.links().first() });
 }
 
 void TestRelatedPages::viewUrlAndRefusal()
 {
     ItemRecord a = record(u"a"_s);
-    a.Links = QStringList { u"<A href=\"https://one.example/?a=1&b=\"x\">One</A>"_s,
+    a.setLinks(QStringList { u"<A href=\"https://one.example/?a=1&b=\"x\">One</A>"_s,
         u"<A href=\"javascript:alert(1)\">Script</A>"_s,
-        u"<A href=\"file:///etc/passwd\">File</A>"_s };
+        u"<A href=\"file:///etc/passwd\">File</A>"_s });
     Fixture f({ a });
     f.showPage(f.internet());
     // Entry 0 is damaged (a quote inside the address): drawn as text, it opens nothing.
@@ -295,16 +295,16 @@ void TestRelatedPages::viewUrlAndRefusal()
 void TestRelatedPages::hostileEntries()
 {
     ItemRecord a = record(u"a"_s);
-    a.Links = QStringList { u"<A href=\"http://x.example/\">no closing tag"_s,
+    a.setLinks(QStringList { u"<A href=\"http://x.example/\">no closing tag"_s,
         u"<A href=\"http://x/\"q\">quotes</A>"_s,
         u"<A href=\""_s + QString(10000, u'w') + u"\">"_s + QString(10000, u'T') + u"</A>"_s,
-        QString(10000, u'<'), u"line\nbreak</A>"_s, QString() };
+        QString(10000, u'<'), u"line\nbreak</A>"_s, QString() });
     Fixture f({ a });
     f.showPage(f.internet());
     f.v->resize(634, 482);
     f.v->show();
     QVERIFY(!f.v->grab().isNull());
-    QCOMPARE(f.links()->entries(), a.Links);
+    QCOMPARE(f.links()->entries(), a.links());
     QVERIFY(!f.links()->isAnchor(0));
     QVERIFY(!f.links()->isAnchor(1));
     QVERIFY(f.links()->isAnchor(2));
@@ -319,15 +319,16 @@ void TestRelatedPages::hostileEntries()
     QCOMPARE(f.links()->count(), 5);
     // Stored back exactly as read.
     f.v->storeCurrent();
-    a.Links.removeAt(3);
-    QCOMPARE(f.t.store.at(0).Links, a.Links);
+    QStringList links = a.links();
+    links.removeAt(3);
+    QCOMPARE(f.t.store.at(0).links(), links);
 }
 
 void TestRelatedPages::linkAddressOnHover()
 {
     // A title cannot hide where a link goes: its address is the tooltip and the status text.
     ItemRecord a = record(u"a"_s);
-    a.Links = QStringList { u"<A href=\"http://shop.example/cart\">My bank</A>"_s };
+    a.setLinks(QStringList { u"<A href=\"http://shop.example/cart\">My bank</A>"_s });
     Fixture f({ a });
     f.showPage(f.internet());
     f.v->resize(634, 482);
@@ -351,7 +352,7 @@ void TestRelatedPages::linkAddressOnHover()
 void TestRelatedPages::generateAndLaunch()
 {
     ItemRecord lamp = record(u"Lamp"_s, u"Desk : Furniture"_s);
-    lamp.History = QStringList { u"Bought at auction"_s, u"second line"_s };
+    lamp.setHistory(QStringList { u"Bought at auction"_s, u"second line"_s });
     Fixture f({ lamp });
     f.showPage(f.internet());
     auto *term = f.find<QLineEdit>(u"SearchTerm"_s);

@@ -43,7 +43,7 @@ struct Fixture
             t.store.clear();
             for (const QString &n : names) {
                 ItemRecord r;
-                r.Name = n;
+                r.setName(n);
                 t.store.append(r);
             }
             v->GetRecord(0);
@@ -140,16 +140,16 @@ void TestTView::newRecordFields()
 {
     Fixture f;
     const ItemRecord &r = f.t.store.at(0);
-    QCOMPARE(r.Name, u"Untitled 1"_s);
-    QCOMPARE(r.Details[2], u"2026/12/10"_s);
-    QCOMPARE(r.Details[3], u"2026"_s);
-    QCOMPARE(r.Details[1], u"0"_s);
-    QCOMPARE(r.Details[4], u"0000000"_s);
-    QCOMPARE(r.Details[8], u"0"_s);
-    QCOMPARE(r.Details[9], u"01"_s);
-    QCOMPARE(r.Pictures[3].Title, u"Untitled 3"_s);
-    QCOMPARE(r.RecordCode.size(), 8);
-    QVERIFY(r.Keywords.isEmpty());
+    QCOMPARE(r.name(), u"Untitled 1"_s);
+    QCOMPARE(r.detail(2), u"2026/12/10"_s);
+    QCOMPARE(r.detail(3), u"2026"_s);
+    QCOMPARE(r.detail(1), u"0"_s);
+    QCOMPARE(r.detail(4), u"0000000"_s);
+    QCOMPARE(r.detail(8), u"0"_s);
+    QCOMPARE(r.detail(9), u"01"_s);
+    QCOMPARE(r.pictureTitle(3), u"Untitled 3"_s);
+    QCOMPARE(r.recordCode().size(), 8);
+    QVERIFY(r.keywords().isEmpty());
 }
 
 void TestTView::untitledNumbering()
@@ -157,7 +157,7 @@ void TestTView::untitledNumbering()
     Fixture f({ u"Untitled 1"_s, u"untitled 2"_s, u"Untitled 3"_s });
     f.v->NewRecordClick();
     QCOMPARE(f.t.store.count(), 4);
-    QCOMPARE(f.t.store.at(3).Name, u"Untitled 2"_s);
+    QCOMPARE(f.t.store.at(3).name(), u"Untitled 2"_s);
     QCOMPARE(f.t.store.currentIndex, 3);
     QCOMPARE(f.shownName(), u"Untitled 2"_s);
     QVERIFY(f.enabled(u"Cut"_s));
@@ -169,9 +169,9 @@ void TestTView::recordCodeNeverNine()
     for (int i = 0; i < 200; ++i)
         f.v->NewRecordClick();
     for (const RecordPtr &r : f.t.store.records()) {
-        QCOMPARE(r->RecordCode.size(), 8);
-        QVERIFY(!r->RecordCode.contains(u'9'));
-        for (QChar c : r->RecordCode)
+        QCOMPARE(r->recordCode().size(), 8);
+        QVERIFY(!r->recordCode().contains(u'9'));
+        for (QChar c : r->recordCode())
             QVERIFY((c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'8'));
     }
 }
@@ -185,7 +185,7 @@ void TestTView::copyByReference()
     f.v->nextClick(); // stores the edit into the copied record
     f.v->InsertRecordClick();
     QCOMPARE(f.t.store.count(), 3);
-    QCOMPARE(f.t.store.at(1).Name, u"a edited"_s);
+    QCOMPARE(f.t.store.at(1).name(), u"a edited"_s);
     QCOMPARE(f.shownName(), u"a edited"_s);
     QCOMPARE(f.t.store.currentIndex, 1);
     QVERIFY(f.t.store.shared(1) != f.t.store.shared(0)); // an independent copy
@@ -206,7 +206,7 @@ void TestTView::deleteAndInsertEnabling()
     QCOMPARE(f.shownName(), u"b"_s);
     f.v->InsertRecordClick();
     QCOMPARE(f.t.store.count(), 2);
-    QCOMPARE(f.t.store.at(0).Name, u"a"_s); // back before the current record
+    QCOMPARE(f.t.store.at(0).name(), u"a"_s); // back before the current record
     QVERIFY(f.enabled(u"Cut"_s));
     // With one record left, Delete removes nothing and only disables itself.
     f.v->CutClick();
@@ -230,7 +230,7 @@ void TestTView::deleteShowsNeighbour()
     f.v->GetRecord(at);
     f.v->CutClick();
     QCOMPARE(f.shownName(), shown);
-    QCOMPARE(f.v->clipboard()->Name, at == 2 ? u"c"_s : u"b"_s);
+    QCOMPARE(f.v->clipboard()->name(), at == 2 ? u"c"_s : u"b"_s);
 }
 
 void TestTView::insertStoresTypedEditFirst()
@@ -240,8 +240,8 @@ void TestTView::insertStoresTypedEditFirst()
     f.v->nextClick();
     f.name()->setText(u"b typed"_s);
     f.v->InsertRecordClick();
-    QCOMPARE(f.t.store.at(2).Name, u"b typed"_s);
-    QCOMPARE(f.t.store.at(1).Name, u"a"_s);
+    QCOMPARE(f.t.store.at(2).name(), u"b typed"_s);
+    QCOMPARE(f.t.store.at(1).name(), u"a"_s);
 }
 
 void TestTView::activationEmptiesClipboard()
@@ -264,19 +264,19 @@ void TestTView::activationEmptiesClipboard()
 void TestTView::storedMaskTexts()
 {
     Fixture f({ u"a"_s, u"b"_s });
-    f.t.store.at(0).Details = { u"1 year"_s, u"5"_s, u"2026/12/10"_s, u"2026"_s, u"1234567"_s,
-        u"SN"_s, QString(), QString(), u"4"_s, u"01"_s };
+    f.t.store.at(0).setDetails({ u"1 year"_s, u"5"_s, u"2026/12/10"_s, u"2026"_s, u"1234567"_s,
+        u"SN"_s, QString(), QString(), u"4"_s, u"01"_s });
     f.v->GetRecord(0);
     // Emptying a box as the user does (the record's own texts are shown first).
     for (int d = 0; d < 10; ++d)
         f.find<MaskEdit>(u"Detail%1"_s.arg(d))->clear();
     f.v->nextClick();
     const ItemRecord &r = f.t.store.at(0);
-    QCOMPARE(r.Details[2], u"    /  /  "_s);
-    QCOMPARE(r.Details[3], u"    "_s);
-    QCOMPARE(r.Details[4], u"       "_s);
-    QCOMPARE(r.Details[9], u"  "_s);
-    QCOMPARE(r.Details[0], QString());
+    QCOMPARE(r.detail(2), u"    /  /  "_s);
+    QCOMPARE(r.detail(3), u"    "_s);
+    QCOMPARE(r.detail(4), u"       "_s);
+    QCOMPARE(r.detail(9), u"  "_s);
+    QCOMPARE(r.detail(0), QString());
 }
 
 void TestTView::memoLinesAsDisplayed()
@@ -286,7 +286,7 @@ void TestTView::memoLinesAsDisplayed()
     auto *notes = f.find<QPlainTextEdit>(u"Memo3"_s);
     notes->setPlainText(u"one\ntwo\nthree"_s);
     f.v->nextClick();
-    QCOMPARE(f.t.store.at(0).Notes, (QStringList { u"one"_s, u"two"_s, u"three"_s }));
+    QCOMPARE(f.t.store.at(0).notes(), (QStringList { u"one"_s, u"two"_s, u"three"_s }));
     f.v->PreviousClick();
     QCOMPARE(notes->toPlainText(), u"one\ntwo\nthree"_s);
 }
@@ -298,13 +298,13 @@ void TestTView::pickMenuValues()
     QVERIFY(menu);
     QCOMPARE(menu->actions().size(), 2);
     f.v->DescClick(2, u"Rocking : Chairs : Furniture"_s);
-    QCOMPARE(f.t.store.at(0).Descriptions[2], u"Rocking : Chairs : Furniture"_s);
+    QCOMPARE(f.t.store.at(0).description(2), u"Rocking : Chairs : Furniture"_s);
     QCOMPARE(f.find<QLineEdit>(u"DescTwo"_s)->text(), u"Rocking : Chairs : Furniture"_s);
     // A top-level entry stores its text alone; the pick goes through the menu's own signal.
     QAction *electronics = menu->actions().at(1);
     QCOMPARE(PickMenu::entryFullName(electronics), u"Electronics"_s);
     electronics->trigger();
-    QCOMPARE(f.t.store.at(0).Descriptions[2], u"Electronics"_s);
+    QCOMPARE(f.t.store.at(0).description(2), u"Electronics"_s);
     // An empty category tree gives a menu without entries.
     QVERIFY(f.find<PickMenu>(u"DescMenu5"_s)->actions().isEmpty());
 }
@@ -312,8 +312,8 @@ void TestTView::pickMenuValues()
 void TestTView::shortDisplay()
 {
     Fixture f({ u"a"_s });
-    f.t.store.at(0).Descriptions[1] = u"Television : Electronics"_s;
-    f.t.store.at(0).Descriptions[3] = u"Lamp"_s;
+    f.t.store.at(0).setDescription(1, u"Television : Electronics"_s);
+    f.t.store.at(0).setDescription(3, u"Lamp"_s);
     f.v->GetRecord(0);
     auto *box1 = f.find<QLineEdit>(u"DescOne"_s);
     QCOMPARE(box1->text(), u"Television : Electronics"_s);
@@ -323,7 +323,7 @@ void TestTView::shortDisplay()
     QCOMPARE(box1->toolTip(), u"Television : Electronics"_s);
     QCOMPARE(f.find<QLineEdit>(u"DescThree"_s)->text(), u"Lamp"_s);
     f.v->nextClick(); // stores: the hint, never the shown text
-    QCOMPARE(f.t.store.at(0).Descriptions[1], u"Television : Electronics"_s);
+    QCOMPARE(f.t.store.at(0).description(1), u"Television : Electronics"_s);
 }
 
 void TestTView::captionRenameAndCancel()
@@ -352,7 +352,7 @@ void TestTView::sortKeepsIndex()
     Fixture f({ u"e"_s, u"d"_s, u"c"_s, u"b"_s, u"a"_s, u"f"_s });
     f.v->GetRecord(4);
     f.find<QAction>(u"N211"_s)->trigger();
-    QCOMPARE(f.t.store.at(0).Name, u"a"_s);
+    QCOMPARE(f.t.store.at(0).name(), u"a"_s);
     QCOMPARE(f.t.store.currentIndex, 4);
     QCOMPARE(f.shownName(), u"e"_s);
     QCOMPARE(f.find<QLineEdit>(u"number"_s)->text(), u"5"_s);
@@ -418,7 +418,7 @@ void TestTView::descriptionEditorRoundTrip()
         dlg->findChild<QAbstractButton *>(u"CloseForm"_s)->click();
     });
     f.v->DescOneEnter(2);
-    QCOMPARE(f.t.store.at(0).Descriptions[2], u"TV : Electronics"_s);
+    QCOMPARE(f.t.store.at(0).description(2), u"TV : Electronics"_s);
     QCOMPARE(f.find<QLineEdit>(u"DescTwo"_s)->text(), u"TV "_s);
     QVERIFY(f.t.store.categoryTexts[2].contains(u"\tTV\r\n"_s));
     // The pick menu was rebuilt from the edited tree.
@@ -477,8 +477,8 @@ void TestTView::copyKeyCopiesTextOrRecord()
     QFETCH(QString, box);
     QFETCH(bool, select);
     Fixture f({ u"Lamp"_s, u"Chair"_s });
-    f.t.store.at(0).Details[5] = u"SN-42"_s;
-    f.t.store.at(0).Notes = QStringList { u"Brass base"_s };
+    f.t.store.at(0).setDetail(5, u"SN-42"_s);
+    f.t.store.at(0).setNotes(QStringList { u"Brass base"_s });
     f.v->GetRecord(0);
     f.v->show();
     QVERIFY(QTest::qWaitForWindowActive(f.v.get()));

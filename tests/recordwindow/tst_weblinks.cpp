@@ -13,7 +13,7 @@ namespace {
 ItemRecord record(const QString &name)
 {
     ItemRecord r;
-    r.Name = name;
+    r.setName(name);
     return r;
 }
 
@@ -110,13 +110,13 @@ void TestWebLinks::relatedByDescription()
 {
     const int type = 1; // description 2, "Type" by default
     ItemRecord tv = record(u"tv"_s);
-    tv.Descriptions[2] = u"TV : Electronics"_s;
+    tv.setDescription(2, u"TV : Electronics"_s);
     ItemRecord lower = record(u"lower"_s);
-    lower.Descriptions[2] = u"tv : electronics"_s;
+    lower.setDescription(2, u"tv : electronics"_s);
     ItemRecord toy = record(u"toy"_s);
-    toy.Descriptions[2] = u"TV : Toys"_s;
+    toy.setDescription(2, u"TV : Toys"_s);
     ItemRecord part = record(u"part"_s);
-    part.Descriptions[2] = u"TV"_s;
+    part.setDescription(2, u"TV"_s);
     ItemRecord empty1 = record(u"e1"_s);
     ItemRecord empty2 = record(u"e2"_s);
     const QList<ItemRecord> all { tv, lower, toy, part, empty1, empty2, tv };
@@ -137,22 +137,22 @@ void TestWebLinks::relatedByDetailAndStatus()
 {
     const int quantity = 10 + 9;
     ItemRecord a = record(u"a"_s);
-    a.Details[9] = u"02"_s;
+    a.setDetail(9, u"02"_s);
     a.Wanted = true;
     a.ForTrade = true;
     ItemRecord b = record(u"b"_s); // agrees only in For Trade
-    b.Details[9] = u"02"_s;
+    b.setDetail(9, u"02"_s);
     b.ForTrade = true;
     b.ForSale = true;
     ItemRecord c = record(u"c"_s); // differs in all three
-    c.Details[9] = u"2"_s;
+    c.setDetail(9, u"2"_s);
     c.ForSale = true;
     ItemRecord d = record(u"d"_s);
-    d.Details[9] = u"02"_s;
+    d.setDetail(9, u"02"_s);
     d.Wanted = true;
     d.ForTrade = true;
-    d.Details[5] = u"SN-X"_s;
-    a.Details[5] = u"sn-x"_s;
+    d.setDetail(5, u"SN-X"_s);
+    a.setDetail(5, u"sn-x"_s);
     QCOMPARE(related({ a, b, c, d }, 0, quantity), (QList<int> { 1, 3 }));
     QCOMPARE(related({ a, b, c, d }, 0, 10 + 5), QList<int> { 3 });
     QCOMPARE(related({ a, b, c, d }, 0, RelatedStatusField), (QList<int> { 1, 3 }));
@@ -183,8 +183,8 @@ void TestWebLinks::lowerCaseEquality()
     QFETCH(QString, b);
     ItemRecord x;
     ItemRecord y;
-    x.Details[3] = a;
-    y.Details[3] = b;
+    x.setDetail(3, a);
+    y.setDetail(3, b);
     QCOMPARE(isRelated(x, y, 13), a.toLower() == b.toLower());
     QCOMPARE(isRelated(y, x, 13), a.toLower() == b.toLower());
 }

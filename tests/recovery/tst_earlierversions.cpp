@@ -21,7 +21,7 @@ RecordStore storeOf(int records)
     RecordStore s;
     for (int i = 0; i < records; ++i) {
         ItemRecord r;
-        r.Name = u"Thing %1"_s.arg(i + 1);
+        r.setName(u"Thing %1"_s.arg(i + 1));
         s.append(r);
     }
     return s;

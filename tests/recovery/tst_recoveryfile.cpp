@@ -20,11 +20,11 @@ QByteArray smallDatabase(const QString &name = u"Lamp"_s)
 {
     RecordStore s;
     ItemRecord r;
-    r.Name = name;
-    r.Descriptions[1] = u"Brass, old"_s;
+    r.setName(name);
+    r.setDescription(1, u"Brass, old"_s);
     s.append(r);
     ItemRecord second;
-    second.Name = u"Clock"_s;
+    second.setName(u"Clock"_s);
     s.append(second);
     return DataFile::encodeDatabase(s);
 }
@@ -90,7 +90,7 @@ void TestRecoveryFile::writtenFileReadsBackWhole()
     RecordStore store;
     QVERIFY(Recovery::load(r.snapshot, store));
     QCOMPARE(store.count(), 2);
-    QCOMPARE(store.at(0).Name, u"Lamp"_s);
+    QCOMPARE(store.at(0).name(), u"Lamp"_s);
     // A whole database: the user's alone, in a folder that is the user's alone.
     QCOMPARE(modeOf(session.filePath()), 0600u);
     QCOMPARE(modeOf(folder), 0700u);

@@ -39,10 +39,10 @@ struct Fixture
         t.store.clear();
         for (int i = 1; i <= records; ++i) {
             ItemRecord r;
-            r.Name = u"Item %1"_s.arg(i);
-            r.Details[1] = u"10"_s;
-            r.Details[9] = u"1"_s;
-            r.Descriptions[1] = u"Kitchen : House"_s;
+            r.setName(u"Item %1"_s.arg(i));
+            r.setDetail(1, u"10"_s);
+            r.setDetail(9, u"1"_s);
+            r.setDescription(1, u"Kitchen : House"_s);
             t.store.append(std::move(r));
         }
         t.store.databaseOpen = true;
@@ -285,10 +285,10 @@ void TestTPrintBox::importByItems()
     QCOMPARE(f.t.dialogs.lastText(), u"File Imported"_s);
     QCOMPARE(f.t.dialogs.shown.first().file.title, u"Import Comma Delimated File"_s);
     QCOMPARE(f.t.store.count(), 7);
-    QCOMPARE(f.t.store.at(4).Name, u"Lamp"_s);
-    QCOMPARE(f.t.store.at(4).Details[1], u"$0,012.50"_s);
-    QCOMPARE(f.t.store.at(5).Details[1], u"$0,000.05"_s);
-    QCOMPARE(f.t.store.at(6).Details[2], u"2026/12/10"_s);
+    QCOMPARE(f.t.store.at(4).name(), u"Lamp"_s);
+    QCOMPARE(f.t.store.at(4).detail(1), u"$0,012.50"_s);
+    QCOMPARE(f.t.store.at(5).detail(1), u"$0,000.05"_s);
+    QCOMPARE(f.t.store.at(6).detail(2), u"2026/12/10"_s);
 }
 
 void TestTPrintBox::previewComposes()

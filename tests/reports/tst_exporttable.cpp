@@ -121,9 +121,15 @@ void TestExportTable::csvReadsBackWithAnOrdinaryReader()
             ItemRecord r;
             QStringList fields;
             for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-                fields << (r.Descriptions[size_t(k)] = awkwardValues[(i + k) % n]);
+            {
+                r.setDescription(k, awkwardValues[(i + k) % n]);
+                fields << r.description(k);
+            }
             for (int k = 0; k < ItemRecord::DetailCount; ++k)
-                fields << (r.Details[size_t(k)] = awkwardValues[(i + 11 + k) % n]);
+            {
+                r.setDetail(k, awkwardValues[(i + 11 + k) % n]);
+                fields << r.detail(k);
+            }
             r.ForTrade = i % 2 == 1;
             fields << (r.ForTrade ? u"For Trade"_s : QString());
             store.append(r);
@@ -232,10 +238,10 @@ void TestExportTable::itemCaptionsAndCells()
     FieldCaptions captions = FieldCaptions::defaults();
     captions.description[10] = u"Desc 10"_s;
     ItemRecord r;
-    r.Name = u"Desk lamp"_s;
-    r.Descriptions[1] = u"Lamp : Lighting : Furniture"_s;
-    r.Details[0] = u"2 years"_s;
-    r.Details[9] = u"3"_s;
+    r.setName(u"Desk lamp"_s);
+    r.setDescription(1, u"Lamp : Lighting : Furniture"_s);
+    r.setDetail(0, u"2 years"_s);
+    r.setDetail(9, u"3"_s);
     r.Wanted = r.ForSale = true;
     QCOMPARE(ReportItems::caption(code, captions), caption);
     QCOMPARE(ReportItems::cellText(code, r, 7, true), cell);

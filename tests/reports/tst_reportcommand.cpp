@@ -50,10 +50,10 @@ void TestReportCommand::initTestCase()
     RecordStore store;
     for (int i = 0; i < 400; ++i) {
         ItemRecord r;
-        r.Name = u"Thing %1"_s.arg(i);
-        r.Descriptions[1] = u"Kitchen : House"_s;
-        r.Details[1] = u"1"_s;
-        r.Details[9] = u"1"_s;
+        r.setName(u"Thing %1"_s.arg(i));
+        r.setDescription(1, u"Kitchen : House"_s);
+        r.setDetail(1, u"1"_s);
+        r.setDetail(9, u"1"_s);
         store.append(r);
     }
     QVERIFY(DataFile::writeDatabase(path(u"in.dat"_s), store).ok);
@@ -147,10 +147,10 @@ void TestReportCommand::exportAndImport()
     QCOMPARE(DataFile::readDatabase(path(u"out.dat"_s), store, false).outcome,
         DataFile::ReadOutcome::Read);
     QCOMPARE(store.count(), 402);
-    QCOMPARE(store.at(400).Name, u"Lamp"_s);
-    QCOMPARE(store.at(400).Descriptions[1], u"Hall"_s);
-    QCOMPARE(store.at(401).Name, u"Chair"_s);
-    QCOMPARE(store.at(401).Descriptions[1], QString());
+    QCOMPARE(store.at(400).name(), u"Lamp"_s);
+    QCOMPARE(store.at(400).description(1), u"Hall"_s);
+    QCOMPARE(store.at(401).name(), u"Chair"_s);
+    QCOMPARE(store.at(401).description(1), QString());
 
     const Run missing
         = runTool({ u"import"_s, path(u"f.rpt"_s), path(u"in.dat"_s), path(u"none.txt"_s) });

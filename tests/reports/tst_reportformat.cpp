@@ -25,7 +25,7 @@ QList<Property> font(
     Value charset, Value colour, int height, const QString &name, QList<QByteArray> style)
 {
     return { p("Font.Charset", std::move(charset)), p("Font.Color", std::move(colour)),
-        p("Font.Height", Value::fromInt(height)), p("Font.Name", Value::fromText(name)),
+        p("Font.Height", Value::fromInt(height)), p("Font.name()", Value::fromText(name)),
         p("Font.Style", Value::fromSet(std::move(style))) };
 }
 

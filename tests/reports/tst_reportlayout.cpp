@@ -21,9 +21,9 @@ PageGeometry letter()
 ItemRecord record(const QString &name, const QString &value = {}, const QString &quantity = {})
 {
     ItemRecord r;
-    r.Name = name;
-    r.Details[1] = value;
-    r.Details[9] = quantity;
+    r.setName(name);
+    r.setDetail(1, value);
+    r.setDetail(9, quantity);
     return r;
 }
 
@@ -120,7 +120,7 @@ void TestReportLayout::totalsCountQuantity()
 {
     RecordStore store;
     ItemRecord a = record(u"Lamp"_s, u"$1,234.50"_s, u"2"_s);
-    a.Details[8] = u"100"_s;
+    a.setDetail(8, u"100"_s);
     store.append(a);
     store.append(record(u"Clock"_s, u"10"_s, u"two"_s));
     store.append(record(u"Vase"_s, u"abc"_s, u" -1"_s)); // no digits: 0, whatever the quantity
@@ -190,11 +190,11 @@ void TestReportLayout::wrapping()
     QFETCH(int, line2Column);
     RecordStore store;
     ItemRecord r;
-    r.Descriptions[1] = u"a"_s;
-    r.Descriptions[2] = u"b"_s;
-    r.Descriptions[3] = u"c"_s;
-    r.Descriptions[4] = u"d"_s;
-    r.Descriptions[5] = u"e"_s;
+    r.setDescription(1, u"a"_s);
+    r.setDescription(2, u"b"_s);
+    r.setDescription(3, u"c"_s);
+    r.setDescription(4, u"d"_s);
+    r.setDescription(5, u"e"_s);
     store.append(r);
     ReportDefinition d = definition({ 0, 1, 2, 3, 4 }, 3);
     d.indent = indent;
@@ -243,8 +243,8 @@ void TestReportLayout::recordAcrossPageBreakKeepsItsRow()
     RecordStore store;
     for (int i = 0; i < 200; ++i) {
         ItemRecord r;
-        r.Name = u"N%1"_s.arg(i);
-        r.Descriptions[1] = u"D%1"_s.arg(i);
+        r.setName(u"N%1"_s.arg(i));
+        r.setDescription(1, u"D%1"_s.arg(i));
         store.append(r);
     }
     ReportDefinition d = definition({ 22, 0 }, 1);

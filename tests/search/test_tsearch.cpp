@@ -46,7 +46,7 @@ struct Fixture
         t.store.clear();
         for (int i = 1; i <= n; ++i) {
             ItemRecord r;
-            r.Name = QString::number(i);
+            r.setName(QString::number(i));
             t.store.append(std::move(r));
         }
         t.store.categoryTexts[1] = RoomsText;
@@ -72,7 +72,7 @@ struct Fixture
     {
         QStringList out;
         for (const RecordPtr &r : t.store.records())
-            out << r->Name;
+            out << r->name();
         return out;
     }
     template<typename T> T *child(const char *name) const
@@ -353,7 +353,7 @@ void TestTSearch::run()
         QStringLiteral("Tables : Furniture : Rooms"), QStringLiteral("Lamps : Rooms"),
         QStringLiteral("Garden"), QStringLiteral("Rooms") };
     for (int i = 0; i < 5; ++i)
-        f.t.store.at(i).Descriptions[1] = values[i];
+        f.t.store.at(i).setDescription(1, values[i]);
     f.view.GetRecord(0); // else leaving the record window stores its old controls back
     f.showSearch();
     f.setMembers(before);
@@ -441,7 +441,7 @@ void TestTSearch::extractToFile()
     QVERIFY(DataFile::readDatabase(f.t.path(QStringLiteral("picked.dat")), extracted, false).ok());
     QStringList names;
     for (const RecordPtr &r : extracted.records())
-        names << r->Name;
+        names << r->name();
     QCOMPARE(
         names, (QStringList { QStringLiteral("2"), QStringLiteral("5"), QStringLiteral("9") }));
     QCOMPARE(extracted.categoryTexts[1], RoomsText);

@@ -20,26 +20,26 @@ RecordStore household()
     RecordStore store;
     const auto add = [&store](const QString &name, auto fill) {
         ItemRecord r;
-        r.Name = name;
+        r.setName(name);
         fill(r);
         store.append(std::move(r));
     };
-    add(u"Café Table"_s, [](ItemRecord &r) { r.Descriptions[8] = u"Kitchen"_s; });
+    add(u"Café Table"_s, [](ItemRecord &r) { r.setDescription(8, u"Kitchen"_s); });
     add(u"Reading Lamp"_s, [](ItemRecord &r) {
-        r.Descriptions[3] = u"Brightwell Lighting"_s;
-        r.Details[5] = u"BL-44120"_s;
+        r.setDescription(3, u"Brightwell Lighting"_s);
+        r.setDetail(5, u"BL-44120"_s);
     });
     add(u"Armchair"_s, [](ItemRecord &r) {
-        r.Keywords = { u"oak upholstered"_s };
-        r.Notes = { u"Green wool cover."_s };
+        r.setKeywords({ u"oak upholstered"_s });
+        r.setNotes({ u"Green wool cover."_s });
     });
     add(u"Mantel Clock"_s, [](ItemRecord &r) {
-        r.RecordCode = u"HH000777"_s;
-        r.History = { u"Inherited from my grandmother."_s };
+        r.setRecordCode(u"HH000777"_s);
+        r.setHistory({ u"Inherited from my grandmother."_s });
     });
     add(u"Garden Bench"_s, [](ItemRecord &r) {
-        r.Pictures[1].FileName = u"/photos/lamp.jpg"_s;
-        r.Descriptions[10] = u"Patio"_s;
+        r.setPictureFile(1, u"/photos/lamp.jpg"_s);
+        r.setDescription(10, u"Patio"_s);
     });
     return store;
 }
@@ -48,7 +48,7 @@ QStringList names(const RecordStore &store, const std::vector<int> &positions)
 {
     QStringList out;
     for (int p : positions)
-        out << store.at(p).Name;
+        out << store.at(p).name();
     return out;
 }
 
@@ -110,14 +110,16 @@ void TestQuickFind::editedRecordIsFoundByItsNewText()
     RecordStore store = household();
     store.findText = u"lamp"_s;
     QCOMPARE(names(store, store.findMatches()), QStringList { u"Reading Lamp"_s });
-    store.at(1).Name = u"Desk Light"_s; // as the record window stores an edit
-    store.at(4).Notes = { u"Bought with the lamp."_s };
+    store.at(1).setName(u"Desk Light"_s); // as the record window stores an edit
+    store.at(4).setNotes({ u"Bought with the lamp."_s });
     QCOMPARE(names(store, store.findMatches()), QStringList { u"Garden Bench"_s });
     store.findText = u"desk"_s;
     QCOMPARE(names(store, store.findMatches()), QStringList { u"Desk Light"_s });
     store.remove(1);
     QCOMPARE(names(store, store.findMatches()), QStringList {});
-    store.at(1).Notes[0] = u"Tartan wool cover."_s; // one line changed within its list
+    QStringList notes = store.at(1).notes();
+    notes[0] = u"Tartan wool cover."_s; // one line changed within its list
+    store.at(1).setNotes(notes);
     store.findText = u"tartan"_s;
     QCOMPARE(names(store, store.findMatches()), QStringList { u"Armchair"_s });
 }
@@ -130,11 +132,11 @@ void TestQuickFind::narrowingKeepsRecordsEditedMeanwhile()
     store.findText = u"ch"_s;
     QCOMPARE(names(store, store.findMatches()),
         (QStringList { u"Café Table"_s, u"Armchair"_s, u"Garden Bench"_s }));
-    store.at(3).Keywords = { u"chair-side clock"_s };
+    store.at(3).setKeywords({ u"chair-side clock"_s });
     store.findText = u"chai"_s;
     QCOMPARE(names(store, store.findMatches()), (QStringList { u"Armchair"_s, u"Mantel Clock"_s }));
     ItemRecord added;
-    added.Name = u"Rocking Chair"_s;
+    added.setName(u"Rocking Chair"_s);
     store.append(std::move(added));
     store.findText = u"chair"_s;
     QCOMPARE(names(store, store.findMatches()),
@@ -168,13 +170,13 @@ void TestQuickFind::textWrittenWhereAnIndexedTextLivedIsSeen()
     };
     RecordStore store = household();
     std::optional<Memory> first(std::in_place), second;
-    store.at(1).Name = first->string(u"Reading Lamp"_s);
+    store.at(1).setName(first->string(u"Reading Lamp"_s));
     store.findText = u"lamp"_s;
     QCOMPARE(names(store, store.findMatches()), QStringList { u"Reading Lamp"_s });
 
-    store.at(1).Name = u"Desk Lights!"_s;
+    store.at(1).setName(u"Desk Lights!"_s);
     const Memory &reused = first->free() ? *first : second.emplace();
-    store.at(1).Name = reused.string(u"Oaken Stools"_s);
+    store.at(1).setName(reused.string(u"Oaken Stools"_s));
     store.findText = u"stools"_s;
     QCOMPARE(names(store, store.findMatches()), QStringList { u"Oaken Stools"_s });
     store.findText = u"lamp"_s;
@@ -191,7 +193,7 @@ void TestQuickFind::preparedIndexAnswersAsTyping()
     RecordStore store = household();
     for (int i = 0; i < 5000; ++i) {
         ItemRecord r;
-        r.Name = u"Spare %1"_s.arg(i);
+        r.setName(u"Spare %1"_s.arg(i));
         store.append(std::move(r));
     }
     QuickFindIndex &index = store.findIndex();
@@ -200,7 +202,7 @@ void TestQuickFind::preparedIndexAnswersAsTyping()
         ++slices;
     QVERIFY(slices > 1);
     QVERIFY(index.heldCharacters() > 5000 * 7);
-    store.at(2).Notes = { u"Lamp beside it."_s };
+    store.at(2).setNotes({ u"Lamp beside it."_s });
     store.findText = u"lamp"_s;
     QCOMPARE(names(store, store.findMatches()), (QStringList { u"Reading Lamp"_s, u"Armchair"_s }));
     store.findText = u"spare 4999"_s;
@@ -227,7 +229,7 @@ void TestQuickFind::foldsLettersOfEveryScript()
     // And so through the records: plain letters typed find them.
     RecordStore store;
     ItemRecord r;
-    r.Name = text;
+    r.setName(text);
     store.append(std::move(r));
     store.findText = folded;
     QCOMPARE(store.findMatches(), std::vector<int> { 0 });
@@ -240,7 +242,7 @@ void TestQuickFind::fewerLettersWidenTheMatches()
     RecordStore store;
     for (const char *n : { "Chair", "Chain", "Chalice", "Rocking chair" }) {
         ItemRecord r;
-        r.Name = QString::fromLatin1(n);
+        r.setName(QString::fromLatin1(n));
         store.append(std::move(r));
     }
     const auto found = [&store](const QString &query) {
@@ -265,7 +267,7 @@ void TestQuickFind::wordsApplyAfreshToRecordsFoldedWhileIdle()
         RecordStore other;
         for (const char *n : { "Oak desk", "Rug", "Oak bench" }) {
             ItemRecord r;
-            r.Name = QString::fromLatin1(n);
+            r.setName(QString::fromLatin1(n));
             other.append(std::move(r));
         }
         QVERIFY(DataFile::writeDatabase(file, other).ok);

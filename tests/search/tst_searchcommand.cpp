@@ -43,13 +43,13 @@ Run runTool(const QStringList &args)
 ItemRecord makeRecord(const QString &name, const QString &type, const QString &value)
 {
     ItemRecord r;
-    r.Name = name;
-    r.Descriptions[2] = type;
-    r.Details[1] = value;
-    r.Details[2] = QStringLiteral("2001/04/17");
-    r.Details[3] = QStringLiteral("2001");
-    r.Details[4] = QStringLiteral("0012345");
-    r.Details[9] = QStringLiteral("1 ");
+    r.setName(name);
+    r.setDescription(2, type);
+    r.setDetail(1, value);
+    r.setDetail(2, QStringLiteral("2001/04/17"));
+    r.setDetail(3, QStringLiteral("2001"));
+    r.setDetail(4, QStringLiteral("0012345"));
+    r.setDetail(9, QStringLiteral("1 "));
     return r;
 }
 
@@ -69,7 +69,7 @@ private slots:
         RecordStore store;
         ItemRecord chair = makeRecord(QStringLiteral("Oak Chair"),
             QStringLiteral("Chairs : Furniture"), QStringLiteral("$250"));
-        chair.Keywords = QStringList { QStringLiteral("Red velvet") };
+        chair.setKeywords(QStringList { QStringLiteral("Red velvet") });
         chair.ForSale = true;
         store.append(chair);
         ItemRecord sofa = makeRecord(
@@ -80,7 +80,7 @@ private slots:
             QStringLiteral("Lamp \u00e9t\u00e9"), QStringLiteral("Lights"), QStringLiteral("$40")));
         ItemRecord desk = makeRecord(
             QStringLiteral("Desk"), QStringLiteral("Desks : Furniture"), QStringLiteral("90"));
-        desk.Details[2] = QStringLiteral("    /  /  ");
+        desk.setDetail(2, QStringLiteral("    /  /  "));
         store.append(desk);
         m_db = m_dir.filePath(QStringLiteral("home.dat"));
         QVERIFY(DataFile::writeDatabase(m_db, store).ok);
@@ -207,8 +207,8 @@ private slots:
         RecordStore read;
         QVERIFY(DataFile::readDatabase(out, read, false).ok());
         QCOMPARE(read.count(), 3);
-        QCOMPARE(read.at(0).Name, QStringLiteral("Oak Chair"));
-        QCOMPARE(read.at(2).Name, QStringLiteral("Desk"));
+        QCOMPARE(read.at(0).name(), QStringLiteral("Oak Chair"));
+        QCOMPARE(read.at(2).name(), QStringLiteral("Desk"));
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll(), before);
     }

@@ -16,8 +16,8 @@ RecordStore makeStore(int n, const QList<int> &members = {})
     RecordStore store;
     for (int i = 1; i <= n; ++i) {
         ItemRecord r;
-        r.Name = QString::number(i);
-        r.Details[0] = QStringLiteral("detail of %1").arg(i);
+        r.setName(QString::number(i));
+        r.setDetail(0, QStringLiteral("detail of %1").arg(i));
         store.append(r);
     }
     for (int m : members)
@@ -29,7 +29,7 @@ QStringList names(const RecordStore &store)
 {
     QStringList out;
     for (const RecordPtr &r : store.records())
-        out.append(r->Name);
+        out.append(r->name());
     return out;
 }
 
@@ -195,7 +195,7 @@ private slots:
         QVERIFY(DataFile::readDatabase(out, read, false).ok());
         QCOMPARE(names(read),
             (QStringList { QStringLiteral("2"), QStringLiteral("5"), QStringLiteral("9") }));
-        QCOMPARE(read.at(1).Details[0], QStringLiteral("detail of 5"));
+        QCOMPARE(read.at(1).detail(0), QStringLiteral("detail of 5"));
         QCOMPARE(read.captions, store.captions);
         QCOMPARE(read.categoryTexts[1], store.categoryTexts[1]);
         QCOMPARE(SearchList::count(read), 0); // membership is never stored

@@ -19,12 +19,12 @@ struct Flags
 ItemRecord makeRecord(const QString &name, const QString &type = QString(), Flags flags = {})
 {
     ItemRecord r;
-    r.Name = name;
-    r.Descriptions[2] = type;
-    r.Details[2] = QStringLiteral("2001/04/17");
-    r.Details[3] = QStringLiteral("2001");
-    r.Details[4] = QStringLiteral("0012345");
-    r.Details[9] = QStringLiteral("1 ");
+    r.setName(name);
+    r.setDescription(2, type);
+    r.setDetail(2, QStringLiteral("2001/04/17"));
+    r.setDetail(3, QStringLiteral("2001"));
+    r.setDetail(4, QStringLiteral("0012345"));
+    r.setDetail(9, QStringLiteral("1 "));
     r.Wanted = flags.wanted;
     r.ForTrade = flags.forTrade;
     r.ForSale = flags.forSale;
@@ -129,7 +129,7 @@ private slots:
         SearchCriteria c;
         c.descriptions[7] = criterion;
         ItemRecord r;
-        r.Descriptions[7] = stored;
+        r.setDescription(7, stored);
         QCOMPARE(::descriptionTest(r, c), holds);
     }
 
@@ -137,8 +137,8 @@ private slots:
     {
         SearchCriteria c;
         ItemRecord r;
-        r.Descriptions[1] = QStringLiteral("Chairs : Furniture");
-        r.Descriptions[10] = QStringLiteral("Garage");
+        r.setDescription(1, QStringLiteral("Chairs : Furniture"));
+        r.setDescription(10, QStringLiteral("Garage"));
         QVERIFY(::descriptionTest(r, c)); // all ten at "ANY"
         c.descriptions[1] = QStringLiteral("Furniture");
         c.descriptions[10] = QStringLiteral("Garage");
@@ -251,10 +251,10 @@ private slots:
         for (DetailRange &d : c.details)
             d = {};
         if (detail < 0) {
-            r.Name = value;
+            r.setName(value);
             c.name = { low, high };
         } else {
-            r.Details[size_t(detail)] = value;
+            r.setDetail(detail, value);
             c.details[size_t(detail)] = { low, high };
         }
         store.append(r);
@@ -382,19 +382,19 @@ private slots:
         store.append(makeRecord(
             QStringLiteral("Chair"), QStringLiteral("Chairs : Furniture"), { true, false, true }));
         ItemRecord sofa = makeRecord(QStringLiteral("Sofa"), QStringLiteral("Furniture"));
-        sofa.Keywords = QStringList { QStringLiteral("Red velvet"), QStringLiteral("three seats") };
-        sofa.History = QStringList { QStringLiteral("From Grandmother") };
+        sofa.setKeywords(QStringList { QStringLiteral("Red velvet"), QStringLiteral("three seats") });
+        sofa.setHistory(QStringList { QStringLiteral("From Grandmother") });
         store.append(sofa);
         ItemRecord polish
             = makeRecord(QStringLiteral("Polish"), QStringLiteral("Furniture Polish : Cleaning"));
-        polish.Keywords = QStringList { QStringLiteral("a spare"), QStringLiteral("d tin") };
+        polish.setKeywords(QStringList { QStringLiteral("a spare"), QStringLiteral("d tin") });
         store.append(polish);
         ItemRecord lamp = makeRecord(QStringLiteral("Lamp"), QStringLiteral("furniture"));
         lamp.OnSearchList = true;
         store.append(lamp);
         ItemRecord desk = makeRecord(QStringLiteral("Desk"), QStringLiteral("Desks"));
-        desk.Details[2] = QStringLiteral("    /  /  ");
-        desk.Details[9] = QStringLiteral("  ");
+        desk.setDetail(2, QStringLiteral("    /  /  "));
+        desk.setDetail(9, QStringLiteral("  "));
         store.append(desk);
 
         SearchCriteria c;

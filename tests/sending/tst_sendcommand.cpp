@@ -97,7 +97,7 @@ void TestSendCommand::initTestCase()
     RecordStore store;
     for (const QString &name : { u"Lamp"_s, u"Teapot"_s, u"."_s }) {
         ItemRecord r;
-        r.Name = name;
+        r.setName(name);
         store.append(r);
     }
     QVERIFY(DataFile::writeDatabase(path(u"in.dat"_s), store).ok);

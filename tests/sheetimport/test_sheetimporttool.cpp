@@ -53,7 +53,7 @@ void TestSheetImportTool::initTestCase()
     store.databaseOpen = true;
     store.setCategoryTree(8, buildCategoryTree(u"House\n\tKitchen\n\tBedroom\nGarage\n"_s).tree);
     ItemRecord first;
-    first.Name = u"Old Clock"_s;
+    first.setName(u"Old Clock"_s);
     store.append(first);
     QVERIFY(DataFile::writeDatabase(path(u"db.dat"_s), store).ok);
     const QList<QStringList> rows = { { u"Item"_s, u"Room"_s, u"Price"_s, u"Date"_s },
@@ -95,15 +95,15 @@ void TestSheetImportTool::importsEachFormat()
     QCOMPARE(r.errText(), QString());
     const RecordStore s = readOut(out);
     QCOMPARE(s.count(), 3);
-    QCOMPARE(s.at(0).Name, u"Old Clock"_s);
-    QCOMPARE(s.at(1).Name, u"Lamp"_s);
-    QCOMPARE(s.at(1).Descriptions[8], u"Kitchen : House"_s);
-    QCOMPARE(s.at(1).Details[8], u"$12.50"_s);
-    QCOMPARE(s.at(1).Details[2], u"2024/03/14"_s);
-    QCOMPARE(s.at(2).Descriptions[8], u"Bedroom : House"_s);
-    QCOMPARE(s.at(2).Details[8], u"$1,234.00"_s);
-    QCOMPARE(s.at(2).Details[2], u"2024/03/15"_s);
-    QCOMPARE(s.at(2).RecordCode.size(), 8);
+    QCOMPARE(s.at(0).name(), u"Old Clock"_s);
+    QCOMPARE(s.at(1).name(), u"Lamp"_s);
+    QCOMPARE(s.at(1).description(8), u"Kitchen : House"_s);
+    QCOMPARE(s.at(1).detail(8), u"$12.50"_s);
+    QCOMPARE(s.at(1).detail(2), u"2024/03/14"_s);
+    QCOMPARE(s.at(2).description(8), u"Bedroom : House"_s);
+    QCOMPARE(s.at(2).detail(8), u"$1,234.00"_s);
+    QCOMPARE(s.at(2).detail(2), u"2024/03/15"_s);
+    QCOMPARE(s.at(2).recordCode().size(), 8);
 }
 
 void TestSheetImportTool::refusedValuesGoToNotes()
@@ -115,14 +115,14 @@ void TestSheetImportTool::refusedValuesGoToNotes()
         u"Row 2, Price: \"cheap\" is not an amount: put into Notes\n"
         "Row 2, Room: \"Attic\" is not in the Location tree: put into Notes\n"_s);
     QCOMPARE(
-        readOut(u"bad.dat"_s).at(1).Notes, (QStringList { u"Price: cheap"_s, u"Room: Attic"_s }));
+        readOut(u"bad.dat"_s).at(1).notes(), (QStringList { u"Price: cheap"_s, u"Room: Attic"_s }));
     // Asked to, the tree gains the node.
     const ToolRun added = tool(
         { path(u"bad.csv"_s), path(u"db.dat"_s), path(u"added.dat"_s), u"--add-categories"_s });
     QCOMPARE(added.exitCode, 0);
     QVERIFY(added.errText().contains(u"Category added to Location: Attic\n"_s));
     const RecordStore s = readOut(u"added.dat"_s);
-    QCOMPARE(s.at(1).Descriptions[8], u"Attic"_s);
+    QCOMPARE(s.at(1).description(8), u"Attic"_s);
     QVERIFY(s.categoryTexts[8].endsWith(u"Garage\r\nAttic\r\n"_s));
 }
 
@@ -132,7 +132,7 @@ void TestSheetImportTool::mappingAndDates()
     // Guessed, only Cost is known: the things get the names of new records.
     ToolRun r = tool({ path(u"dates.csv"_s), path(u"db.dat"_s), path(u"d0.dat"_s) });
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(readOut(u"d0.dat"_s).at(1).Name, u"Untitled 1"_s);
+    QCOMPARE(readOut(u"d0.dat"_s).at(1).name(), u"Untitled 1"_s);
     QJsonObject map = QJsonDocument::fromJson(R"({"headings": true, "refused": "stop", "columns": [
         {"heading": "thing", "field": "name"}, {"heading": "When", "field": "detail2"},
         {"heading": "Cost", "field": "detail8"}]})")
@@ -149,9 +149,9 @@ void TestSheetImportTool::mappingAndDates()
         path(u"map.json"_s), u"--dates"_s, u"mdy"_s });
     QCOMPARE(r.exitCode, 0);
     const RecordStore s = readOut(u"d2.dat"_s);
-    QCOMPARE(s.at(1).Name, u"Lamp"_s);
-    QCOMPARE(s.at(1).Details[2], u"2024/03/04"_s);
-    QCOMPARE(s.at(1).Details[8], u"$5.00"_s);
+    QCOMPARE(s.at(1).name(), u"Lamp"_s);
+    QCOMPARE(s.at(1).detail(2), u"2024/03/04"_s);
+    QCOMPARE(s.at(1).detail(8), u"$5.00"_s);
 }
 
 void TestSheetImportTool::printColumns()

@@ -36,7 +36,7 @@ struct Fixture
         t.store.databaseOpen = true;
         t.store.setCategoryTree(8, buildCategoryTree(u"House\n\tKitchen\n\tHall\n"_s).tree);
         ItemRecord old;
-        old.Name = u"Old"_s;
+        old.setName(u"Old"_s);
         t.store.append(old);
         v->GetRecord(0);
         v->show();
@@ -133,8 +133,8 @@ void TestSheetImportWindow::guessPreviewAndImport()
         w->findChild<QAbstractButton *>(u"Import"_s)->click();
     });
     QCOMPARE(f.t.store.count(), 3);
-    QCOMPARE(f.t.store.at(1).Name, u"Lamp"_s);
-    QCOMPARE(f.t.store.at(2).Descriptions[8], u"Cellar"_s);
+    QCOMPARE(f.t.store.at(1).name(), u"Lamp"_s);
+    QCOMPARE(f.t.store.at(2).description(8), u"Cellar"_s);
     QVERIFY(f.t.store.categoryTexts[8].endsWith(u"Cellar\r\n"_s));
     // The first new record is on show, and the outcome in the status bar.
     QCOMPARE(f.t.store.currentIndex, 1);
@@ -167,8 +167,8 @@ void TestSheetImportWindow::headingsAndFields()
         w->findChild<QAbstractButton *>(u"Import"_s)->click();
     });
     QCOMPARE(f.t.store.count(), 3);
-    QCOMPARE(f.t.store.at(1).Name, u"Lamp"_s);
-    QCOMPARE(f.t.store.at(2).Name, u"Chair"_s);
+    QCOMPARE(f.t.store.at(1).name(), u"Lamp"_s);
+    QCOMPARE(f.t.store.at(2).name(), u"Chair"_s);
 }
 
 void TestSheetImportWindow::choicePerValue()
@@ -189,8 +189,8 @@ void TestSheetImportWindow::choicePerValue()
         w->findChild<QAbstractButton *>(u"Import"_s)->click();
     });
     QCOMPARE(f.t.store.count(), 2);
-    QCOMPARE(f.t.store.at(1).Notes, QStringList { u"Value: dear"_s });
-    QCOMPARE(f.t.store.at(1).Details[8], u"0"_s);
+    QCOMPARE(f.t.store.at(1).notes(), QStringList { u"Value: dear"_s });
+    QCOMPARE(f.t.store.at(1).detail(8), u"0"_s);
 }
 
 void TestSheetImportWindow::workbookSheets()
@@ -212,7 +212,7 @@ void TestSheetImportWindow::workbookSheets()
         w->findChild<QAbstractButton *>(u"Import"_s)->click();
     });
     QCOMPARE(f.t.store.count(), 2);
-    QCOMPARE(f.t.store.at(1).Details[1], u"$12.50"_s);
+    QCOMPARE(f.t.store.at(1).detail(1), u"$12.50"_s);
 }
 
 void TestSheetImportWindow::stopKeepsTheWindow()
@@ -260,9 +260,9 @@ void TestSheetImportWindow::mappingFileRoundTrip()
         w->findChild<QAbstractButton *>(u"Import"_s)->click();
     });
     QCOMPARE(f.t.store.count(), 2);
-    QCOMPARE(f.t.store.at(1).Name, u"Desk"_s);
-    QCOMPARE(f.t.store.at(1).Details[2], u"2023/12/01"_s);
-    QCOMPARE(f.t.store.at(1).Details[8], u"$7.00"_s);
+    QCOMPARE(f.t.store.at(1).name(), u"Desk"_s);
+    QCOMPARE(f.t.store.at(1).detail(2), u"2023/12/01"_s);
+    QCOMPARE(f.t.store.at(1).detail(8), u"$7.00"_s);
 }
 
 void TestSheetImportWindow::damagedFileImportsNothing()

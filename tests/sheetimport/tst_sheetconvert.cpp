@@ -342,7 +342,7 @@ void TestSheetConvert::records()
     QFile(dir.filePath(u"lamp.jpg"_s)).open(QIODevice::WriteOnly);
     RecordStore store = storeWithLocations();
     ItemRecord old;
-    old.Name = u"Untitled 1"_s;
+    old.setName(u"Untitled 1"_s);
     store.append(old);
     const SheetTable table = tableOf(
         "Item,Room,Price,Date,Photo,Tags,For Sale,Code,Worth\n"
@@ -358,30 +358,30 @@ void TestSheetConvert::records()
     QCOMPARE(b.recordCount, 3);
     QCOMPARE(int(b.records.size()), 3);
     const ItemRecord &lamp = *b.records[0];
-    QCOMPARE(lamp.Name, u"Lamp"_s);
-    QCOMPARE(lamp.Descriptions[8], u"Drawer : Kitchen : House"_s);
-    QCOMPARE(lamp.Details[8], u"$1,234.56"_s);
-    QCOMPARE(lamp.Details[2], u"2024/03/14"_s);
-    QCOMPARE(lamp.Details[1], u"0"_s); // a new record's value where the cell is empty
-    QCOMPARE(lamp.Details[3], u"2026"_s);
-    QCOMPARE(lamp.Pictures[1].FileName, dir.filePath(u"lamp.jpg"_s));
-    QCOMPARE(lamp.Pictures[1].Title, u"lamp"_s);
-    QCOMPARE(lamp.Pictures[2].Title, u"Untitled 2"_s);
-    QCOMPARE(lamp.Keywords, (QStringList { u"brass"_s, u"old"_s }));
+    QCOMPARE(lamp.name(), u"Lamp"_s);
+    QCOMPARE(lamp.description(8), u"Drawer : Kitchen : House"_s);
+    QCOMPARE(lamp.detail(8), u"$1,234.56"_s);
+    QCOMPARE(lamp.detail(2), u"2024/03/14"_s);
+    QCOMPARE(lamp.detail(1), u"0"_s); // a new record's value where the cell is empty
+    QCOMPARE(lamp.detail(3), u"2026"_s);
+    QCOMPARE(lamp.pictureFile(1), dir.filePath(u"lamp.jpg"_s));
+    QCOMPARE(lamp.pictureTitle(1), u"lamp"_s);
+    QCOMPARE(lamp.pictureTitle(2), u"Untitled 2"_s);
+    QCOMPARE(lamp.keywords(), (QStringList { u"brass"_s, u"old"_s }));
     QVERIFY(lamp.ForSale && !lamp.Wanted);
-    QCOMPARE(lamp.RecordCode, u"AB12"_s);
-    QVERIFY(lamp.Notes.isEmpty());
+    QCOMPARE(lamp.recordCode(), u"AB12"_s);
+    QVERIFY(lamp.notes().isEmpty());
     // Every value of the second row but none needs a choice; they go to Notes by default.
     const ItemRecord &second = *b.records[1];
-    QCOMPARE(second.Name, u"Untitled 2"_s); // 1 is taken in the store
-    QCOMPARE(second.RecordCode, u"88888888"_s);
-    QCOMPARE(second.Descriptions[8], QString());
-    QCOMPARE(second.Details[8], u"0"_s);
-    QCOMPARE(second.Notes,
+    QCOMPARE(second.name(), u"Untitled 2"_s); // 1 is taken in the store
+    QCOMPARE(second.recordCode(), u"88888888"_s);
+    QCOMPARE(second.description(8), QString());
+    QCOMPARE(second.detail(8), u"0"_s);
+    QCOMPARE(second.notes(),
         (QStringList { u"Room: Attic"_s, u"Price: cheap"_s, u"Date: someday"_s,
             u"Photo: gone.jpg"_s, u"For Sale: maybe"_s, u"Code: TOOLONGCODE"_s }));
     // A character the file cannot hold is shown as it will be saved.
-    QCOMPARE(b.records[2]->Name, u"Fancy ? Chair"_s);
+    QCOMPARE(b.records[2]->name(), u"Fancy ? Chair"_s);
     QCOMPARE(b.converted, 5); // location, price, date, picture path, the flag
     QCOMPARE(int(b.refused.size()), 6);
     QCOMPARE(refusedText(table, m, b.refused[1]), u"Row 3, Price: \"cheap\" is not an amount"_s);
@@ -392,7 +392,7 @@ void TestSheetConvert::records()
     Built all = buildRecords(table, m, store, o);
     QCOMPARE(appendImportedRecords(store, std::move(all)), 3);
     QCOMPARE(store.count(), 4);
-    QCOMPARE(store.at(1).Name, u"Lamp"_s);
+    QCOMPARE(store.at(1).name(), u"Lamp"_s);
 }
 
 void TestSheetConvert::picturesPerRecord()
@@ -416,7 +416,7 @@ void TestSheetConvert::picturesPerRecord()
     o.today = Today;
     o.sheetFolder = dir.path();
     const Built b = buildRecords(table, m, store, o);
-    QCOMPARE(b.records[0]->Pictures[6].FileName, dir.filePath(u"p6.jpg"_s));
+    QCOMPARE(b.records[0]->pictureFile(6), dir.filePath(u"p6.jpg"_s));
     QCOMPARE(int(b.refused.size()), 2);
     QCOMPARE(b.refused[0].reason, u"is a seventh picture: a record holds six"_s);
     QCOMPARE(b.refused[1].reason, u"names a file whose name the catalogue file cannot hold"_s);
@@ -432,8 +432,8 @@ void TestSheetConvert::dateOrderFromColumn()
     o.today = Today;
     Built b = buildRecords(table, m, store, o);
     QVERIFY(b.refused.empty());
-    QCOMPARE(b.records[0]->Details[2], u"2024/03/04"_s);
-    QCOMPARE(b.records[2]->Details[2], u"2024/07/01"_s);
+    QCOMPARE(b.records[0]->detail(2), u"2024/03/04"_s);
+    QCOMPARE(b.records[2]->detail(2), u"2024/07/01"_s);
     // Without such a value they need a choice until the order is chosen.
     const SheetTable unclear = tableOf("Name,Date\nA,03/04/2024\nB,05/05/2023\n");
     m = guessMapping(unclear, FieldCaptions::defaults());
@@ -442,7 +442,7 @@ void TestSheetConvert::dateOrderFromColumn()
     m.dates = DateOrder::DayMonthYear;
     b = buildRecords(unclear, m, store, o);
     QVERIFY(b.refused.empty());
-    QCOMPARE(b.records[0]->Details[2], u"2024/04/03"_s);
+    QCOMPARE(b.records[0]->detail(2), u"2024/04/03"_s);
 }
 
 void TestSheetConvert::choices()
@@ -454,13 +454,13 @@ void TestSheetConvert::choices()
     o.today = Today;
     m.refused = Refusal::LeaveEmpty;
     Built b = buildRecords(table, m, store, o);
-    QVERIFY(b.records[0]->Notes.isEmpty());
-    QCOMPARE(b.records[0]->Details[8], u"0"_s);
+    QVERIFY(b.records[0]->notes().isEmpty());
+    QCOMPARE(b.records[0]->detail(8), u"0"_s);
     QCOMPARE(int(b.refused.size()), 2);
     // One value's own choice beats the general one.
     o.choices[{ 0, 2 }] = Refusal::IntoNotes;
     b = buildRecords(table, m, store, o);
-    QCOMPARE(b.records[0]->Notes, QStringList { u"Value: dear"_s });
+    QCOMPARE(b.records[0]->notes(), QStringList { u"Value: dear"_s });
     o.choices[{ 0, 1 }] = Refusal::Stop;
     b = buildRecords(table, m, store, o);
     QVERIFY(b.stopped);

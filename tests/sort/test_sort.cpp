@@ -15,11 +15,11 @@ namespace {
 void setKeyText(ItemRecord &r, int key, const QString &text)
 {
     if (key <= 10)
-        r.Descriptions[size_t(key)] = text;
+        r.setDescription(key, text);
     else if (key <= 20)
-        r.Details[size_t(key - 11)] = text;
+        r.setDetail(key - 11, text);
     else
-        r.Name = text;
+        r.setName(text);
 }
 
 // A store whose record i carries texts[i] in the key's field and "#i" in its spare text.
@@ -29,7 +29,7 @@ RecordStore storeWith(int key, const QStringList &texts)
     for (qsizetype i = 0; i < texts.size(); ++i) {
         ItemRecord r;
         setKeyText(r, key, texts[i]);
-        r.SpareText = QString::number(i);
+        r.setSpareText(QString::number(i));
         store.append(std::move(r));
     }
     return store;
@@ -39,7 +39,7 @@ QList<int> originalPositions(const RecordStore &store)
 {
     QList<int> out;
     for (int i = 0; i < store.count(); ++i)
-        out.append(store.at(i).SpareText.toInt());
+        out.append(store.at(i).spareText().toInt());
     return out;
 }
 
@@ -88,10 +88,10 @@ int referenceCompare(const ItemRecord &a, const ItemRecord &b, int key)
 {
     const auto field = [key](const ItemRecord &r) {
         if (key <= 10)
-            return r.Descriptions[size_t(key)];
+            return r.description(key);
         if (key <= 20)
-            return r.Details[size_t(key - 11)];
-        return r.Name;
+            return r.detail(key - 11);
+        return r.name();
     };
     if (key == 12 || key == 19) {
         const double p = referenceNumber(field(a));
@@ -202,11 +202,11 @@ void TestSort::order()
 void TestSort::keyFields()
 {
     ItemRecord r;
-    r.Name = u"name"_s;
+    r.setName(u"name"_s);
     for (int k = 1; k <= 10; ++k)
-        r.Descriptions[size_t(k)] = u"desc"_s + QString::number(k);
+        r.setDescription(k, u"desc"_s + QString::number(k));
     for (int d = 0; d <= 9; ++d)
-        r.Details[size_t(d)] = u"detail"_s + QString::number(d);
+        r.setDetail(d, u"detail"_s + QString::number(d));
 
     for (int k = 1; k <= 10; ++k)
         QCOMPARE(sortKeyText(r, k), u"desc"_s + QString::number(k));
@@ -249,8 +249,8 @@ void TestSort::compareSigns()
         setKeyText(x, key, a);
         setKeyText(y, key, b);
     } else {
-        x.Name = a;
-        y.Name = b;
+        x.setName(a);
+        y.setName(b);
     }
     const auto signOf = [](int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); };
     QCOMPARE(signOf(compareRecords(x, y, key)), sign);
@@ -300,11 +300,11 @@ void TestSort::matchesReferenceSort()
     RecordStore original;
     for (int i = 0; i < 300; ++i) {
         ItemRecord r;
-        r.Name = randomText();
+        r.setName(randomText());
         for (int k = 1; k <= 10; ++k)
-            r.Descriptions[size_t(k)] = randomText();
+            r.setDescription(k, randomText());
         for (int d = 0; d <= 9; ++d)
-            r.Details[size_t(d)] = randomText();
+            r.setDetail(d, randomText());
         original.append(std::move(r));
     }
 

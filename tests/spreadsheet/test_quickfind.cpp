@@ -37,10 +37,10 @@ struct Fixture
             u"Oak Bookcase"_s, u"Kettle"_s, u"Rocking Chair"_s };
         for (const QString &n : names) {
             ItemRecord r;
-            r.Name = n;
+            r.setName(n);
             t.store.append(std::move(r));
         }
-        t.store.at(4).Notes = { u"Stands on the oak counter."_s };
+        t.store.at(4).setNotes({ u"Stands on the oak counter."_s });
         t.store.currentIndex = 0;
         view.GetRecord(0);
     }
@@ -50,7 +50,7 @@ struct Fixture
     {
         QStringList out;
         for (int row = 0; row < snap.model()->rowCount(); ++row)
-            out << t.store.at(snap.model()->positionAt(row)).Name;
+            out << t.store.at(snap.model()->positionAt(row)).name();
         return out;
     }
     QString shownName() const { return view.findChild<QLineEdit *>(u"RecordName"_s)->text(); }

@@ -41,11 +41,11 @@ struct Fixture
             = QStringLiteral("Electronics\r\n\tTelevision\r\n\tRadio\r\nFurniture\r\n");
         for (int i = 1; i <= n; ++i) {
             ItemRecord r;
-            r.Name = QStringLiteral("Item %1").arg(i);
-            r.Details[1] = QStringLiteral("%1.00").arg(i * 10);
-            r.Details[2] = QStringLiteral("2024/01/%1").arg(i, 2, 10, QLatin1Char('0'));
-            r.Details[3] = QStringLiteral("2024");
-            r.Descriptions[3] = QStringLiteral("Radio : Electronics");
+            r.setName(QStringLiteral("Item %1").arg(i));
+            r.setDetail(1, QStringLiteral("%1.00").arg(i * 10));
+            r.setDetail(2, QStringLiteral("2024/01/%1").arg(i, 2, 10, QLatin1Char('0')));
+            r.setDetail(3, QStringLiteral("2024"));
+            r.setDescription(3, QStringLiteral("Radio : Electronics"));
             t.store.append(std::move(r));
         }
         t.store.currentIndex = 0;
@@ -139,7 +139,7 @@ void TestTSnapShot::fillAllRecords()
     ItemRecord &r = f.t.store.at(2);
     r.Wanted = true;
     r.ForSale = true;
-    r.Details[3] = QStringLiteral("20251");
+    r.setDetail(3, QStringLiteral("20251"));
     f.t.store.at(3).Wanted = true;
     f.t.store.captions.detail[5] = QStringLiteral("Serial No");
     f.showSheet();
@@ -292,7 +292,7 @@ void TestTSnapShot::selectionKeepsRecordWindowInStep()
     f.snap->findChild<QToolButton *>(QStringLiteral("SpreadSheetBtn"))->click();
     QCOMPARE(f.t.activation.activeWindow(), &f.view);
     QCOMPARE(f.recordName(), QStringLiteral("Item 5"));
-    QCOMPARE(f.t.store.at(0).Name, QStringLiteral("Item 1"));
+    QCOMPARE(f.t.store.at(0).name(), QStringLiteral("Item 1"));
 }
 
 void TestTSnapShot::unlistedCurrentRecordStays()
@@ -316,7 +316,7 @@ void TestTSnapShot::unlistedCurrentRecordStays()
     QVERIFY(!f.grid()->currentIndex().isValid());
     f.t.activation.activate(&f.view);
     QCOMPARE(f.recordName(), QStringLiteral("Item 7"));
-    QCOMPARE(f.t.store.at(6).Name, QStringLiteral("Item 7"));
+    QCOMPARE(f.t.store.at(6).name(), QStringLiteral("Item 7"));
 
     // A row the user chooses still makes its record current.
     f.t.activation.activate(f.snap.get());
@@ -439,7 +439,7 @@ void TestTSnapShot::duplicateCaptionsKeepEveryColumn()
     for (int g = 0; g < C::Count; ++g)
         QCOMPARE(order[size_t(g)], g);
     QCOMPARE(f.t.store.columnOrder[19], 2);
-    f.t.store.at(0).Details[7] = QStringLiteral("seven");
+    f.t.store.at(0).setDetail(7, QStringLiteral("seven"));
     f.refill();
     QCOMPARE(f.snap->printGrid().cell(0, 2), QStringLiteral("seven"));
 }
@@ -456,7 +456,7 @@ void TestTSnapShot::editTextCell()
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_7);
     QTest::keyClick(editor, Qt::Key_Return); // the grid applies the text once the editor closes
-    QTRY_COMPARE(f.t.store.at(2).Details[8], QStringLiteral("77"));
+    QTRY_COMPARE(f.t.store.at(2).detail(8), QStringLiteral("77"));
 
     // The name, and the record window follows each edit.
     f.grid()->setCurrentIndex(f.model()->index(3, C::Name));
@@ -467,15 +467,15 @@ void TestTSnapShot::editTextCell()
     editor->selectAll();
     QTest::keyClicks(editor, QStringLiteral("Lamp"));
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(f.t.store.at(3).Name, QStringLiteral("Lamp"));
+    QTRY_COMPARE(f.t.store.at(3).name(), QStringLiteral("Lamp"));
     QCOMPARE(f.recordName(), QStringLiteral("Lamp"));
     QCOMPARE(f.cell(3, C::Name), QStringLiteral("Lamp"));
     // Going to the record window and leaving it again keeps the edit.
     f.t.activation.activate(&f.view);
     QCOMPARE(f.recordName(), QStringLiteral("Lamp"));
     f.t.activation.activate(f.snap.get());
-    QCOMPARE(f.t.store.at(3).Name, QStringLiteral("Lamp"));
-    QCOMPARE(f.t.store.at(2).Details[8], QStringLiteral("77"));
+    QCOMPARE(f.t.store.at(3).name(), QStringLiteral("Lamp"));
+    QCOMPARE(f.t.store.at(2).detail(8), QStringLiteral("77"));
 }
 
 void TestTSnapShot::openEditSurvivesSwitch_data()
@@ -500,7 +500,7 @@ void TestTSnapShot::openEditSurvivesSwitch()
     editor->setFocus();
     editor->selectAll();
     QTest::keyClicks(editor, QStringLiteral("Lamp"));
-    QCOMPARE(f.t.store.at(3).Name, QStringLiteral("Item 4"));
+    QCOMPARE(f.t.store.at(3).name(), QStringLiteral("Item 4"));
     if (byButton) {
         f.snap->findChild<QToolButton *>(QStringLiteral("SpreadSheetBtn"))->click();
     } else {
@@ -510,11 +510,11 @@ void TestTSnapShot::openEditSurvivesSwitch()
     }
     QCOMPARE(f.t.activation.activeWindow(), &f.view);
     QTest::qWait(0);
-    QCOMPARE(f.t.store.at(3).Name, QStringLiteral("Lamp"));
+    QCOMPARE(f.t.store.at(3).name(), QStringLiteral("Lamp"));
     QCOMPARE(f.recordName(), QStringLiteral("Lamp"));
     // Leaving the record window stores its buffer, which holds the edit.
     f.t.activation.activate(f.snap.get());
-    QCOMPARE(f.t.store.at(3).Name, QStringLiteral("Lamp"));
+    QCOMPARE(f.t.store.at(3).name(), QStringLiteral("Lamp"));
     QCOMPARE(f.cell(3, C::Name), QStringLiteral("Lamp"));
 }
 
@@ -533,17 +533,17 @@ void TestTSnapShot::editDateCell()
     editor->selectAll();
     QTest::keyClick(editor, Qt::Key_Delete);
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(f.t.store.at(1).Details[2], QStringLiteral("    /  /  "));
+    QTRY_COMPARE(f.t.store.at(1).detail(2), QStringLiteral("    /  /  "));
     // The record window holds the same, so its next store keeps it.
     f.t.activation.activate(&f.view);
     f.t.activation.activate(f.snap.get());
-    QCOMPARE(f.t.store.at(1).Details[2], QStringLiteral("    /  /  "));
+    QCOMPARE(f.t.store.at(1).detail(2), QStringLiteral("    /  /  "));
 }
 
 void TestTSnapShot::detailThreeFourCharacters()
 {
     Fixture f(3);
-    f.t.store.at(2).Details[3] = QStringLiteral("19995");
+    f.t.store.at(2).setDetail(3, QStringLiteral("19995"));
     f.showSheet();
     QCOMPARE(f.cell(2, 15), QStringLiteral("1999"));
     const QModelIndex year = f.model()->index(2, 15);
@@ -556,7 +556,7 @@ void TestTSnapShot::detailThreeFourCharacters()
     editor->setCursorPosition(2);
     QTest::keyClicks(editor, QStringLiteral("87"));
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(f.t.store.at(2).Details[3], QStringLiteral("1987"));
+    QTRY_COMPARE(f.t.store.at(2).detail(3), QStringLiteral("1987"));
 }
 
 void TestTSnapShot::numberColumnNeverEdits()
@@ -576,7 +576,7 @@ void TestTSnapShot::numberColumnNeverEdits()
 void TestTSnapShot::rightClickDescriptionOnAnotherRow()
 {
     Fixture f(6);
-    f.t.store.at(4).Details[0] = QStringLiteral("Full warranty");
+    f.t.store.at(4).setDetail(0, QStringLiteral("Full warranty"));
     f.showSheet();
     QTest::mouseClick(f.grid()->viewport(), Qt::LeftButton, {}, f.cellCentre(1, C::Name));
     QCOMPARE(f.t.store.currentIndex, 1);
@@ -596,11 +596,11 @@ void TestTSnapShot::rightClickDescriptionOnAnotherRow()
     tv->trigger();
     menu->close();
     const ItemRecord &five = f.t.store.at(4);
-    QCOMPARE(five.Descriptions[3], QStringLiteral("Television : Electronics"));
-    QCOMPARE(five.Name, QStringLiteral("Item 5"));
-    QCOMPARE(five.Details[0], QStringLiteral("Full warranty"));
-    QCOMPARE(five.Details[2], QStringLiteral("2024/01/05"));
-    QCOMPARE(f.t.store.at(1).Descriptions[3], QStringLiteral("Radio : Electronics"));
+    QCOMPARE(five.description(3), QStringLiteral("Television : Electronics"));
+    QCOMPARE(five.name(), QStringLiteral("Item 5"));
+    QCOMPARE(five.detail(0), QStringLiteral("Full warranty"));
+    QCOMPARE(five.detail(2), QStringLiteral("2024/01/05"));
+    QCOMPARE(f.t.store.at(1).description(3), QStringLiteral("Radio : Electronics"));
     QCOMPARE(f.cell(4, 4), QStringLiteral("Television : Electronics"));
     QCOMPARE(f.recordName(), QStringLiteral("Item 5"));
     QCOMPARE(f.view.findChild<QLineEdit *>(QStringLiteral("DescThree"))->text(),
@@ -690,8 +690,8 @@ void TestTSnapShot::keyboardPath()
         return false;
     });
     QTest::keyClick(f.grid(), Qt::Key_Shift); // one press, as the keyboard sends it
-    QCOMPARE(f.t.store.at(1).Descriptions[3], QStringLiteral("Furniture"));
-    QCOMPARE(f.t.store.at(2).Descriptions[3], QStringLiteral("Radio : Electronics"));
+    QCOMPARE(f.t.store.at(1).description(3), QStringLiteral("Furniture"));
+    QCOMPARE(f.t.store.at(2).description(3), QStringLiteral("Radio : Electronics"));
 
     // The status column: the status menu, never the editor.
     editorSeen = false;
@@ -706,7 +706,7 @@ void TestTSnapShot::keyboardPath()
 void TestTSnapShot::printToPdf()
 {
     Fixture f(30);
-    f.t.store.at(29).Name = QStringLiteral("Grandfather Clock");
+    f.t.store.at(29).setName(QStringLiteral("Grandfather Clock"));
     f.t.store.captions.detail[0] = QStringLiteral("Guarantee");
     f.showSheet();
     QVERIFY(f.snap->Print1Click());

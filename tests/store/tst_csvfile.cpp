@@ -27,9 +27,9 @@ void TestCsvFile::exportLines()
 {
     RecordStore store;
     ItemRecord a;
-    a.Descriptions[1] = u"Chair, Oak"_s;
-    a.Descriptions[2] = u"The \"good\" one, kept"_s;
-    a.Details[1] = u"$12.00"_s;
+    a.setDescription(1, u"Chair, Oak"_s);
+    a.setDescription(2, u"The \"good\" one, kept"_s);
+    a.setDetail(1, u"$12.00"_s);
     a.Wanted = a.ForSale = true;
     store.append(a);
     store.append(ItemRecord());
@@ -44,8 +44,8 @@ void TestCsvFile::exportLines()
     // Importing that line splits the quoted value at its comma.
     RecordStore back;
     CsvFile::importBytes(QByteArray(lines[0] + '\n'), back, { 0, 1 }, QDate(2026, 1, 2));
-    QCOMPARE(back.at(0).Descriptions[1], u"\"Chair"_s);
-    QCOMPARE(back.at(0).Descriptions[2], u" Oak\""_s);
+    QCOMPARE(back.at(0).description(1), u"\"Chair"_s);
+    QCOMPARE(back.at(0).description(2), u" Oak\""_s);
 }
 
 void TestCsvFile::moneyTemplate_data()
@@ -93,7 +93,7 @@ void TestCsvFile::importLines()
     QCOMPARE(CsvFile::importBytes(bytes, store, { 22 }, QDate(2026, 1, 2)), names.size());
     QCOMPARE(store.count(), names.size() + 1);
     for (int i = 0; i < names.size(); ++i)
-        QCOMPARE(store.at(i + 1).Name, names[i]);
+        QCOMPARE(store.at(i + 1).name(), names[i]);
 }
 
 void TestCsvFile::importMapsItemCodes()
@@ -104,22 +104,22 @@ void TestCsvFile::importMapsItemCodes()
         { 22, 11, 18, 20, 21, 2, 19 }, QDate(2026, 1, 2));
     QCOMPARE(store.count(), 2);
     const ItemRecord &a = store.at(0);
-    QCOMPARE(a.Name, u"Lamp"_s);
-    QCOMPARE(a.Details[1], u"$0,012.50"_s);
-    QCOMPARE(a.Details[8], u"$0,000.00"_s);
+    QCOMPARE(a.name(), u"Lamp"_s);
+    QCOMPARE(a.detail(1), u"$0,012.50"_s);
+    QCOMPARE(a.detail(8), u"$0,000.00"_s);
     QVERIFY(a.ForSale && !a.Wanted && !a.ForTrade);
-    QCOMPARE(a.Descriptions[3], u"Kitchen"_s);
-    QCOMPARE(a.Details[9], u"3"_s);
-    QCOMPARE(a.Details[2], u"2026/01/02"_s);
-    QCOMPARE(a.Details[3], u"2026/01/02"_s);
-    QCOMPARE(a.Details[0], u" "_s);
-    QCOMPARE(a.Details[4], u"0"_s);
-    QCOMPARE(a.Pictures[6].Title, u"Untitled 6"_s);
+    QCOMPARE(a.description(3), u"Kitchen"_s);
+    QCOMPARE(a.detail(9), u"3"_s);
+    QCOMPARE(a.detail(2), u"2026/01/02"_s);
+    QCOMPARE(a.detail(3), u"2026/01/02"_s);
+    QCOMPARE(a.detail(0), u" "_s);
+    QCOMPARE(a.detail(4), u"0"_s);
+    QCOMPARE(a.pictureTitle(6), u"Untitled 6"_s);
     // Fewer fields than columns: the rest empty, the money template still laid.
     const ItemRecord &b = store.at(1);
-    QCOMPARE(b.Name, u"Short"_s);
-    QCOMPARE(b.Details[1], u"$0,000.00"_s);
-    QCOMPARE(b.Details[9], QString());
+    QCOMPARE(b.name(), u"Short"_s);
+    QCOMPARE(b.detail(1), u"$0,000.00"_s);
+    QCOMPARE(b.detail(9), QString());
     // Status texts compare exactly.
     RecordStore s;
     CsvFile::importBytes("wanted\r\nFor Trade\r\n", s, { 20 }, QDate(2026, 1, 2));
@@ -152,7 +152,7 @@ void TestCsvFile::failures()
     QVERIFY(ok.ok);
     QVERIFY(closed.databaseOpen);
     QCOMPARE(closed.count(), 1);
-    QCOMPARE(closed.at(0).Name, u"x"_s);
+    QCOMPARE(closed.at(0).name(), u"x"_s);
 }
 
 void TestCsvFile::exportThenImportExported_data()
@@ -183,9 +183,9 @@ void TestCsvFile::exportThenImportExported()
     for (int i = 0; i < 4; ++i) {
         ItemRecord r;
         for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-            r.Descriptions[size_t(k)] = (k + i) % 3 == 0 ? value : u"d%1"_s.arg(k);
+            r.setDescription(k, (k + i) % 3 == 0 ? value : u"d%1"_s.arg(k));
         for (int k = 0; k < ItemRecord::DetailCount; ++k)
-            r.Details[size_t(k)] = (k + i) % 2 == 0 ? value : QString();
+            r.setDetail(k, (k + i) % 2 == 0 ? value : QString());
         r.Wanted = i == 1;
         r.ForTrade = i == 2;
         r.ForSale = i >= 2;
@@ -207,13 +207,13 @@ void TestCsvFile::exportThenImportExported()
     for (int i = 0; i < 4; ++i) {
         const ItemRecord &a = store.at(i);
         const ItemRecord &b = back.at(i);
-        QCOMPARE(b.Descriptions, a.Descriptions);
-        QCOMPARE(b.Details, a.Details);
+        QCOMPARE(b.descriptions(), a.descriptions());
+        QCOMPARE(b.details(), a.details());
         QCOMPARE(b.Wanted, i == 1);
         QCOMPARE(b.ForTrade, i == 2);
         QCOMPARE(b.ForSale, i == 3); // a record exports one status, the first it has
-        QCOMPARE(b.Name, defaults.Name); // not in the export
-        QCOMPARE(b.Pictures[1].Title, defaults.Pictures[1].Title);
+        QCOMPARE(b.name(), defaults.name()); // not in the export
+        QCOMPARE(b.pictureTitle(1), defaults.pictureTitle(1));
     }
 }
 
@@ -244,9 +244,9 @@ void TestCsvFile::importExportedRefuses()
     QCOMPARE(r.added, added);
     QCOMPARE(store.count(), 1 + added);
     for (int i = 1; i < store.count(); ++i) {
-        QCOMPARE(store.at(i).Descriptions[1], added == 1 ? QString() : u"a"_s);
+        QCOMPARE(store.at(i).description(1), added == 1 ? QString() : u"a"_s);
         QCOMPARE(store.at(i).ForSale, added == 2);
-        QCOMPARE(store.at(i).Details[0], QString());
+        QCOMPARE(store.at(i).detail(0), QString());
     }
 }
 

@@ -50,9 +50,9 @@ const char LampHex[] = "06 04 4C 61 6D 70 06 08 41 42 33 43 44 30 45 46"
 ItemRecord lamp()
 {
     ItemRecord r;
-    r.Name = QStringLiteral("Lamp");
-    r.RecordCode = QStringLiteral("AB3CD0EF");
-    r.Keywords = QStringList { QStringLiteral("brass") };
+    r.setName(QStringLiteral("Lamp"));
+    r.setRecordCode(QStringLiteral("AB3CD0EF"));
+    r.setKeywords(QStringList { QStringLiteral("brass") });
     r.Wanted = true;
     return r;
 }
@@ -60,7 +60,7 @@ ItemRecord lamp()
 ItemRecord named(const QString &name)
 {
     ItemRecord r;
-    r.Name = name;
+    r.setName(name);
     return r;
 }
 
@@ -76,22 +76,22 @@ QString highCharacters()
 ItemRecord richRecord(int n)
 {
     ItemRecord r;
-    r.Name = QStringLiteral("Record %1 ").arg(n) + highCharacters();
-    r.RecordCode = QStringLiteral("Q1W2E3R%1").arg(n % 9);
+    r.setName(QStringLiteral("Record %1 ").arg(n) + highCharacters());
+    r.setRecordCode(QStringLiteral("Q1W2E3R%1").arg(n % 9));
     for (int k = 0; k < ItemRecord::DetailCount; ++k)
-        r.Details[size_t(k)] = QStringLiteral("detail %1.%2").arg(n).arg(k);
+        r.setDetail(k, QStringLiteral("detail %1.%2").arg(n).arg(k));
     for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-        r.Descriptions[size_t(k)] = QStringLiteral("Drawer : Kitchen : House %1").arg(k);
-    r.Keywords = QStringList { QStringLiteral("brass"), QString(), QStringLiteral("old") };
-    r.History = QStringList { QString(300, u'h') };
-    r.Notes = QStringList { highCharacters() };
-    r.Links = QStringList { QStringLiteral("<a href=\"http://example.org/\">Example</a>") };
+        r.setDescription(k, QStringLiteral("Drawer : Kitchen : House %1").arg(k));
+    r.setKeywords(QStringList { QStringLiteral("brass"), QString(), QStringLiteral("old") });
+    r.setHistory(QStringList { QString(300, u'h') });
+    r.setNotes(QStringList { highCharacters() });
+    r.setLinks(QStringList { QStringLiteral("<a href=\"http://example.org/\">Example</a>") });
     for (int k = 1; k <= ItemRecord::PictureCount; ++k) {
-        r.Pictures[size_t(k)].FileName = QStringLiteral("/pictures/%1-%2.jpg").arg(n).arg(k);
-        r.Pictures[size_t(k)].Title = QStringLiteral("Untitled %1").arg(k);
-        r.Pictures[size_t(k)].AutoSize = k % 2;
+        r.setPictureFile(k, QStringLiteral("/pictures/%1-%2.jpg").arg(n).arg(k));
+        r.setPictureTitle(k, QStringLiteral("Untitled %1").arg(k));
+        r.setPictureAutoSize(k, k % 2);
     }
-    r.SpareText = QStringLiteral("spare");
+    r.setSpareText(QStringLiteral("spare"));
     r.Wanted = n % 2;
     r.ForTrade = n % 3 == 0;
     r.ForSale = true;
@@ -217,7 +217,7 @@ private slots:
         QVERIFY(encodeRecord(s.at(0)).startsWith(head));
         RecordStore back;
         QVERIFY(readDatabaseBytes(encodeDatabase(s), back, false).ok());
-        QCOMPARE(back.at(0).Name, s.at(0).Name);
+        QCOMPARE(back.at(0).name(), s.at(0).name());
     }
 
     void recordCount_data()
@@ -264,7 +264,7 @@ private slots:
         RecordStore merged = keeperStore();
         QVERIFY(readDatabaseBytes(file, merged, true).ok());
         QCOMPARE(merged.count(), 4);
-        QCOMPARE(merged.at(0).Name, QStringLiteral("Keep"));
+        QCOMPARE(merged.at(0).name(), QStringLiteral("Keep"));
         QCOMPARE(merged.at(3), s.at(2));
         QVERIFY(merged.captions == s.captions);
     }
@@ -295,7 +295,7 @@ private slots:
         RecordStore s;
         for (int n = 0; n < 1500; ++n)
             s.append(richRecord(n));
-        s.at(700).Notes.append(QString(3 << 20, u'\u00E9'));
+        s.at(700).setNotes(s.at(700).notes() + QStringList { QString(3 << 20, u'\u00E9') });
         QVERIFY(writeDatabase(path, s).ok);
         const QByteArray bytes = readFile(path);
         QVERIFY(bytes.size() > (4 << 20));
@@ -372,8 +372,8 @@ private slots:
         RecordStore back;
         QVERIFY(readDatabaseBytes(file, back, false).ok());
         QCOMPARE(back.count(), 2);
-        QCOMPARE(back.at(0).Name, QStringLiteral("R2"));
-        QCOMPARE(back.at(1).Name, QStringLiteral("R5"));
+        QCOMPARE(back.at(0).name(), QStringLiteral("R2"));
+        QCOMPARE(back.at(1).name(), QStringLiteral("R5"));
         QVERIFY(!back.at(0).OnSearchList);
         // A count that does not match the records on the list still gives a readable file.
         QVERIFY(readDatabaseBytes(encodeDatabase(s, true, 7), back, false).ok());
@@ -384,11 +384,11 @@ private slots:
     {
         RecordStore s;
         ItemRecord r = lamp();
-        r.RecordCode = QStringLiteral("ABCDEFGHIJ");
+        r.setRecordCode(QStringLiteral("ABCDEFGHIJ"));
         s.append(r);
         RecordStore back;
         QVERIFY(readDatabaseBytes(encodeDatabase(s), back, false).ok());
-        QCOMPARE(back.at(0).RecordCode, QStringLiteral("ABCDEFGH"));
+        QCOMPARE(back.at(0).recordCode(), QStringLiteral("ABCDEFGH"));
     }
 
     // Every tag of the table is skipped in properties the reader does not use, in the top

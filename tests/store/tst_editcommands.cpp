@@ -13,21 +13,21 @@ namespace {
 ItemRecord makeRecord(int n)
 {
     ItemRecord r;
-    r.RecordCode = u"CODE%1"_s.arg(n, 4, 10, QLatin1Char('0'));
-    r.Name = u"Item %1"_s.arg(29 - n);
+    r.setRecordCode(u"CODE%1"_s.arg(n, 4, 10, QLatin1Char('0')));
+    r.setName(u"Item %1"_s.arg(29 - n));
     for (int d = 0; d < ItemRecord::DetailCount; ++d)
-        r.Details[size_t(d)] = u"d%1-%2"_s.arg(d).arg(n * 7 % 11);
+        r.setDetail(d, u"d%1-%2"_s.arg(d).arg(n * 7 % 11));
     for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-        r.Descriptions[size_t(k)] = k == 2 ? u"Chairs: Furniture"_s : u"v%1"_s.arg(n % 3);
+        r.setDescription(k, k == 2 ? u"Chairs: Furniture"_s : u"v%1"_s.arg(n % 3));
     if (n % 2 == 0)
-        r.Pictures[1].FileName = u"C:\\Old\\photo%1.jpg"_s.arg(n);
-    r.Pictures[3].FileName = u"/media/cd/side%1.png"_s.arg(n);
-    r.Pictures[3].Title = u"Side"_s;
-    r.SpareText = u"spare"_s;
+        r.setPictureFile(1, u"C:\\Old\\photo%1.jpg"_s.arg(n));
+    r.setPictureFile(3, u"/media/cd/side%1.png"_s.arg(n));
+    r.setPictureTitle(3, u"Side"_s);
+    r.setSpareText(u"spare"_s);
     r.Wanted = n % 3 == 0;
-    r.Keywords = QStringList { u"oak"_s, u"k%1"_s.arg(n) };
-    r.History = QStringList { u"bought \u00e9t\u00e9"_s };
-    r.Links = QStringList { u"<a href=\"http://x/%1\">x</a>"_s.arg(n) };
+    r.setKeywords(QStringList { u"oak"_s, u"k%1"_s.arg(n) });
+    r.setHistory(QStringList { u"bought \u00e9t\u00e9"_s });
+    r.setLinks(QStringList { u"<a href=\"http://x/%1\">x</a>"_s.arg(n) });
     r.OnSearchList = n % 4 == 1;
     return r;
 }
@@ -68,8 +68,8 @@ void doStep(Step step, RecordStore &store, EditHistory &history)
     switch (step) {
     case Step::Typing: {
         ItemRecord after = store.at(2);
-        after.Name = u"Renamed"_s;
-        after.Details[1] = u"125.50"_s;
+        after.setName(u"Renamed"_s);
+        after.setDetail(1, u"125.50"_s);
         for (FieldStep &s : fieldSteps(store.at(2), after, store.captions))
             history.push(std::make_unique<RecordEditCommand>(
                 store, store.shared(2), std::move(s.value), s.label));
@@ -132,7 +132,7 @@ void doStep(Step step, RecordStore &store, EditHistory &history)
         tree[0].children[0].text = u"Seats"_s;
         std::vector<CategoryCommand::Value> values;
         for (const RecordPtr &r : store.records())
-            values.push_back({ r, r->Descriptions[2], u"Seats: Furniture"_s });
+            values.push_back({ r, r->description(2), u"Seats: Furniture"_s });
         history.push(std::make_unique<CategoryCommand>(
             store, 2, std::move(tree), std::move(values), u"Rename Category"_s));
         break;
@@ -207,7 +207,7 @@ void TestEditCommands::commandsNameRecordsNotPositions()
     const RecordPtr target = store.shared(4);
     const QByteArray start = dump(store);
     ItemRecord renamed = *target;
-    renamed.Name = u"Desk light"_s;
+    renamed.setName(u"Desk light"_s);
     auto edit = std::make_unique<RecordEditCommand>(store, target, renamed, u"Typing in Name"_s);
     // The store moves under the command before it runs: it still lands on its record.
     history.push(std::make_unique<SortCommand>(store, SortKey::Name, u"Sort"_s));
@@ -215,17 +215,17 @@ void TestEditCommands::commandsNameRecordsNotPositions()
         std::vector<std::pair<int, RecordPtr>> { { 0, std::make_shared<ItemRecord>() } },
         u"New Record"_s));
     history.push(std::move(edit));
-    QCOMPARE(target->Name, u"Desk light"_s);
-    QCOMPARE(store.at(store.currentIndex).Name, u"Desk light"_s); // the step shows its record
+    QCOMPARE(target->name(), u"Desk light"_s);
+    QCOMPARE(store.at(store.currentIndex).name(), u"Desk light"_s); // the step shows its record
     int named = 0;
     for (const RecordPtr &r : store.records())
-        named += r->Name == u"Desk light"_s;
+        named += r->name() == u"Desk light"_s;
     QCOMPARE(named, 1);
     // Undone in any order of positions since: each step finds its records by identity.
     const RecordPtr undone = history.undo();
     QCOMPARE(undone, target);
     QCOMPARE(store.shared(store.currentIndex), target);
-    QCOMPARE(target->Name, u"Item 25"_s);
+    QCOMPARE(target->name(), u"Item 25"_s);
     history.undo();
     history.undo();
     QCOMPARE(dump(store), start);
@@ -237,13 +237,13 @@ void TestEditCommands::searchListMarksAreNoEdit()
     fill(store, 3);
     EditHistory history;
     ItemRecord after = store.at(0);
-    after.Name = u"x"_s;
+    after.setName(u"x"_s);
     history.push(std::make_unique<RecordEditCommand>(store, store.shared(0), after, u"T"_s));
     // A search run between the step and its undo marks the record; the undo keeps the mark.
     store.at(0).OnSearchList = true;
     store.at(0).WasOnSearchList = true;
     history.undo();
-    QCOMPARE(store.at(0).Name, u"Item 29"_s);
+    QCOMPARE(store.at(0).name(), u"Item 29"_s);
     QVERIFY(store.at(0).OnSearchList);
     QVERIFY(store.at(0).WasOnSearchList);
 }
@@ -292,12 +292,15 @@ void TestEditCommands::typingLabelsNameTheBox()
     QFETCH(QString, label);
     const ItemRecord before = makeRecord(1);
     ItemRecord after = before;
-    if (field == ItemCode::Name)
-        after.Name += u"!"_s;
-    else if (field >= ItemCode::FirstDetail)
-        after.Details[size_t(field - ItemCode::FirstDetail)] += u"!"_s;
-    else
-        after.Descriptions[size_t(field - ItemCode::FirstDescription + 1)] += u"!"_s;
+    if (field == ItemCode::Name) {
+        after.setName(after.name() + u"!"_s);
+    } else if (field >= ItemCode::FirstDetail) {
+        const int i = field - ItemCode::FirstDetail;
+        after.setDetail(i, after.detail(i) + u"!"_s);
+    } else {
+        const int k = field - ItemCode::FirstDescription + 1;
+        after.setDescription(k, after.description(k) + u"!"_s);
+    }
     const std::vector<FieldStep> steps = fieldSteps(before, after, FieldCaptions::defaults());
     QCOMPARE(steps.size(), size_t(1));
     QCOMPARE(steps[0].label, label);
@@ -310,10 +313,10 @@ void TestEditCommands::typingKeystrokesJoinOneStep()
     RecordStore store;
     fill(store, 3);
     EditHistory history;
-    const QString start = store.at(1).Pictures[3].Title;
+    const QString start = store.at(1).pictureTitle(3);
     for (const QString &typed : { u"S"_s, u"Si"_s, u"Sid"_s }) {
         ItemRecord after = store.at(1);
-        after.Pictures[3].Title = typed;
+        after.setPictureTitle(3, typed);
         auto c = std::make_unique<RecordEditCommand>(
             store, store.shared(1), after, u"Typing in Image Title"_s);
         c->setJoinsTyping(true);
@@ -323,7 +326,7 @@ void TestEditCommands::typingKeystrokesJoinOneStep()
     history.markSaved();
     // A save ends the step: the next keystroke starts one of its own.
     ItemRecord after = store.at(1);
-    after.Pictures[3].Title = u"Side!"_s;
+    after.setPictureTitle(3, u"Side!"_s);
     auto c = std::make_unique<RecordEditCommand>(
         store, store.shared(1), after, u"Typing in Image Title"_s);
     c->setJoinsTyping(true);
@@ -331,14 +334,14 @@ void TestEditCommands::typingKeystrokesJoinOneStep()
     QCOMPARE(history.count(), 2);
     history.undo();
     history.undo();
-    QCOMPARE(store.at(1).Pictures[3].Title, start);
+    QCOMPARE(store.at(1).pictureTitle(3), start);
 }
 
 void TestEditCommands::pathChangeKeepsOnlyTheOldPaths()
 {
     RecordStore store;
     fill(store, 4);
-    store.at(1).Pictures[3].FileName.clear();
+    store.at(1).setPictureFile(3, QString());
     EditHistory history;
     auto command = std::make_unique<PicturePathCommand>(store, u"D:\\Pictures"_s);
     const PicturePathCommand *c = command.get();
@@ -346,9 +349,9 @@ void TestEditCommands::pathChangeKeepsOnlyTheOldPaths()
     // Records 0 and 2 have two pictures, 1 none, 3 one: five old paths, three records.
     QCOMPARE(c->changedSlots(), 5);
     QCOMPARE(c->recordCount(), 3);
-    QCOMPARE(store.at(0).Pictures[1].FileName, u"D:\\Pictures\\photo0.jpg"_s);
-    QCOMPARE(store.at(3).Pictures[3].FileName, u"D:\\Pictures\\side3.png"_s);
-    QVERIFY(store.at(1).Pictures[3].FileName.isEmpty()); // an empty slot stays empty
+    QCOMPARE(store.at(0).pictureFile(1), u"D:\\Pictures\\photo0.jpg"_s);
+    QCOMPARE(store.at(3).pictureFile(3), u"D:\\Pictures\\side3.png"_s);
+    QVERIFY(store.at(1).pictureFile(3).isEmpty()); // an empty slot stays empty
     QCOMPARE(history.undoText(), u"Change Picture Path"_s);
 }
 

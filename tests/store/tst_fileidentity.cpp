@@ -31,7 +31,7 @@ RecordStore lampStore()
 {
     RecordStore s;
     ItemRecord r;
-    r.Name = u"Lamp"_s;
+    r.setName(u"Lamp"_s);
     s.append(r);
     return s;
 }

@@ -37,8 +37,8 @@ RecordStore smallStore()
 {
     RecordStore s;
     ItemRecord r;
-    r.Name = u"Lamp"_s;
-    r.Descriptions[1] = u"Brass, old"_s;
+    r.setName(u"Lamp"_s);
+    r.setDescription(1, u"Brass, old"_s);
     s.append(r);
     return s;
 }

@@ -74,7 +74,7 @@ void TestValueStream::objectRoundTrip()
     o.name = "Widths";
     o.properties = {
         { "Left", Value::fromInt(8) },
-        { "Font.Name", Value::fromText(u"MS Sans Serif"_s) },
+        { "Font.name()", Value::fromText(u"MS Sans Serif"_s) },
         { "Font.Color", Value::fromIdent("clWindowText") },
         { "Font.Style", Value::fromSet({ "fsBold", "fsItalic" }) },
         { "Visible", Value::fromBool(false) },
@@ -101,7 +101,7 @@ void TestValueStream::objectRoundTrip()
     QCOMPARE(back.className, QByteArray("THeaderControl"));
     QCOMPARE(back.property("Font.Color")->bytes, QByteArray("clWindowText"));
     QCOMPARE(back.property("Font.Style")->set, QList<QByteArray>({ "fsBold", "fsItalic" }));
-    QCOMPARE(back.property("Font.Name")->text, u"MS Sans Serif"_s);
+    QCOMPARE(back.property("Font.name()")->text, u"MS Sans Serif"_s);
     QVERIFY(!back.property("Height"));
     const Value *sections = back.property("Sections");
     QVERIFY(sections);

@@ -78,22 +78,22 @@ RecordStore fixtureStore()
     s.categoryTexts[2] = u"Kitchen\r\n\tDrawer\r\nGarage\r\n"_s;
 
     ItemRecord a;
-    a.Name = u"Caf\u00e9 lamp"_s;
-    a.RecordCode = u"AB3CD0EF"_s;
-    a.Details[1] = u"\u20ac12.50"_s;
-    a.Details[9] = u"01"_s;
-    a.Descriptions[2] = u"Drawer : Kitchen"_s;
-    a.Keywords = QStringList { u"brass"_s, u"old"_s };
-    a.Notes = QStringList { u"said \"fragile\"\tback\\slash"_s };
-    a.Links = QStringList { u"<a href=\"http://example.org\">Example</a>"_s };
-    a.Pictures[1] = ImageRecord { u"/pictures/lamp.jpg"_s, u"Front"_s, true };
-    a.Pictures[6].Title = u"Untitled 6"_s;
-    a.SpareText = u"spare"_s;
+    a.setName(u"Caf\u00e9 lamp"_s);
+    a.setRecordCode(u"AB3CD0EF"_s);
+    a.setDetail(1, u"\u20ac12.50"_s);
+    a.setDetail(9, u"01"_s);
+    a.setDescription(2, u"Drawer : Kitchen"_s);
+    a.setKeywords(QStringList { u"brass"_s, u"old"_s });
+    a.setNotes(QStringList { u"said \"fragile\"\tback\\slash"_s });
+    a.setLinks(QStringList { u"<a href=\"http://example.org\">Example</a>"_s });
+    a.setPicture(1, ImageRecord { u"/pictures/lamp.jpg"_s, u"Front"_s, true });
+    a.setPictureTitle(6, u"Untitled 6"_s);
+    a.setSpareText(u"spare"_s);
     a.Wanted = true;
     s.append(a);
 
     ItemRecord b;
-    b.Name = u"\u00dcnit"_s;
+    b.setName(u"\u00dcnit"_s);
     b.ForTrade = true;
     b.ForSale = true;
     s.append(b);
@@ -150,7 +150,7 @@ QStringList recordNames(const RecordStore &s)
 {
     QStringList names;
     for (int i = 0; i < s.count(); ++i)
-        names.append(s.at(i).Name);
+        names.append(s.at(i).name());
     return names;
 }
 
@@ -238,8 +238,8 @@ void TestTool::buildFillsMissingKeys()
         QCOMPARE(s.categoryTexts[size_t(k)], QString());
     QCOMPARE(s.count(), 2);
     ItemRecord lamp;
-    lamp.Name = u"Lamp"_s;
-    lamp.Details[1] = u"950"_s;
+    lamp.setName(u"Lamp"_s);
+    lamp.setDetail(1, u"950"_s);
     QCOMPARE(s.at(0), lamp);
     QCOMPARE(s.at(1), ItemRecord());
 }
@@ -256,7 +256,7 @@ void TestTool::buildWarnsAboutUnencodableText()
         r.err.constData());
     RecordStore s;
     QVERIFY(DataFile::readDatabase(dat, s, false).ok());
-    QCOMPARE(s.at(0).Name, u"Lamp ?"_s);
+    QCOMPARE(s.at(0).name(), u"Lamp ?"_s);
 }
 
 void TestTool::buildRejects_data()
@@ -354,9 +354,9 @@ RecordStore bigStore()
     RecordStore s = fixtureStore();
     for (int i = 0; i < 100; ++i) {
         ItemRecord r;
-        r.Name = u"Record %1"_s.arg(i);
-        r.Descriptions[1] = QString(60, u'd');
-        r.Notes = QStringList { QString(60, u'n') };
+        r.setName(u"Record %1"_s.arg(i));
+        r.setDescription(1, QString(60, u'd'));
+        r.setNotes(QStringList { QString(60, u'n') });
         s.append(r);
     }
     return s;
@@ -447,12 +447,12 @@ void TestTool::importExportAppendsTheExportedRecords()
 {
     RecordStore s = fixtureStore();
     ItemRecord r;
-    r.Descriptions[1] = u"Chair, Oak : Furniture"_s;
-    r.Descriptions[2] = u"5\" tall"_s;
-    r.Descriptions[3] = u"two\r\nlines"_s;
-    r.Details[1] = u"$0,012.50"_s;
-    r.Details[8] = u"$1,200.00"_s;
-    r.Details[9] = u" "_s;
+    r.setDescription(1, u"Chair, Oak : Furniture"_s);
+    r.setDescription(2, u"5\" tall"_s);
+    r.setDescription(3, u"two\r\nlines"_s);
+    r.setDetail(1, u"$0,012.50"_s);
+    r.setDetail(8, u"$1,200.00"_s);
+    r.setDetail(9, u" "_s);
     r.ForTrade = true;
     s.append(r);
     const QString dat = path(u"in.dat"_s);
@@ -475,9 +475,9 @@ void TestTool::importExportAppendsTheExportedRecords()
         const ItemRecord &a = s.at(i % 3);
         const ItemRecord &b = back.at(i);
         for (int k = 1; k <= ItemRecord::DescriptionCount; ++k)
-            QCOMPARE(b.Descriptions[size_t(k)], a.Descriptions[size_t(k)]);
+            QCOMPARE(b.description(k), a.description(k));
         for (int k = 0; k < ItemRecord::DetailCount; ++k)
-            QCOMPARE(b.Details[size_t(k)], a.Details[size_t(k)]);
+            QCOMPARE(b.detail(k), a.detail(k));
         // Only one status is exported: the first of Wanted, For Trade, For Sale.
         QCOMPARE(b.Wanted, a.Wanted);
         QCOMPARE(b.ForTrade, a.ForTrade && !a.Wanted);
@@ -557,8 +557,8 @@ void TestTool::sortWritesTheOrder()
     const QStringList values { u"$1,200.00"_s, u"950"_s, QString(), u"-20"_s };
     for (qsizetype i = 0; i < names.size(); ++i) {
         ItemRecord r;
-        r.Name = names[i];
-        r.Details[1] = values[i];
+        r.setName(names[i]);
+        r.setDetail(1, values[i]);
         s.append(r);
     }
     const QString in = path(u"in.dat"_s);

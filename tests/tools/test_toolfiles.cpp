@@ -51,7 +51,7 @@ RecordStore storeOf(const QStringList &names)
     RecordStore s;
     for (const QString &n : names) {
         ItemRecord r;
-        r.Name = n;
+        r.setName(n);
         s.append(r);
     }
     s.databaseOpen = true;

@@ -34,7 +34,7 @@ QByteArray databaseOf(int records, const QString &prefix = u"Thing"_s)
     RecordStore s;
     for (int i = records; i > 0; --i) {
         ItemRecord r;
-        r.Name = u"%1 %2"_s.arg(prefix).arg(i);
+        r.setName(u"%1 %2"_s.arg(prefix).arg(i));
         s.append(r);
     }
     return DataFile::encodeDatabase(s);

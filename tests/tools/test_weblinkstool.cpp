@@ -50,15 +50,15 @@ void TestWebLinksTool::initTestCase()
     RecordStore store;
     const auto add = [&](const QString &name, const QString &type, const QString &quantity) {
         ItemRecord r;
-        r.Name = name;
-        r.Descriptions[2] = type;
-        r.Details[9] = quantity;
+        r.setName(name);
+        r.setDescription(2, type);
+        r.setDetail(9, quantity);
         store.append(r);
     };
     add(u"Lamp"_s, u"Desk : Furniture"_s, u"01"_s);
     add(u"Table"_s, u"desk : furniture"_s, u"02"_s);
     add(u"Radio"_s, u"Radio : Electronics"_s, u"01"_s);
-    store.at(0).History = QStringList { u"Bought at auction"_s };
+    store.at(0).setHistory(QStringList { u"Bought at auction"_s });
     m_file = m_dir.filePath(u"t.dat"_s);
     QVERIFY(DataFile::writeDatabase(m_file, store).ok);
 }
