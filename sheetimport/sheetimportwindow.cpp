@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -43,6 +45,40 @@ QComboBox *makeCombo(
 }
 
 } // namespace
+
+// A progress bar over the window (over its parent while the window is not up yet) for a read or
+// build that may take long; the work calls back now and then and stops when Cancel is pressed.
+class SheetImportWindow::WorkProgress
+{
+public:
+    WorkProgress(SheetImportWindow *window, const QString &label, bool cancellable)
+        : m_dialog(label, cancellable ? u"Cancel"_s : QString(), 0, 1000,
+            window->isVisible() ? window : window->parentWidget())
+    {
+        m_cancellable = cancellable;
+        m_dialog.setObjectName(u"SheetImportProgress"_s);
+        m_dialog.setWindowTitle(window->windowTitle());
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(500);
+        m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
+        m_dialog.setValue(0);
+    }
+    Progress callback()
+    {
+        return [this](int permille) {
+            m_dialog.setValue(std::clamp(permille, 0, 999));
+            // Until the bar is up, the window beneath keeps painting but takes no clicks.
+            QCoreApplication::processEvents(
+                m_dialog.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+            return !m_cancellable || !m_dialog.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog m_dialog;
+    bool m_cancellable;
+};
 
 SheetImportWindow::SheetImportWindow(const RecordStore &store, Dialogs &dialogs, QDate today,
     std::function<int(int)> random, QWidget *parent)
@@ -204,9 +240,14 @@ SheetImportWindow::~SheetImportWindow() = default;
 bool SheetImportWindow::open(const QString &path)
 {
     m_path = path;
-    m_read = readSheet(path, {});
+    {
+        WorkProgress progress(this, u"Reading %1..."_s.arg(QFileInfo(path).fileName()), true);
+        ReadOptions options;
+        options.progress = progress.callback();
+        m_read = readSheet(path, options);
+    }
     if (!m_read.ok) {
-        m_error = m_read.message;
+        m_error = m_read.message; // empty when cancelled: nothing to tell
         return false;
     }
     m_mapping = guessMapping(m_read.table, m_store.captions);
@@ -228,11 +269,19 @@ ReadOptions SheetImportWindow::readOptions() const
     return o;
 }
 
+SheetRead SheetImportWindow::readWithProgress(ReadOptions options)
+{
+    WorkProgress progress(this, u"Reading %1..."_s.arg(QFileInfo(m_path).fileName()), true);
+    options.progress = progress.callback();
+    return readSheet(m_path, options);
+}
+
 void SheetImportWindow::reread()
 {
-    SheetRead read = readSheet(m_path, readOptions());
+    SheetRead read = readWithProgress(readOptions());
     if (!read.ok) {
-        m_dialogs.error(read.message);
+        if (!read.cancelled)
+            m_dialogs.error(read.message);
         fillChoices(); // back to what was read before
         return;
     }
@@ -362,7 +411,14 @@ BuildOptions SheetImportWindow::buildOptions(int keep) const
 
 void SheetImportWindow::refresh()
 {
-    m_preview = buildRecords(m_read.table, m_mapping, m_store, buildOptions(PreviewModel::Rows));
+    {
+        // The counts take every row: a long sheet shows a bar, without Cancel, as the preview
+        // must follow the choice just made.
+        WorkProgress progress(this, u"Converting the values..."_s, false);
+        BuildOptions options = buildOptions(PreviewModel::Rows);
+        options.progress = progress.callback();
+        m_preview = buildRecords(m_read.table, m_mapping, m_store, options);
+    }
     m_model->setPreview(&m_read.table, m_mapping, m_store.captions, m_preview);
     QString counts = countsText(m_preview) + u'.';
     if (const qsizetype n = m_preview.addedCategories.size(); n > 0)
@@ -424,9 +480,10 @@ void SheetImportWindow::loadMappingClick()
         o.delimiter = loaded.delimiter[0];
     if (loaded.sheet >= 0)
         o.sheet = loaded.sheet;
-    SheetRead read = readSheet(m_path, o);
+    SheetRead read = readWithProgress(o);
     if (!read.ok) {
-        m_dialogs.error(read.message);
+        if (!read.cancelled)
+            m_dialogs.error(read.message);
         return;
     }
     if (!mappingFromJson(json, read.table, loaded, &error)) {
@@ -468,7 +525,15 @@ void SheetImportWindow::saveMappingClick()
 
 void SheetImportWindow::importClick()
 {
-    Built built = buildRecords(m_read.table, m_mapping, m_store, buildOptions(-1));
+    Built built;
+    {
+        WorkProgress progress(this, u"Converting the records..."_s, true);
+        BuildOptions options = buildOptions(-1);
+        options.progress = progress.callback();
+        built = buildRecords(m_read.table, m_mapping, m_store, options);
+    }
+    if (built.cancelled)
+        return; // nothing is imported; the window stays for another try
     if (built.stopped) {
         m_dialogs.error(built.stopMessage);
         return;

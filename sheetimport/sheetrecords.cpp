@@ -129,6 +129,12 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
         = options.keepRecords < 0 ? size_t(rows) : size_t(std::min(rows, options.keepRecords));
     b.records.reserve(keep);
     for (int r = 0; r < rows; ++r) {
+        if (options.progress && r % 1024 == 1023
+            && !options.progress(int(qint64(r) * 1000 / rows))) {
+            b.records.clear();
+            b.cancelled = true;
+            return b;
+        }
         const int row = r + first;
         ItemRecord rec = start;
         QStringList refusedNotes;

@@ -141,14 +141,14 @@ SheetRead readSheet(const QString &path, const ReadOptions &options)
     if (head.startsWith("PK\x03\x04")) {
         file.close();
         if (suffix == "ods"_L1 || suffix == "ots"_L1)
-            return readOds(path, options.sheet, options.maxPartBytes);
+            return readOds(path, options.sheet, options.maxPartBytes, options.progress);
         if (suffix == "xlsx"_L1 || suffix == "xlsm"_L1)
-            return readXlsx(path, options.sheet, options.maxPartBytes);
+            return readXlsx(path, options.sheet, options.maxPartBytes, options.progress);
         // Another name: the container's own parts tell.
-        SheetRead x = readXlsx(path, options.sheet, options.maxPartBytes);
+        SheetRead x = readXlsx(path, options.sheet, options.maxPartBytes, options.progress);
         if (x.ok)
             return x;
-        SheetRead o = readOds(path, options.sheet, options.maxPartBytes);
+        SheetRead o = readOds(path, options.sheet, options.maxPartBytes, options.progress);
         return o.ok ? o : x;
     }
     if (suffix == "xlsx"_L1 || suffix == "xlsm"_L1 || suffix == "ods"_L1)

@@ -2,6 +2,7 @@
 // needs, and the reader that makes it from a file treated as hostile input.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include <QString>
@@ -60,6 +61,9 @@ private:
     bool m_lastRowKept = false;
 };
 
+// Told now and then how far a long read or build has come, in thousandths; false stops it.
+using Progress = std::function<bool(int permille)>;
+
 enum class SheetFormat { Text, Xlsx, Ods };
 enum class TextEncoding { Auto, Utf8, Utf16LE, Utf16BE, Windows1252 };
 
@@ -72,12 +76,14 @@ struct ReadOptions
     QChar delimiter; // null: detected
     int sheet = 0; // from 0
     qint64 maxPartBytes = MaxXmlPartBytes; // a workbook's sheet or text part, unpacked
+    Progress progress;
 };
 
 struct SheetRead
 {
     bool ok = false;
     QString message; // why the file could not be read
+    bool cancelled = false; // the progress said stop: nothing was read
     SheetFormat format = SheetFormat::Text;
     TextEncoding encoding = TextEncoding::Utf8; // text files: the one used
     QChar delimiter; // text files: the one used
@@ -95,7 +101,9 @@ TextEncoding detectEncoding(QByteArrayView bytes);
 QChar detectDelimiter(QStringView text, QChar fallback);
 
 // Workbooks from a file already known to be a zip container.
-SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes = MaxXmlPartBytes);
-SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes = MaxXmlPartBytes);
+SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes = MaxXmlPartBytes,
+    const Progress &progress = {});
+SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes = MaxXmlPartBytes,
+    const Progress &progress = {});
 
 } // namespace SheetImport

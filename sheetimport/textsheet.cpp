@@ -218,6 +218,11 @@ SheetRead readTextSheet(QByteArray bytes, const ReadOptions &options, bool tabBy
         }
         if (pos >= n)
             break;
+        if (options.progress && row % 1024 == 0 && !options.progress(int(pos * 1000 / n))) {
+            r.table = {};
+            r.cancelled = true;
+            return r;
+        }
         if (s[pos] == u'\r' && pos + 1 < n && s[pos + 1] == u'\n')
             ++pos;
         ++pos;

@@ -70,6 +70,12 @@ public:
         m_xml.setNamespaceProcessing(true);
     }
     bool found() const { return m_reader != nullptr; }
+    // How far into the part the reading has come, in thousandths.
+    int permille()
+    {
+        const qint64 size = m_file.usize();
+        return size > 0 ? int(std::clamp<qint64>(m_file.pos() * 1000 / size, 0, 1000)) : 0;
+    }
     QXmlStreamReader &xml() { return m_xml; }
     // Empty when the part read whole and its checksum held; else why not.
     QString problem()
@@ -359,7 +365,7 @@ QString readDateStyles(QuaZip &zip, const QString &name, std::vector<bool> &date
 
 } // namespace
 
-SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes)
+SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes, const Progress &progress)
 {
     SheetRead r;
     r.format = SheetFormat::Xlsx;
@@ -388,6 +394,7 @@ SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes)
     QXmlStreamReader &xml = part.xml();
     SheetTable &table = r.table;
     int rowNumber = 0;
+    qint64 rowsRead = 0;
     QString why;
     while (why.isEmpty() && nextStart(xml)) {
         if (xml.name() != "row"_L1)
@@ -478,6 +485,11 @@ SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes)
         table.endRow();
         if (table.cellCount() > MaxCells)
             why = u"the sheet holds more than %1 values"_s.arg(MaxCells);
+        if (progress && ++rowsRead % 1024 == 0 && !progress(part.permille())) {
+            r.table = {};
+            r.cancelled = true;
+            return r;
+        }
     }
     if (const QString p = part.problem(); !p.isEmpty())
         why = p;
@@ -530,7 +542,7 @@ QString odsCellText(QXmlStreamReader &xml)
 
 } // namespace
 
-SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes)
+SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes, const Progress &progress)
 {
     SheetRead r;
     r.format = SheetFormat::Ods;
@@ -546,6 +558,7 @@ SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes)
     SheetTable &table = r.table;
     QString why;
     int tableIndex = -1;
+    qint64 rowsRead = 0;
     while (why.isEmpty() && nextStart(xml)) {
         if (xml.name() != "table"_L1)
             continue;
@@ -627,6 +640,11 @@ SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes)
                     why = u"the sheet holds more than %1 values"_s.arg(MaxCells);
             }
             rowNumber = int(std::min<qint64>(qint64(first) - 1 + rowRepeat, 1 << 30));
+            if (progress && ++rowsRead % 1024 == 0 && !progress(part.permille())) {
+                r.table = {};
+                r.cancelled = true;
+                return r;
+            }
         }
     }
     if (const QString p = part.problem(); !p.isEmpty())
@@ -641,7 +659,7 @@ SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes)
         return r;
     }
     if (sheet < 0 || sheet >= r.sheetNames.size())
-        return readOds(path, 0, maxPartBytes);
+        return readOds(path, 0, maxPartBytes, progress);
     r.sheet = sheet;
     r.ok = true;
     return r;

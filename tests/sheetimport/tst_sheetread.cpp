@@ -62,6 +62,8 @@ private slots:
     void unpackLimit_data();
     void unpackLimit();
     void notRegularFiles();
+    void progressAndCancel_data();
+    void progressAndCancel();
 
 private:
     QTemporaryDir m_dir;
@@ -393,6 +395,56 @@ void TestSheetRead::notRegularFiles()
     QCOMPARE(readSheet(m_dir.path()).message, m_dir.path() + u" is not a regular file."_s);
     QCOMPARE(readSheet(m_dir.filePath(u"none.csv"_s)).message,
         m_dir.filePath(u"none.csv"_s) + u" was not found."_s);
+}
+
+void TestSheetRead::progressAndCancel_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("csv") << u"long.csv"_s;
+    QTest::newRow("xlsx") << u"long.xlsx"_s;
+    QTest::newRow("ods") << u"long.ods"_s;
+}
+
+// A long sheet tells its progress as it reads, rising to the end; told to stop, it stops and
+// holds nothing.
+void TestSheetRead::progressAndCancel()
+{
+    QFETCH(QString, name);
+    const QString path = m_dir.filePath(name);
+    constexpr int Rows = 5000;
+    Sheet sheet { u"Long"_s, { { u"Item"_s, u"Price"_s } } };
+    QByteArray csv = "Item,Price\n";
+    for (int i = 0; i < Rows; ++i) {
+        sheet.rows.append({ u"Thing %1"_s.arg(i), u"n:%1"_s.arg(i) });
+        csv += "Thing " + QByteArray::number(i) + "," + QByteArray::number(i) + "\n";
+    }
+    if (name.endsWith(u"csv"_s))
+        QVERIFY(SheetFiles::writeBytes(path, csv));
+    else if (name.endsWith(u"xlsx"_s))
+        QVERIFY(SheetFiles::writeXlsx(path, { sheet }));
+    else
+        QVERIFY(SheetFiles::writeOds(path, { sheet }));
+
+    QList<int> told;
+    ReadOptions o;
+    o.progress = [&told](int permille) {
+        told.append(permille);
+        return true;
+    };
+    const SheetRead whole = readSheet(path, o);
+    QVERIFY2(whole.ok, qPrintable(whole.message));
+    QCOMPARE(whole.table.rowCount(), Rows + 1);
+    QVERIFY(told.size() >= 3);
+    QVERIFY(std::is_sorted(told.begin(), told.end()));
+    QVERIFY(told.first() >= 0 && told.last() <= 1000 && told.last() > told.first());
+
+    int calls = 0;
+    o.progress = [&calls](int) { return ++calls < 2; };
+    const SheetRead stopped = readSheet(path, o);
+    QVERIFY(!stopped.ok);
+    QVERIFY(stopped.cancelled);
+    QCOMPARE(calls, 2);
+    QCOMPARE(stopped.table.rowCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSheetRead)
