@@ -92,6 +92,8 @@ int importSheetCommand(const QStringList &args)
     if (printColumns ? plain.size() >= 2 && !readDatabaseOrReport(plain[1], store)
                      : !change.begin(plain[1], plain[2], store))
         return 1;
+    if (!printColumns)
+        change.keepEarlierVersionNow();
     QByteArray mapJson;
     if (!mapPath.isEmpty()) {
         QFile f(mapPath);
