@@ -1,6 +1,9 @@
 // Turning a mapped sheet into records.
 #include "sheetimport/sheetrecords.h"
 
+#include <algorithm>
+#include <array>
+
 #include <QFileInfo>
 #include <QLocale>
 #include <QSet>
@@ -62,6 +65,93 @@ void appendText(QString &field, const QString &value)
 {
     field = field.isEmpty() ? value : field + u' ' + value;
 }
+
+// Short texts of the records packed side by side into shared blocks, as the database reader
+// packs the texts it reads: one allocation per block instead of one per value. Each text is a
+// QString over its piece, ending in a zero; an edit detaches it as usual.
+class TextBlocks
+{
+public:
+    TextBlocks() = default;
+    TextBlocks(const TextBlocks &) = delete;
+    TextBlocks &operator=(const TextBlocks &) = delete;
+    ~TextBlocks() { release(); }
+
+    QString copy(QStringView text)
+    {
+        const qsizetype n = text.size();
+        if (n == 0)
+            return QString();
+        if (n > MaxPiece || (m_left < n + 1 && !newBlock()))
+            return text.toString();
+        char16_t *piece = m_next;
+        std::copy_n(text.utf16(), n, piece);
+        piece[n] = 0;
+        m_next += n + 1;
+        m_left -= n + 1;
+        m_block->ref();
+        return QString(QString::DataPointer(m_block, piece, n));
+    }
+
+private:
+    using Block = QTypedArrayData<char16_t>;
+    static constexpr qsizetype BlockUnits = (64 << 10) / 2 - 32;
+    static constexpr qsizetype MaxPiece = 512;
+
+    bool newBlock()
+    {
+        release();
+        auto [block, data] = Block::allocate(BlockUnits);
+        if (!block)
+            return false;
+        m_block = block;
+        m_next = data;
+        m_left = BlockUnits;
+        return true;
+    }
+    void release()
+    {
+        if (m_block && !m_block->deref())
+            Block::deallocate(m_block);
+        m_block = nullptr;
+        m_left = 0;
+    }
+
+    Block *m_block = nullptr; // holds one reference of its own while texts are added
+    char16_t *m_next = nullptr;
+    qsizetype m_left = 0;
+};
+
+// One string for the equal values of a column: a sheet repeats its rooms, makers, dates and
+// amounts, and a string of their own for each record would take more memory than the sheet.
+class EqualTexts
+{
+public:
+    QString share(const QString &text, TextBlocks &blocks)
+    {
+        if (m_off || text.isEmpty() || text.size() > 255)
+            return blocks.copy(text);
+        if (const auto found = m_texts.constFind(text); found != m_texts.cend()) {
+            ++m_hits;
+            return *found;
+        }
+        // A column whose values hardly repeat (names, serial numbers) is only packed.
+        if (m_texts.size() >= 4096 && m_hits < m_texts.size()) {
+            m_off = true;
+            m_texts = {};
+            return blocks.copy(text);
+        }
+        QString packed = blocks.copy(text);
+        if (m_texts.size() < (1 << 16))
+            m_texts.insert(packed);
+        return packed;
+    }
+
+private:
+    QSet<QString> m_texts;
+    qint64 m_hits = 0;
+    bool m_off = false;
+};
 
 } // namespace
 
@@ -128,6 +218,8 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
     const size_t keep
         = options.keepRecords < 0 ? size_t(rows) : size_t(std::min(rows, options.keepRecords));
     b.records.reserve(keep);
+    TextBlocks blocks;
+    std::vector<EqualTexts> equal { size_t(columns) };
     for (int r = 0; r < rows; ++r) {
         if (options.progress && r % 1024 == 1023
             && !options.progress(int(qint64(r) * 1000 / rows))) {
@@ -143,24 +235,24 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
             const Target t = mapping.target(c);
             if (t.kind == Target::LeaveOut)
                 continue;
-            const QStringView value = table.cell(row, c);
+            const QString value = table.cell(row, c);
             if (value.trimmed().isEmpty())
                 continue;
             Converted cv;
             bool conversion = true; // a field with a form of its own
             switch (t.kind) {
             case Target::Name:
-                cv.text = storable(value.toString().simplified());
+                cv.text = storable(value.simplified());
                 conversion = false;
                 break;
             case Target::RecordCode:
-                cv.text = storable(value.trimmed().toString());
+                cv.text = storable(value.trimmed());
                 if (cv.text.size() > ItemRecord::RecordCodeLength)
                     cv.reason = u"is longer than %1 characters"_s.arg(ItemRecord::RecordCodeLength);
                 conversion = false;
                 break;
             case Target::Description:
-                cv = resolvers[size_t(t.index)]->resolve(value.toString().simplified());
+                cv = resolvers[size_t(t.index)]->resolve(value.simplified());
                 cv.text = storable(cv.text);
                 break;
             case Target::Detail:
@@ -179,7 +271,7 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
                     cv = convertQuantity(value);
                     break;
                 default:
-                    cv.text = storable(value.toString().simplified());
+                    cv.text = storable(value.simplified());
                     conversion = false;
                 }
                 break;
@@ -210,9 +302,9 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
                 const auto chosen = options.choices.find({ r, c });
                 const Refusal choice
                     = chosen != options.choices.end() ? chosen->second : mapping.refused;
-                b.refused.push_back({ r, c, value.toString(), cv.reason, choice });
+                b.refused.push_back({ r, c, value, cv.reason, choice });
                 if (choice == Refusal::IntoNotes)
-                    refusedNotes.append(storable(notesLine(table, mapping, c, value.toString())));
+                    refusedNotes.append(storable(notesLine(table, mapping, c, value)));
                 if (choice == Refusal::Stop && !b.stopped) {
                     b.stopped = true;
                     b.stopMessage = refusedText(table, mapping, b.refused.back())
@@ -224,16 +316,16 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
                 ++b.converted;
             switch (t.kind) {
             case Target::Name:
-                appendText(rec.Name, cv.text);
+                appendText(rec.Name, equal[size_t(c)].share(cv.text, blocks));
                 break;
             case Target::RecordCode:
                 rec.RecordCode = cv.text;
                 break;
             case Target::Description:
-                rec.Descriptions[size_t(t.index)] = cv.text;
+                rec.Descriptions[size_t(t.index)] = equal[size_t(c)].share(cv.text, blocks);
                 break;
             case Target::Detail:
-                rec.Details[size_t(t.index)] = cv.text;
+                rec.Details[size_t(t.index)] = equal[size_t(c)].share(cv.text, blocks);
                 break;
             case Target::Keywords:
                 rec.Keywords += lines(value);
@@ -276,8 +368,10 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
             untitled.insert(rec.Name);
         }
         if (rec.RecordCode.isEmpty() && options.random) {
-            for (int i = 0; i < ItemRecord::RecordCodeLength; ++i)
-                rec.RecordCode.append(symbols.at(options.random(int(symbols.size()))));
+            std::array<QChar, ItemRecord::RecordCodeLength> code;
+            for (QChar &symbol : code)
+                symbol = symbols.at(options.random(int(symbols.size())));
+            rec.RecordCode = blocks.copy(QStringView(code.data(), code.size()));
         }
         b.records.push_back(std::make_shared<ItemRecord>(std::move(rec)));
     }

@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace SheetImport {
 
-QStringView SheetTable::cell(int row, int column) const
+QString SheetTable::cell(int row, int column) const
 {
     if (row < 0 || row >= rowCount() || column < 0)
         return {};
@@ -20,7 +20,7 @@ QStringView SheetTable::cell(int row, int column) const
     const Cell &c = m_cells[size_t(first + column)];
     if (c.pos < 0)
         return m_owned[size_t(-1 - c.pos)];
-    return QStringView(m_text).mid(c.pos, c.length);
+    return QString::fromUtf8(m_text.constData() + c.pos, c.length);
 }
 
 QStringList SheetTable::rowTexts(int row) const

@@ -19,7 +19,7 @@ constexpr int MaxColumns = 1024;
 constexpr qint64 MaxCells = 20'000'000;
 constexpr int MaxZipEntries = 10'000;
 
-// Rows of cells. A text file's cells point into its decoded text; a cell that had to be
+// Rows of cells. A text file's cells point into its text, kept as UTF-8; a cell that had to be
 // rewritten (doubled quotes) or came from a zip container holds its own string.
 class SheetTable
 {
@@ -28,13 +28,13 @@ public:
     int columnCount() const { return m_columns; }
     // The row's number in the file, from 1, as a spreadsheet program shows it.
     int rowNumber(int row) const { return m_rowNumbers[size_t(row)]; }
-    QStringView cell(int row, int column) const;
-    QString cellText(int row, int column) const { return cell(row, column).toString(); }
+    QString cell(int row, int column) const;
+    QString cellText(int row, int column) const { return cell(row, column); }
     qint64 cellCount() const { return qint64(m_cells.size()); }
 
     // Building: cells go into the row begun last; a row whose cells are all empty is dropped.
-    void setText(QString text) { m_text = std::move(text); }
-    const QString &text() const { return m_text; }
+    // The UTF-8 text that spans point into.
+    void setText(QByteArray text) { m_text = std::move(text); }
     void beginRow(int number);
     void addSpan(qsizetype pos, qsizetype length);
     void addOwned(const QString &value);
@@ -47,10 +47,10 @@ public:
 private:
     struct Cell
     {
-        qint32 pos; // into m_text, or -1 - index into m_owned
+        qint32 pos; // a byte offset into m_text, or -1 - index into m_owned
         qint32 length;
     };
-    QString m_text;
+    QByteArray m_text;
     std::vector<QString> m_owned;
     std::vector<Cell> m_cells;
     std::vector<qint64> m_rowStart; // first cell of each row

@@ -90,6 +90,16 @@ void TestSheetRead::delimiters_data()
     QTest::newRow("sep line") << u"a.csv"_s
                               << QByteArray("sep=;\r\nItem;Room;Price\r\nLamp;Bedroom;1,50\r\n")
                               << QChar(u';');
+    // A delimiter beyond ASCII is more than one byte of the text the table keeps.
+    QTest::newRow("sep line, section sign")
+        << u"a.csv"_s << QString(u"sep=§\nItem§Room§Price\nLamp§Bedroom§1,50\n"_s).toUtf8()
+        << QChar(u'§');
+    QTest::newRow("sep line, Windows-1252") << u"a.csv"_s
+                                            << QByteArray("sep=\xA7\nItem\xA7"
+                                                          "Room\xA7"
+                                                          "Price\nLamp\xA7"
+                                                          "Bedroom\xA7\"1,50\"\n")
+                                            << QChar(u'§');
 }
 
 void TestSheetRead::delimiters()
