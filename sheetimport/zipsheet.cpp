@@ -6,7 +6,9 @@
 #include <memory>
 #include <set>
 
+#include <QBuffer>
 #include <QDate>
+#include <QFile>
 #include <QHash>
 #include <QXmlStreamReader>
 
@@ -127,8 +129,31 @@ QString damaged(const QString &path, const QString &why)
     return u"%1 is damaged (%2). Nothing was imported."_s.arg(path, why);
 }
 
-bool openZip(QuaZip &zip, const QString &path, SheetRead &r)
+// The container, read whole into memory before it is unpacked: the unzip library reads a part's
+// headers a few bytes at a time, and a damaged header (a long extra field) has it do so tens of
+// thousands of times per part, each a system call when it reads the file itself.
+struct Container
 {
+    QByteArray bytes;
+    QBuffer buffer { &bytes };
+    QuaZip zip { &buffer };
+};
+
+bool openZip(Container &c, const QString &path, SheetRead &r)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        r.message = u"Cannot open file %1: %2"_s.arg(path, file.errorString());
+        return false;
+    }
+    c.bytes = file.read(MaxFileBytes + 1);
+    if (c.bytes.size() > MaxFileBytes) {
+        r.message
+            = u"%1 is too large to import (more than %2 MB)."_s.arg(path).arg(MaxFileBytes >> 20);
+        c.bytes = QByteArray();
+        return false;
+    }
+    QuaZip &zip = c.zip;
     if (!zip.open(QuaZip::mdUnzip)) {
         r.message = damaged(path, u"the zip container does not open"_s);
         return false;
@@ -369,9 +394,10 @@ SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes, const Pr
 {
     SheetRead r;
     r.format = SheetFormat::Xlsx;
-    QuaZip zip(path);
-    if (!openZip(zip, path, r))
+    Container container;
+    if (!openZip(container, path, r))
         return r;
+    QuaZip &zip = container.zip;
     Workbook wb;
     if (const QString p = readWorkbook(zip, wb); !p.isEmpty()) {
         r.message = damaged(path, p);
@@ -546,9 +572,10 @@ SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes, const Pro
 {
     SheetRead r;
     r.format = SheetFormat::Ods;
-    QuaZip zip(path);
-    if (!openZip(zip, path, r))
+    Container container;
+    if (!openZip(container, path, r))
         return r;
+    QuaZip &zip = container.zip;
     Part part(zip, u"content.xml"_s, maxPartBytes);
     if (!part.found()) {
         r.message = damaged(path, u"it holds no content part"_s);
