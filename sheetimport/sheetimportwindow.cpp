@@ -173,21 +173,29 @@ SheetImportWindow::SheetImportWindow(const RecordStore &store, Dialogs &dialogs,
     m_counts = new QLabel(previewBox);
     m_counts->setObjectName(u"Counts"_s);
     previewLayout->addWidget(m_counts);
-    split->setStretchFactor(0, 2);
-    split->setStretchFactor(1, 3);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
     layout->addWidget(split, 1);
 
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *load = buttons->addButton(u"&Load Mapping..."_s, QDialogButtonBox::ActionRole);
+    // The mapping's own buttons at the left, apart from the ones that end the window.
+    auto *buttonRow = new QHBoxLayout;
+    auto *load = new QPushButton(u"&Load Mapping..."_s, this);
     load->setObjectName(u"LoadMapping"_s);
-    QPushButton *save = buttons->addButton(u"Sa&ve Mapping..."_s, QDialogButtonBox::ActionRole);
+    load->setAutoDefault(false);
+    auto *save = new QPushButton(u"Sa&ve Mapping..."_s, this);
     save->setObjectName(u"SaveMapping"_s);
+    save->setAutoDefault(false);
+    buttonRow->addWidget(load);
+    buttonRow->addWidget(save);
+    buttonRow->addStretch(1);
+    auto *buttons = new QDialogButtonBox(this);
     QPushButton *import = buttons->addButton(u"&Import"_s, QDialogButtonBox::AcceptRole);
     import->setObjectName(u"Import"_s);
     import->setDefault(true);
     QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
     cancel->setObjectName(u"Cancel"_s);
-    layout->addWidget(buttons);
+    buttonRow->addWidget(buttons);
+    layout->addLayout(buttonRow);
 
     connect(load, &QPushButton::clicked, this, &SheetImportWindow::loadMappingClick);
     connect(save, &QPushButton::clicked, this, &SheetImportWindow::saveMappingClick);
