@@ -1,6 +1,9 @@
 // File > Import Spreadsheet: the file, the mapping window, then the records in one step.
 #include "recordwindow/tview.h"
 
+#include "store/editcommands.h"
+
+#include "app/quickfindbox.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "sheetimport/sheetimportwindow.h"
@@ -22,7 +25,8 @@ void TView::ImportSpreadsheetClick()
         m_ctx.store, m_ctx.dialogs, m_ctx.clock.today(),
         [this](int bound) { return m_ctx.clock.random(bound); }, this);
     if (!window.open(path)) {
-        m_ctx.dialogs.error(window.errorText());
+        if (!window.errorText().isEmpty()) // else the reading was cancelled
+            m_ctx.dialogs.error(window.errorText());
         return;
     }
     runModal(window);
@@ -33,9 +37,18 @@ void TView::ImportSpreadsheetClick()
     if (!wasOpen) {
         store.clear();
         store.databaseOpen = true;
+        m_ctx.history->clear(); // the steps belonged to no database
     }
     const int first = store.count();
+    CategoryState before = CategoryState::of(store);
     const int added = SheetImport::appendImportedRecords(store, window.takeResult());
+    if (added > 0) {
+        // One step for the whole import: Undo takes back every record and every new category.
+        auto step
+            = InsertRecordsCommand::appended(store, first, QStringLiteral("Import Spreadsheet"));
+        step->setCategories(std::move(before), CategoryState::of(store));
+        m_ctx.history->pushDone(std::move(step));
+    }
     if (!wasOpen) {
         // The store was opened empty: the controls held no record of it.
         m_shown.reset();
@@ -51,6 +64,8 @@ void TView::ImportSpreadsheetClick()
         store.currentIndex = first;
         GetRecord(first);
         setDeleteEnabled(store.count() > 1);
+        recordsChanged(added);
+        m_findBox->refresh(); // the count takes the appended records
     }
     m_ctx.dialogs.status(this,
         added == 1 ? QStringLiteral("1 record imported.")

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -43,6 +45,40 @@ QComboBox *makeCombo(
 }
 
 } // namespace
+
+// A progress bar over the window (over its parent while the window is not up yet) for a read or
+// build that may take long; the work calls back now and then and stops when Cancel is pressed.
+class SheetImportWindow::WorkProgress
+{
+public:
+    WorkProgress(SheetImportWindow *window, const QString &label, bool cancellable)
+        : m_dialog(label, cancellable ? u"Cancel"_s : QString(), 0, 1000,
+            window->isVisible() ? window : window->parentWidget())
+    {
+        m_cancellable = cancellable;
+        m_dialog.setObjectName(u"SheetImportProgress"_s);
+        m_dialog.setWindowTitle(window->windowTitle());
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(500);
+        m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
+        m_dialog.setValue(0);
+    }
+    Progress callback()
+    {
+        return [this](int permille) {
+            m_dialog.setValue(std::clamp(permille, 0, 999));
+            // Until the bar is up, the window beneath keeps painting but takes no clicks.
+            QCoreApplication::processEvents(
+                m_dialog.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+            return !m_cancellable || !m_dialog.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog m_dialog;
+    bool m_cancellable;
+};
 
 SheetImportWindow::SheetImportWindow(const RecordStore &store, Dialogs &dialogs, QDate today,
     std::function<int(int)> random, QWidget *parent)
@@ -137,21 +173,29 @@ SheetImportWindow::SheetImportWindow(const RecordStore &store, Dialogs &dialogs,
     m_counts = new QLabel(previewBox);
     m_counts->setObjectName(u"Counts"_s);
     previewLayout->addWidget(m_counts);
-    split->setStretchFactor(0, 2);
-    split->setStretchFactor(1, 3);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
     layout->addWidget(split, 1);
 
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *load = buttons->addButton(u"&Load Mapping..."_s, QDialogButtonBox::ActionRole);
+    // The mapping's own buttons at the left, apart from the ones that end the window.
+    auto *buttonRow = new QHBoxLayout;
+    auto *load = new QPushButton(u"&Load Mapping..."_s, this);
     load->setObjectName(u"LoadMapping"_s);
-    QPushButton *save = buttons->addButton(u"Sa&ve Mapping..."_s, QDialogButtonBox::ActionRole);
+    load->setAutoDefault(false);
+    auto *save = new QPushButton(u"Sa&ve Mapping..."_s, this);
     save->setObjectName(u"SaveMapping"_s);
+    save->setAutoDefault(false);
+    buttonRow->addWidget(load);
+    buttonRow->addWidget(save);
+    buttonRow->addStretch(1);
+    auto *buttons = new QDialogButtonBox(this);
     QPushButton *import = buttons->addButton(u"&Import"_s, QDialogButtonBox::AcceptRole);
     import->setObjectName(u"Import"_s);
     import->setDefault(true);
     QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
     cancel->setObjectName(u"Cancel"_s);
-    layout->addWidget(buttons);
+    buttonRow->addWidget(buttons);
+    layout->addLayout(buttonRow);
 
     connect(load, &QPushButton::clicked, this, &SheetImportWindow::loadMappingClick);
     connect(save, &QPushButton::clicked, this, &SheetImportWindow::saveMappingClick);
@@ -204,9 +248,14 @@ SheetImportWindow::~SheetImportWindow() = default;
 bool SheetImportWindow::open(const QString &path)
 {
     m_path = path;
-    m_read = readSheet(path, {});
+    {
+        WorkProgress progress(this, u"Reading %1..."_s.arg(QFileInfo(path).fileName()), true);
+        ReadOptions options;
+        options.progress = progress.callback();
+        m_read = readSheet(path, options);
+    }
     if (!m_read.ok) {
-        m_error = m_read.message;
+        m_error = m_read.message; // empty when cancelled: nothing to tell
         return false;
     }
     m_mapping = guessMapping(m_read.table, m_store.captions);
@@ -228,11 +277,19 @@ ReadOptions SheetImportWindow::readOptions() const
     return o;
 }
 
+SheetRead SheetImportWindow::readWithProgress(ReadOptions options)
+{
+    WorkProgress progress(this, u"Reading %1..."_s.arg(QFileInfo(m_path).fileName()), true);
+    options.progress = progress.callback();
+    return readSheet(m_path, options);
+}
+
 void SheetImportWindow::reread()
 {
-    SheetRead read = readSheet(m_path, readOptions());
+    SheetRead read = readWithProgress(readOptions());
     if (!read.ok) {
-        m_dialogs.error(read.message);
+        if (!read.cancelled)
+            m_dialogs.error(read.message);
         fillChoices(); // back to what was read before
         return;
     }
@@ -362,7 +419,14 @@ BuildOptions SheetImportWindow::buildOptions(int keep) const
 
 void SheetImportWindow::refresh()
 {
-    m_preview = buildRecords(m_read.table, m_mapping, m_store, buildOptions(PreviewModel::Rows));
+    {
+        // The counts take every row: a long sheet shows a bar, without Cancel, as the preview
+        // must follow the choice just made.
+        WorkProgress progress(this, u"Converting the values..."_s, false);
+        BuildOptions options = buildOptions(PreviewModel::Rows);
+        options.progress = progress.callback();
+        m_preview = buildRecords(m_read.table, m_mapping, m_store, options);
+    }
     m_model->setPreview(&m_read.table, m_mapping, m_store.captions, m_preview);
     QString counts = countsText(m_preview) + u'.';
     if (const qsizetype n = m_preview.addedCategories.size(); n > 0)
@@ -424,9 +488,10 @@ void SheetImportWindow::loadMappingClick()
         o.delimiter = loaded.delimiter[0];
     if (loaded.sheet >= 0)
         o.sheet = loaded.sheet;
-    SheetRead read = readSheet(m_path, o);
+    SheetRead read = readWithProgress(o);
     if (!read.ok) {
-        m_dialogs.error(read.message);
+        if (!read.cancelled)
+            m_dialogs.error(read.message);
         return;
     }
     if (!mappingFromJson(json, read.table, loaded, &error)) {
@@ -468,7 +533,15 @@ void SheetImportWindow::saveMappingClick()
 
 void SheetImportWindow::importClick()
 {
-    Built built = buildRecords(m_read.table, m_mapping, m_store, buildOptions(-1));
+    Built built;
+    {
+        WorkProgress progress(this, u"Converting the records..."_s, true);
+        BuildOptions options = buildOptions(-1);
+        options.progress = progress.callback();
+        built = buildRecords(m_read.table, m_mapping, m_store, options);
+    }
+    if (built.cancelled)
+        return; // nothing is imported; the window stays for another try
     if (built.stopped) {
         m_dialogs.error(built.stopMessage);
         return;

@@ -51,6 +51,8 @@ public:
     void importClick();
 
 private:
+    class WorkProgress;
+    SheetRead readWithProgress(ReadOptions options);
     void reread();
     void fillColumns();
     void fillChoices();

@@ -1,6 +1,9 @@
 // Turning a mapped sheet into records.
 #include "sheetimport/sheetrecords.h"
 
+#include <algorithm>
+#include <array>
+
 #include <QFileInfo>
 #include <QLocale>
 #include <QSet>
@@ -62,6 +65,93 @@ QString joined(const QString &field, const QString &value)
 {
     return field.isEmpty() ? value : field + u' ' + value;
 }
+
+// Short texts of the records packed side by side into shared blocks, as the database reader
+// packs the texts it reads: one allocation per block instead of one per value. Each text is a
+// QString over its piece, ending in a zero; an edit detaches it as usual.
+class TextBlocks
+{
+public:
+    TextBlocks() = default;
+    TextBlocks(const TextBlocks &) = delete;
+    TextBlocks &operator=(const TextBlocks &) = delete;
+    ~TextBlocks() { release(); }
+
+    QString copy(QStringView text)
+    {
+        const qsizetype n = text.size();
+        if (n == 0)
+            return QString();
+        if (n > MaxPiece || (m_left < n + 1 && !newBlock()))
+            return text.toString();
+        char16_t *piece = m_next;
+        std::copy_n(text.utf16(), n, piece);
+        piece[n] = 0;
+        m_next += n + 1;
+        m_left -= n + 1;
+        m_block->ref();
+        return QString(QString::DataPointer(m_block, piece, n));
+    }
+
+private:
+    using Block = QTypedArrayData<char16_t>;
+    static constexpr qsizetype BlockUnits = (64 << 10) / 2 - 32;
+    static constexpr qsizetype MaxPiece = 512;
+
+    bool newBlock()
+    {
+        release();
+        auto [block, data] = Block::allocate(BlockUnits);
+        if (!block)
+            return false;
+        m_block = block;
+        m_next = data;
+        m_left = BlockUnits;
+        return true;
+    }
+    void release()
+    {
+        if (m_block && !m_block->deref())
+            Block::deallocate(m_block);
+        m_block = nullptr;
+        m_left = 0;
+    }
+
+    Block *m_block = nullptr; // holds one reference of its own while texts are added
+    char16_t *m_next = nullptr;
+    qsizetype m_left = 0;
+};
+
+// One string for the equal values of a column: a sheet repeats its rooms, makers, dates and
+// amounts, and a string of their own for each record would take more memory than the sheet.
+class EqualTexts
+{
+public:
+    QString share(const QString &text, TextBlocks &blocks)
+    {
+        if (m_off || text.isEmpty() || text.size() > 255)
+            return blocks.copy(text);
+        if (const auto found = m_texts.constFind(text); found != m_texts.cend()) {
+            ++m_hits;
+            return *found;
+        }
+        // A column whose values hardly repeat (names, serial numbers) is only packed.
+        if (m_texts.size() >= 4096 && m_hits < m_texts.size()) {
+            m_off = true;
+            m_texts = {};
+            return blocks.copy(text);
+        }
+        QString packed = blocks.copy(text);
+        if (m_texts.size() < (1 << 16))
+            m_texts.insert(packed);
+        return packed;
+    }
+
+private:
+    QSet<QString> m_texts;
+    qint64 m_hits = 0;
+    bool m_off = false;
+};
 
 } // namespace
 
@@ -128,7 +218,15 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
     const size_t keep
         = options.keepRecords < 0 ? size_t(rows) : size_t(std::min(rows, options.keepRecords));
     b.records.reserve(keep);
+    TextBlocks blocks;
+    std::vector<EqualTexts> equal { size_t(columns) };
     for (int r = 0; r < rows; ++r) {
+        if (options.progress && r % 1024 == 1023
+            && !options.progress(int(qint64(r) * 1000 / rows))) {
+            b.records.clear();
+            b.cancelled = true;
+            return b;
+        }
         const int row = r + first;
         ItemRecord rec = start;
         QStringList refusedNotes;
@@ -137,24 +235,24 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
             const Target t = mapping.target(c);
             if (t.kind == Target::LeaveOut)
                 continue;
-            const QStringView value = table.cell(row, c);
+            const QString value = table.cell(row, c);
             if (value.trimmed().isEmpty())
                 continue;
             Converted cv;
             bool conversion = true; // a field with a form of its own
             switch (t.kind) {
             case Target::Name:
-                cv.text = storable(value.toString().simplified());
+                cv.text = storable(value.simplified());
                 conversion = false;
                 break;
             case Target::RecordCode:
-                cv.text = storable(value.trimmed().toString());
+                cv.text = storable(value.trimmed());
                 if (cv.text.size() > ItemRecord::RecordCodeLength)
                     cv.reason = u"is longer than %1 characters"_s.arg(ItemRecord::RecordCodeLength);
                 conversion = false;
                 break;
             case Target::Description:
-                cv = resolvers[size_t(t.index)]->resolve(value.toString().simplified());
+                cv = resolvers[size_t(t.index)]->resolve(value.simplified());
                 cv.text = storable(cv.text);
                 break;
             case Target::Detail:
@@ -173,7 +271,7 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
                     cv = convertQuantity(value);
                     break;
                 default:
-                    cv.text = storable(value.toString().simplified());
+                    cv.text = storable(value.simplified());
                     conversion = false;
                 }
                 break;
@@ -204,9 +302,9 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
                 const auto chosen = options.choices.find({ r, c });
                 const Refusal choice
                     = chosen != options.choices.end() ? chosen->second : mapping.refused;
-                b.refused.push_back({ r, c, value.toString(), cv.reason, choice });
+                b.refused.push_back({ r, c, value, cv.reason, choice });
                 if (choice == Refusal::IntoNotes)
-                    refusedNotes.append(storable(notesLine(table, mapping, c, value.toString())));
+                    refusedNotes.append(storable(notesLine(table, mapping, c, value)));
                 if (choice == Refusal::Stop && !b.stopped) {
                     b.stopped = true;
                     b.stopMessage = refusedText(table, mapping, b.refused.back())
@@ -218,16 +316,16 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
                 ++b.converted;
             switch (t.kind) {
             case Target::Name:
-                rec.setName(joined(rec.name(), cv.text));
+                rec.setName(joined(rec.name(), equal[size_t(c)].share(cv.text, blocks)));
                 break;
             case Target::RecordCode:
                 rec.setRecordCode(cv.text);
                 break;
             case Target::Description:
-                rec.setDescription(t.index, cv.text);
+                rec.setDescription(t.index, equal[size_t(c)].share(cv.text, blocks));
                 break;
             case Target::Detail:
-                rec.setDetail(t.index, cv.text);
+                rec.setDetail(t.index, equal[size_t(c)].share(cv.text, blocks));
                 break;
             case Target::Keywords:
                 rec.setKeywords(rec.keywords() + lines(value));
@@ -271,10 +369,10 @@ Built buildRecords(const SheetTable &table, const Mapping &mapping, const Record
             untitled.insert(rec.name());
         }
         if (rec.recordCode().isEmpty() && options.random) {
-            QString code;
-            for (int i = 0; i < ItemRecord::RecordCodeLength; ++i)
-                code.append(symbols.at(options.random(int(symbols.size()))));
-            rec.setRecordCode(code);
+            std::array<QChar, ItemRecord::RecordCodeLength> code;
+            for (QChar &symbol : code)
+                symbol = symbols.at(options.random(int(symbols.size())));
+            rec.setRecordCode(blocks.copy(QStringView(code.data(), code.size())));
         }
         b.records.push_back(std::make_shared<ItemRecord>(std::move(rec)));
     }

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include "sheetimport/sheetmapping.h"
+#include "sheetimport/sheettable.h"
 #include "store/categorytree.h"
 #include "store/itemrecord.h"
 #include "store/recordstore.h"
@@ -36,6 +37,7 @@ struct BuildOptions
     int keepRecords = -1; // records to keep (the preview's 100); -1 keeps every one
     // The user's choice for single values, by (record, column); others follow the mapping's.
     std::map<std::pair<int, int>, Refusal> choices;
+    Progress progress; // told as the rows go; false stops the build
 };
 
 struct Built
@@ -46,6 +48,7 @@ struct Built
     int converted = 0; // values stored in another form than the sheet's
     std::vector<RefusedValue> refused; // every value that needs a choice, in sheet order
     bool stopped = false; // a value's choice is to stop: nothing may be imported
+    bool cancelled = false; // the progress said stop: the build is incomplete
     QString stopMessage;
     std::array<std::optional<CategoryTree>, 11> trees; // trees that gained nodes
     QStringList addedCategories; // "Caption: Full Name" of each node added

@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace SheetImport {
 
-QStringView SheetTable::cell(int row, int column) const
+QString SheetTable::cell(int row, int column) const
 {
     if (row < 0 || row >= rowCount() || column < 0)
         return {};
@@ -20,7 +20,7 @@ QStringView SheetTable::cell(int row, int column) const
     const Cell &c = m_cells[size_t(first + column)];
     if (c.pos < 0)
         return m_owned[size_t(-1 - c.pos)];
-    return QStringView(m_text).mid(c.pos, c.length);
+    return QString::fromUtf8(m_text.constData() + c.pos, c.length);
 }
 
 QStringList SheetTable::rowTexts(int row) const
@@ -141,14 +141,14 @@ SheetRead readSheet(const QString &path, const ReadOptions &options)
     if (head.startsWith("PK\x03\x04")) {
         file.close();
         if (suffix == "ods"_L1 || suffix == "ots"_L1)
-            return readOds(path, options.sheet, options.maxPartBytes);
+            return readOds(path, options.sheet, options.maxPartBytes, options.progress);
         if (suffix == "xlsx"_L1 || suffix == "xlsm"_L1)
-            return readXlsx(path, options.sheet, options.maxPartBytes);
+            return readXlsx(path, options.sheet, options.maxPartBytes, options.progress);
         // Another name: the container's own parts tell.
-        SheetRead x = readXlsx(path, options.sheet, options.maxPartBytes);
+        SheetRead x = readXlsx(path, options.sheet, options.maxPartBytes, options.progress);
         if (x.ok)
             return x;
-        SheetRead o = readOds(path, options.sheet, options.maxPartBytes);
+        SheetRead o = readOds(path, options.sheet, options.maxPartBytes, options.progress);
         return o.ok ? o : x;
     }
     if (suffix == "xlsx"_L1 || suffix == "xlsm"_L1 || suffix == "ods"_L1)

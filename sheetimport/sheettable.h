@@ -2,6 +2,7 @@
 // needs, and the reader that makes it from a file treated as hostile input.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include <QString>
@@ -18,7 +19,7 @@ constexpr int MaxColumns = 1024;
 constexpr qint64 MaxCells = 20'000'000;
 constexpr int MaxZipEntries = 10'000;
 
-// Rows of cells. A text file's cells point into its decoded text; a cell that had to be
+// Rows of cells. A text file's cells point into its text, kept as UTF-8; a cell that had to be
 // rewritten (doubled quotes) or came from a zip container holds its own string.
 class SheetTable
 {
@@ -27,13 +28,13 @@ public:
     int columnCount() const { return m_columns; }
     // The row's number in the file, from 1, as a spreadsheet program shows it.
     int rowNumber(int row) const { return m_rowNumbers[size_t(row)]; }
-    QStringView cell(int row, int column) const;
-    QString cellText(int row, int column) const { return cell(row, column).toString(); }
+    QString cell(int row, int column) const;
+    QString cellText(int row, int column) const { return cell(row, column); }
     qint64 cellCount() const { return qint64(m_cells.size()); }
 
     // Building: cells go into the row begun last; a row whose cells are all empty is dropped.
-    void setText(QString text) { m_text = std::move(text); }
-    const QString &text() const { return m_text; }
+    // The UTF-8 text that spans point into.
+    void setText(QByteArray text) { m_text = std::move(text); }
     void beginRow(int number);
     void addSpan(qsizetype pos, qsizetype length);
     void addOwned(const QString &value);
@@ -46,10 +47,10 @@ public:
 private:
     struct Cell
     {
-        qint32 pos; // into m_text, or -1 - index into m_owned
+        qint32 pos; // a byte offset into m_text, or -1 - index into m_owned
         qint32 length;
     };
-    QString m_text;
+    QByteArray m_text;
     std::vector<QString> m_owned;
     std::vector<Cell> m_cells;
     std::vector<qint64> m_rowStart; // first cell of each row
@@ -59,6 +60,9 @@ private:
     int m_columns = 0;
     bool m_lastRowKept = false;
 };
+
+// Told now and then how far a long read or build has come, in thousandths; false stops it.
+using Progress = std::function<bool(int permille)>;
 
 enum class SheetFormat { Text, Xlsx, Ods };
 enum class TextEncoding { Auto, Utf8, Utf16LE, Utf16BE, Windows1252 };
@@ -72,12 +76,14 @@ struct ReadOptions
     QChar delimiter; // null: detected
     int sheet = 0; // from 0
     qint64 maxPartBytes = MaxXmlPartBytes; // a workbook's sheet or text part, unpacked
+    Progress progress;
 };
 
 struct SheetRead
 {
     bool ok = false;
     QString message; // why the file could not be read
+    bool cancelled = false; // the progress said stop: nothing was read
     SheetFormat format = SheetFormat::Text;
     TextEncoding encoding = TextEncoding::Utf8; // text files: the one used
     QChar delimiter; // text files: the one used
@@ -95,7 +101,9 @@ TextEncoding detectEncoding(QByteArrayView bytes);
 QChar detectDelimiter(QStringView text, QChar fallback);
 
 // Workbooks from a file already known to be a zip container.
-SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes = MaxXmlPartBytes);
-SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes = MaxXmlPartBytes);
+SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes = MaxXmlPartBytes,
+    const Progress &progress = {});
+SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes = MaxXmlPartBytes,
+    const Progress &progress = {});
 
 } // namespace SheetImport

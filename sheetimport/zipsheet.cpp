@@ -6,7 +6,9 @@
 #include <memory>
 #include <set>
 
+#include <QBuffer>
 #include <QDate>
+#include <QFile>
 #include <QHash>
 #include <QXmlStreamReader>
 
@@ -70,6 +72,12 @@ public:
         m_xml.setNamespaceProcessing(true);
     }
     bool found() const { return m_reader != nullptr; }
+    // How far into the part the reading has come, in thousandths.
+    int permille()
+    {
+        const qint64 size = m_file.usize();
+        return size > 0 ? int(std::clamp<qint64>(m_file.pos() * 1000 / size, 0, 1000)) : 0;
+    }
     QXmlStreamReader &xml() { return m_xml; }
     // Empty when the part read whole and its checksum held; else why not.
     QString problem()
@@ -121,8 +129,31 @@ QString damaged(const QString &path, const QString &why)
     return u"%1 is damaged (%2). Nothing was imported."_s.arg(path, why);
 }
 
-bool openZip(QuaZip &zip, const QString &path, SheetRead &r)
+// The container, read whole into memory before it is unpacked: the unzip library reads a part's
+// headers a few bytes at a time, and a damaged header (a long extra field) has it do so tens of
+// thousands of times per part, each a system call when it reads the file itself.
+struct Container
 {
+    QByteArray bytes;
+    QBuffer buffer { &bytes };
+    QuaZip zip { &buffer };
+};
+
+bool openZip(Container &c, const QString &path, SheetRead &r)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        r.message = u"Cannot open file %1: %2"_s.arg(path, file.errorString());
+        return false;
+    }
+    c.bytes = file.read(MaxFileBytes + 1);
+    if (c.bytes.size() > MaxFileBytes) {
+        r.message
+            = u"%1 is too large to import (more than %2 MB)."_s.arg(path).arg(MaxFileBytes >> 20);
+        c.bytes = QByteArray();
+        return false;
+    }
+    QuaZip &zip = c.zip;
     if (!zip.open(QuaZip::mdUnzip)) {
         r.message = damaged(path, u"the zip container does not open"_s);
         return false;
@@ -359,13 +390,14 @@ QString readDateStyles(QuaZip &zip, const QString &name, std::vector<bool> &date
 
 } // namespace
 
-SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes)
+SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes, const Progress &progress)
 {
     SheetRead r;
     r.format = SheetFormat::Xlsx;
-    QuaZip zip(path);
-    if (!openZip(zip, path, r))
+    Container container;
+    if (!openZip(container, path, r))
         return r;
+    QuaZip &zip = container.zip;
     Workbook wb;
     if (const QString p = readWorkbook(zip, wb); !p.isEmpty()) {
         r.message = damaged(path, p);
@@ -388,6 +420,7 @@ SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes)
     QXmlStreamReader &xml = part.xml();
     SheetTable &table = r.table;
     int rowNumber = 0;
+    qint64 rowsRead = 0;
     QString why;
     while (why.isEmpty() && nextStart(xml)) {
         if (xml.name() != "row"_L1)
@@ -478,6 +511,11 @@ SheetRead readXlsx(const QString &path, int sheet, qint64 maxPartBytes)
         table.endRow();
         if (table.cellCount() > MaxCells)
             why = u"the sheet holds more than %1 values"_s.arg(MaxCells);
+        if (progress && ++rowsRead % 1024 == 0 && !progress(part.permille())) {
+            r.table = {};
+            r.cancelled = true;
+            return r;
+        }
     }
     if (const QString p = part.problem(); !p.isEmpty())
         why = p;
@@ -530,13 +568,14 @@ QString odsCellText(QXmlStreamReader &xml)
 
 } // namespace
 
-SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes)
+SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes, const Progress &progress)
 {
     SheetRead r;
     r.format = SheetFormat::Ods;
-    QuaZip zip(path);
-    if (!openZip(zip, path, r))
+    Container container;
+    if (!openZip(container, path, r))
         return r;
+    QuaZip &zip = container.zip;
     Part part(zip, u"content.xml"_s, maxPartBytes);
     if (!part.found()) {
         r.message = damaged(path, u"it holds no content part"_s);
@@ -546,6 +585,7 @@ SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes)
     SheetTable &table = r.table;
     QString why;
     int tableIndex = -1;
+    qint64 rowsRead = 0;
     while (why.isEmpty() && nextStart(xml)) {
         if (xml.name() != "table"_L1)
             continue;
@@ -627,6 +667,11 @@ SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes)
                     why = u"the sheet holds more than %1 values"_s.arg(MaxCells);
             }
             rowNumber = int(std::min<qint64>(qint64(first) - 1 + rowRepeat, 1 << 30));
+            if (progress && ++rowsRead % 1024 == 0 && !progress(part.permille())) {
+                r.table = {};
+                r.cancelled = true;
+                return r;
+            }
         }
     }
     if (const QString p = part.problem(); !p.isEmpty())
@@ -641,7 +686,7 @@ SheetRead readOds(const QString &path, int sheet, qint64 maxPartBytes)
         return r;
     }
     if (sheet < 0 || sheet >= r.sheetNames.size())
-        return readOds(path, 0, maxPartBytes);
+        return readOds(path, 0, maxPartBytes, progress);
     r.sheet = sheet;
     r.ok = true;
     return r;

@@ -70,7 +70,8 @@ bool DatabaseChange::write(const RecordStore &store)
             true);
         return false;
     }
-    keepEarlierVersion(m_out);
+    if (!m_kept)
+        keepEarlierVersion(m_out);
     const DataFile::WriteResult written = DataFile::writeDatabase(m_out, store, &m_lock);
     if (!written.ok) {
         printToolLine(
@@ -79,4 +80,10 @@ bool DatabaseChange::write(const RecordStore &store)
         return false;
     }
     return true;
+}
+
+void DatabaseChange::keepEarlierVersionNow()
+{
+    keepEarlierVersion(m_out);
+    m_kept = true;
 }

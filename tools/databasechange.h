@@ -18,6 +18,10 @@ public:
     bool begin(const QString &in, const QString &out, RecordStore &store);
     // Writes store to out unless out changed since it was read; prints the failure.
     bool write(const RecordStore &store);
+    // Keeps the file out replaces as an earlier version now, before the change builds what it
+    // writes: keeping reads the whole old file, which then need not stand beside the new records.
+    // write() keeps none again.
+    void keepEarlierVersionNow();
 
 private:
     bool lockOut();
@@ -25,4 +29,5 @@ private:
     QString m_out;
     FileLock m_lock;
     FileIdentity m_read; // out as it was read, when the command read it
+    bool m_kept = false;
 };

@@ -8,8 +8,8 @@
 
 #include "sheetimport/sheetrecords.h"
 #include "sheetimport/sheettable.h"
-#include "store/datafile.h"
 #include "store/recordstore.h"
+#include "tools/databasechange.h"
 #include "tools/readorreport.h"
 
 using namespace Qt::StringLiterals;
@@ -87,8 +87,13 @@ int importSheetCommand(const QStringList &args)
     }
 
     RecordStore store;
-    if (plain.size() >= 2 && !readDatabaseOrReport(plain[1], store))
+    // OUT stays locked from DB's read to its write, as with every command that changes a file.
+    DatabaseChange change;
+    if (printColumns ? plain.size() >= 2 && !readDatabaseOrReport(plain[1], store)
+                     : !change.begin(plain[1], plain[2], store))
         return 1;
+    if (!printColumns)
+        change.keepEarlierVersionNow();
     QByteArray mapJson;
     if (!mapPath.isEmpty()) {
         QFile f(mapPath);
@@ -173,13 +178,8 @@ int importSheetCommand(const QStringList &args)
     const QString counts = countsText(built);
     read = SheetRead(); // the sheet's text is not needed any more: the records hold theirs
     appendImportedRecords(store, std::move(built));
-    const DataFile::WriteResult written = DataFile::writeDatabase(plain[2], store);
-    if (!written.ok) {
-        printToolLine(
-            written.message.isEmpty() ? u"Cannot create file %1"_s.arg(plain[2]) : written.message,
-            true);
+    if (!change.write(store))
         return 1;
-    }
     printToolLine(counts);
     return 0;
 }

@@ -7,12 +7,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
 #include "recordwindow/tview.h"
+#include "store/edithistory.h"
 #include "sheetimport/previewmodel.h"
 #include "sheetimport/sheetimportwindow.h"
 #include "tests/sheetimport/sheetfiles.h"
@@ -61,6 +63,29 @@ struct Fixture
     }
 };
 
+// Presses Cancel on the import's progress bar as soon as there is one; a mapping window that
+// comes up instead is closed and counted.
+struct CancelSoon
+{
+    bool cancelled = false;
+    bool windowShown = false;
+    void arm(QWidget *root)
+    {
+        QTimer::singleShot(0, [this, root] {
+            auto *w = qobject_cast<SheetImportWindow *>(QApplication::activeModalWidget());
+            if (auto *p = root->findChild<QProgressDialog *>(u"SheetImportProgress"_s)) {
+                p->cancel();
+                cancelled = true;
+            } else if (w && w != root) {
+                windowShown = true;
+                w->reject();
+            } else {
+                arm(root);
+            }
+        });
+    }
+};
+
 QComboBox *field(SheetImportWindow *w, int column)
 {
     return w->findChild<QComboBox *>(u"Field%1"_s.arg(column));
@@ -86,6 +111,8 @@ private slots:
     void mappingFileRoundTrip();
     void damagedFileImportsNothing();
     void cancelAddsNothing();
+    void importIsOneUndoStep();
+    void cancelLongWork();
 
 private:
     QString write(const QString &name, const QByteArray &bytes)
@@ -285,6 +312,75 @@ void TestSheetImportWindow::cancelAddsNothing()
         file, [&](SheetImportWindow *w) { w->findChild<QAbstractButton *>(u"Cancel"_s)->click(); });
     QCOMPARE(f.t.store.count(), 1);
     QVERIFY(f.t.dialogs.allUsed());
+}
+
+// The whole import, records and new categories, is one step: Undo takes it all back, Redo puts
+// the same records back, and the file is left to the user's Save.
+void TestSheetImportWindow::importIsOneUndoStep()
+{
+    Fixture f;
+    const QString file = write(u"undo.csv"_s, "Item;Room\nLamp;Kitchen\nChair;Cellar\nRug;Hall\n");
+    const QString treeBefore = f.t.store.categoryTexts[8];
+    EditHistory &history = *f.t.ctx.history;
+    QVERIFY(!history.unsavedChanges());
+    f.run(file, [&](SheetImportWindow *w) {
+        w->findChild<QCheckBox *>(u"AddCategories"_s)->setChecked(true);
+        w->findChild<QAbstractButton *>(u"Import"_s)->click();
+    });
+    QCOMPARE(f.t.store.count(), 4);
+    QVERIFY(f.t.store.categoryTexts[8].contains(u"Cellar"_s));
+    const RecordPtr chair = f.t.store.shared(2);
+    QVERIFY(history.unsavedChanges());
+    QCOMPARE(history.count(), 1);
+    auto *undo = f.v->findChild<QAction *>(u"Undo1"_s);
+    QCOMPARE(undo->text().remove(u'&'), u"Undo Import Spreadsheet"_s);
+
+    undo->trigger();
+    QCOMPARE(f.t.store.count(), 1);
+    QCOMPARE(f.t.store.at(0).name(), u"Old"_s);
+    QCOMPARE(f.t.store.categoryTexts[8], treeBefore);
+    QVERIFY(!history.unsavedChanges());
+    QCOMPARE(f.v->findChild<QLineEdit *>(u"RecordName"_s)->text(), u"Old"_s);
+
+    f.v->findChild<QAction *>(u"Redo1"_s)->trigger();
+    QCOMPARE(f.t.store.count(), 4);
+    QCOMPARE(f.t.store.shared(2), chair);
+    QCOMPARE(f.t.store.at(3).name(), u"Rug"_s);
+    QVERIFY(f.t.store.categoryTexts[8].contains(u"Cellar"_s));
+    QVERIFY(history.unsavedChanges());
+}
+
+// A long sheet is read and converted under a progress bar with Cancel; cancelled, the reading
+// opens no window and the import adds nothing, leaving the mapping window up.
+void TestSheetImportWindow::cancelLongWork()
+{
+    Fixture f;
+    QByteArray csv = "Item;Price\n";
+    for (int i = 0; i < 5000; ++i)
+        csv += "Thing " + QByteArray::number(i) + ";" + QByteArray::number(i) + "\n";
+    const QString file = write(u"long.csv"_s, csv);
+
+    CancelSoon reading;
+    reading.arm(f.v.get());
+    f.t.dialogs.file(file);
+    f.v->findChild<QAction *>(u"ImportSpreadsheet1"_s)->trigger();
+    QVERIFY(reading.cancelled);
+    QVERIFY(!reading.windowShown);
+    QCOMPARE(f.t.store.count(), 1);
+    QVERIFY(f.t.dialogs.allUsed());
+
+    bool stillUp = false;
+    f.run(file, [&](SheetImportWindow *w) {
+        QCOMPARE(w->sheet().table.rowCount(), 5001);
+        CancelSoon importing;
+        importing.arm(w);
+        w->findChild<QAbstractButton *>(u"Import"_s)->click();
+        QVERIFY(importing.cancelled);
+        stillUp = w->isVisible();
+    });
+    QVERIFY(stillUp);
+    QCOMPARE(f.t.store.count(), 1);
+    QVERIFY(!f.t.ctx.history->canUndo());
 }
 
 QTEST_MAIN(TestSheetImportWindow)

@@ -58,6 +58,7 @@ private slots:
     void headings();
     void mappingFile();
     void records();
+    void equalValuesStandApart();
     void picturesPerRecord();
     void dateOrderFromColumn();
     void choices();
@@ -393,6 +394,48 @@ void TestSheetConvert::records()
     QCOMPARE(appendImportedRecords(store, std::move(all)), 3);
     QCOMPARE(store.count(), 4);
     QCOMPARE(store.at(1).name(), u"Lamp"_s);
+}
+
+// Records of a long sheet keep equal values together and their texts packed; each record's
+// fields still change on their own, after the sheet and the build are gone.
+void TestSheetConvert::equalValuesStandApart()
+{
+    QByteArray csv = "Item,Make,Serial,Paid\n";
+    for (int i = 0; i < 6000; ++i)
+        csv += "Thing " + QByteArray::number(i) + ",Acme,SN-" + QByteArray::number(i) + ","
+            + QByteArray::number(i % 3) + "\n";
+    std::vector<RecordPtr> records;
+    size_t make = 0;
+    {
+        RecordStore store;
+        const SheetTable table = tableOf(csv);
+        Mapping m = guessMapping(table, store.captions);
+        m.addCategories = true;
+        make = size_t(m.target(1).index);
+        BuildOptions o;
+        o.today = QDate(2026, 1, 1);
+        o.random = [](int) { return 1; };
+        records = buildRecords(table, m, store, o).records;
+    }
+    QCOMPARE(records.size(), size_t(6000));
+    ItemRecord &first = *records[0];
+    first.setName(first.name() + u" and more"_s);
+    QString maker = first.description(int(make));
+    first.setDescription(int(make), maker.replace(u"Acme"_s, u"Other"_s));
+    first.setDetail(8, first.detail(8) + u'!');
+    QString code = first.recordCode();
+    code[0] = u'Z';
+    first.setRecordCode(code);
+    QCOMPARE(first.name(), u"Thing 0 and more"_s);
+    QCOMPARE(first.description(make), u"Other"_s);
+    for (size_t i : { size_t(1), size_t(3), size_t(4000), size_t(5999) }) {
+        const ItemRecord &r = *records[i];
+        QCOMPARE(r.name(), u"Thing %1"_s.arg(i));
+        QCOMPARE(r.description(make), u"Acme"_s);
+        QCOMPARE(r.detail(5), u"SN-%1"_s.arg(i));
+        QCOMPARE(r.detail(8), u"$%1.00"_s.arg(i % 3));
+        QCOMPARE(r.recordCode(), u"BBBBBBBB"_s);
+    }
 }
 
 void TestSheetConvert::picturesPerRecord()

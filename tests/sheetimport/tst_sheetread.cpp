@@ -62,6 +62,9 @@ private slots:
     void unpackLimit_data();
     void unpackLimit();
     void notRegularFiles();
+    void progressAndCancel_data();
+    void longExtraFieldReadsOnce();
+    void progressAndCancel();
 
 private:
     QTemporaryDir m_dir;
@@ -88,6 +91,16 @@ void TestSheetRead::delimiters_data()
     QTest::newRow("sep line") << u"a.csv"_s
                               << QByteArray("sep=;\r\nItem;Room;Price\r\nLamp;Bedroom;1,50\r\n")
                               << QChar(u';');
+    // A delimiter beyond ASCII is more than one byte of the text the table keeps.
+    QTest::newRow("sep line, section sign")
+        << u"a.csv"_s << QString(u"sep=§\nItem§Room§Price\nLamp§Bedroom§1,50\n"_s).toUtf8()
+        << QChar(u'§');
+    QTest::newRow("sep line, Windows-1252") << u"a.csv"_s
+                                            << QByteArray("sep=\xA7\nItem\xA7"
+                                                          "Room\xA7"
+                                                          "Price\nLamp\xA7"
+                                                          "Bedroom\xA7\"1,50\"\n")
+                                            << QChar(u'§');
 }
 
 void TestSheetRead::delimiters()
@@ -393,6 +406,103 @@ void TestSheetRead::notRegularFiles()
     QCOMPARE(readSheet(m_dir.path()).message, m_dir.path() + u" is not a regular file."_s);
     QCOMPARE(readSheet(m_dir.filePath(u"none.csv"_s)).message,
         m_dir.filePath(u"none.csv"_s) + u" was not found."_s);
+}
+
+void TestSheetRead::progressAndCancel_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("csv") << u"long.csv"_s;
+    QTest::newRow("xlsx") << u"long.xlsx"_s;
+    QTest::newRow("ods") << u"long.ods"_s;
+}
+
+// A long sheet tells its progress as it reads, rising to the end; told to stop, it stops and
+// holds nothing.
+void TestSheetRead::progressAndCancel()
+{
+    QFETCH(QString, name);
+    const QString path = m_dir.filePath(name);
+    constexpr int Rows = 5000;
+    Sheet sheet { u"Long"_s, { { u"Item"_s, u"Price"_s } } };
+    QByteArray csv = "Item,Price\n";
+    for (int i = 0; i < Rows; ++i) {
+        sheet.rows.append({ u"Thing %1"_s.arg(i), u"n:%1"_s.arg(i) });
+        csv += "Thing " + QByteArray::number(i) + "," + QByteArray::number(i) + "\n";
+    }
+    if (name.endsWith(u"csv"_s))
+        QVERIFY(SheetFiles::writeBytes(path, csv));
+    else if (name.endsWith(u"xlsx"_s))
+        QVERIFY(SheetFiles::writeXlsx(path, { sheet }));
+    else
+        QVERIFY(SheetFiles::writeOds(path, { sheet }));
+
+    QList<int> told;
+    ReadOptions o;
+    o.progress = [&told](int permille) {
+        told.append(permille);
+        return true;
+    };
+    const SheetRead whole = readSheet(path, o);
+    QVERIFY2(whole.ok, qPrintable(whole.message));
+    QCOMPARE(whole.table.rowCount(), Rows + 1);
+    QVERIFY(told.size() >= 3);
+    QVERIFY(std::is_sorted(told.begin(), told.end()));
+    QVERIFY(told.first() >= 0 && told.last() <= 1000 && told.last() > told.first());
+
+    int calls = 0;
+    o.progress = [&calls](int) { return ++calls < 2; };
+    const SheetRead stopped = readSheet(path, o);
+    QVERIFY(!stopped.ok);
+    QVERIFY(stopped.cancelled);
+    QCOMPARE(calls, 2);
+    QCOMPARE(stopped.table.rowCount(), 0);
+}
+
+namespace {
+
+// Read calls the process has made so far, as the kernel counts them.
+qint64 readCalls()
+{
+    QFile io(u"/proc/self/io"_s);
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n'))
+        if (line.startsWith("syscr:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+} // namespace
+
+// A part whose directory entry claims the longest extra field has the unzip library read its
+// headers a few bytes at a time, tens of thousands of times: the container is read into memory
+// once, so that costs no system calls (against the file itself it took seconds).
+void TestSheetRead::longExtraFieldReadsOnce()
+{
+    const QString path = m_dir.filePath(u"extra.ods"_s);
+    const QList<Sheet> book = { { u"S"_s, { { u"Item"_s }, { u"Lamp"_s } } } };
+    QVERIFY(SheetFiles::writeZip(path,
+        { { u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet" },
+            { u"content.xml"_s, SheetFiles::odsContent(book) } },
+        true));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const qsizetype entry = bytes.lastIndexOf("PK\x01\x02");
+    QVERIFY(entry > 0);
+    bytes[entry + 30] = '\xFF'; // the extra field's length
+    bytes[entry + 31] = '\xFF';
+    QVERIFY(f.seek(0));
+    QCOMPARE(f.write(bytes), bytes.size());
+    f.close();
+
+    const qint64 before = readCalls();
+    QVERIFY(before >= 0);
+    const SheetRead r = readSheet(path);
+    const qint64 calls = readCalls() - before;
+    // The part's entry runs past the end of the file: read or told damaged, but at once.
+    QVERIFY2(r.ok || r.message.contains(u"is damaged"_s), qPrintable(r.message));
+    QVERIFY2(calls < 100, qPrintable(u"%1 read calls"_s.arg(calls)));
 }
 
 QTEST_GUILESS_MAIN(TestSheetRead)

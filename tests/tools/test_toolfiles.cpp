@@ -98,6 +98,10 @@ void TestToolFiles::changeRefusedWhileOpenElsewhere_data()
     QTest::newRow("sort onto it") << QStringList { u"sort"_s, u"21"_s, u"@other.dat"_s,
         u"@db.dat"_s };
     QTest::newRow("build over it") << QStringList { u"build"_s, u"@in.json"_s, u"@db.dat"_s };
+    QTest::newRow("import-sheet in place")
+        << QStringList { u"import-sheet"_s, u"@sheet.csv"_s, u"@db.dat"_s, u"@db.dat"_s };
+    QTest::newRow("import-sheet onto it")
+        << QStringList { u"import-sheet"_s, u"@sheet.csv"_s, u"@other.dat"_s, u"@db.dat"_s };
 }
 
 // A window of the program (here this test process, as a second program) has db.dat open: a
@@ -113,6 +117,7 @@ void TestToolFiles::changeRefusedWhileOpenElsewhere()
     const ToolRun dumped = runTool({ u"dump"_s, path(u"other.dat"_s) });
     QCOMPARE(dumped.exitCode, 0);
     QVERIFY(writeBytes(path(u"in.json"_s), dumped.out));
+    QVERIFY(writeBytes(path(u"sheet.csv"_s), "Item;Price\nLamp;3\n"));
     for (QString &a : args)
         if (a.startsWith(u'@'))
             a = path(a.mid(1));

@@ -118,9 +118,17 @@ void TestVersionsTool::replacingCommandsKeepVersions()
     // Exported and imported again: import-export writes over the database.
     QCOMPARE(tool({ u"export"_s, db, path(u"out.csv"_s) }).exitCode, 0);
     QCOMPARE(tool({ u"import-export"_s, path(u"out.csv"_s), db }).exitCode, 0);
+    const QByteArray imported = bytesOf(db);
+    // And once more as a spreadsheet, written over the database it was appended to.
+    QVERIFY(writeBytes(path(u"sheet.csv"_s), "Item;Price\nLamp;3\n"));
+    QCOMPARE(tool({ u"import-sheet"_s, path(u"sheet.csv"_s), db, db }).exitCode, 0);
+    QVERIFY(bytesOf(db) != imported);
 
-    const QStringList lines = listing(db);
-    QCOMPARE(lines.size(), 2);
+    QStringList lines = listing(db);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0].section(u'\t', 2, 2), u"6"_s);
+    QCOMPARE(bytesOf(lines[0].section(u'\t', 3)), imported);
+    lines.removeFirst();
     // date, size, records, path; newest first.
     static const QRegularExpression line(
         u"^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\t(\\d+)\\t(\\d+)\\t(/.+)$"_s);
