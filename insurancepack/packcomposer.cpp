@@ -19,7 +19,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QtConcurrent/QtConcurrentMap>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "insurancepack/packparts.h"
 #include "insurancepack/packpdf.h"
@@ -309,13 +311,24 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
         pack.catalogueSha = fileSha256(cataloguePath, &ok);
     }
 
+    // The web page and the table are put together on the other core while the PDF is drawn.
+    struct Texts
+    {
+        QByteArray html, csv;
+    };
+    QFuture<Texts> texts = QtConcurrent::run([&pack] {
+        return Texts { htmlPage(pack), csvText(pack) };
+    });
+    // Whatever way this ends, the texts are done with `pack` before it goes.
+    const auto joinTexts = qScopeGuard([&] { texts.waitForFinished(); });
     if (!writePdf(pack, work.filePath(u"inventory.pdf"_s), &spool, &message))
         return fail(message);
     spool.file.remove();
     if (pack.cancelled())
         return fail(u"Cancelled"_s);
-    if (!writeFile(work.filePath(u"inventory.html"_s), htmlPage(pack), &message)
-        || !writeFile(work.filePath(u"inventory.csv"_s), csvText(pack), &message))
+    const Texts done = texts.result();
+    if (!writeFile(work.filePath(u"inventory.html"_s), done.html, &message)
+        || !writeFile(work.filePath(u"inventory.csv"_s), done.csv, &message))
         return fail(message);
 
     // Every other file with its SHA-256, as sha256sum writes them: one line per file in the
