@@ -506,6 +506,9 @@ bool layout(const Pack &pack, PdfPages &p, const std::function<QImage(const Phot
     p.text(u"Photos included: %1, not included: %2"_s.arg(pack.included()).arg(pack.notIncluded()));
     p.text(u"SHA-256 of catalogue.dat: "_s + pack.catalogueSha);
 
+    // The summary's tables are fitted to a landscape page first.
+    constexpr qreal Smallest = PdfPages::TableSizes[std::size(PdfPages::TableSizes) - 1];
+    p.setLandscape(true);
     std::vector<PdfPages::Table> tables;
     for (size_t gi = 0; gi < pack.groups.size(); ++gi) {
         const Group &g = pack.groups[gi];
@@ -514,72 +517,97 @@ bool layout(const Pack &pack, PdfPages &p, const std::function<QImage(const Phot
                 for (const Entry &e : place.entries)
                     visit(e);
         };
+        auto value = [](const Entry &e, bool detail, int i) {
+            return shownText(detail ? e.record->Details[size_t(i)]
+                                    : shortValue(e.record->Descriptions[size_t(i)]));
+        };
         // A column for each description and detail with a value in this room; the grouping
         // description is the heading, Paid and Value come last as line totals, after the unit
         // value when a quantity multiplies it.
-        QList<std::pair<bool, int>> columns; // (detail, index)
-        PdfPages::Table t;
-        t.headers << u"Name"_s;
-        auto used = [&](bool detail, int i) {
-            bool any = false;
-            entries([&](const Entry &e) {
-                any = any
-                    || !(detail ? e.record->Details[size_t(i)] : e.record->Descriptions[size_t(i)])
-                            .trimmed()
-                            .isEmpty();
-            });
-            return any;
+        struct Column
+        {
+            bool detail;
+            int index;
+            int filled; // records with a value in it
+        };
+        QList<Column> columns;
+        auto add = [&](bool detail, int i) {
+            int filled = 0;
+            entries([&](const Entry &e) { filled += value(e, detail, i).isEmpty() ? 0 : 1; });
+            if (filled > 0)
+                columns.append({ detail, i, filled });
         };
         for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-            if (k != options.groupBy && used(false, k)) {
-                columns.append({ false, k });
-                t.headers << descriptionCaption(store, k);
-            }
+            if (k != options.groupBy)
+                add(false, k);
         for (int d = 0; d < ItemRecord::DetailCount; ++d)
-            if (d != 1 && d != 8 && used(true, d)) {
-                columns.append({ true, d });
-                t.headers << detailCaption(store, d);
-            }
+            if (d != 1 && d != 8)
+                add(true, d);
         bool units = false;
         entries([&](const Entry &e) { units = units || shownQuantity(*e.record) != 1; });
-        if (units)
-            t.headers << u"Unit Value"_s;
-        t.headers << u"Paid"_s << u"Value"_s;
-        t.numbers = units ? 3 : 2;
-        for (const Place &place : g.places) {
-            if (!place.name.isEmpty()) {
-                t.rows << QStringList { place.name };
-                t.heading << true;
-            }
-            for (const Entry &e : place.entries) {
-                QStringList cells { e.record->Name };
-                for (const auto &[detail, i] : columns)
+        auto build = [&] {
+            PdfPages::Table t;
+            t.headers << u"Name"_s;
+            for (const Column &c : columns)
+                t.headers << (c.detail ? detailCaption(store, c.index)
+                                       : descriptionCaption(store, c.index));
+            if (units)
+                t.headers << u"Unit Value"_s;
+            t.headers << u"Paid"_s << u"Value"_s;
+            t.numbers = units ? 3 : 2;
+            for (const Place &place : g.places) {
+                if (!place.name.isEmpty()) {
+                    t.rows << QStringList { place.name };
+                    t.heading << true;
+                }
+                for (const Entry &e : place.entries) {
+                    QStringList cells { e.record->Name };
                     // Descriptions by their short value; the record pages give the full ones.
-                    cells << (detail ? e.record->Details[size_t(i)]
-                                     : shortValue(e.record->Descriptions[size_t(i)]))
-                                 .trimmed();
-                const int q = shownQuantity(*e.record);
-                if (units)
-                    cells << (q == 1 ? QString() : money(e.value / q));
-                cells << money(e.paid) << money(e.value);
-                t.rows << cells;
-                t.heading << false;
+                    for (const Column &c : columns)
+                        cells << value(e, c.detail, c.index);
+                    const int q = shownQuantity(*e.record);
+                    if (units)
+                        cells << (q == 1 ? QString() : money(e.value / q));
+                    cells << money(e.paid) << money(e.value);
+                    t.rows << cells;
+                    t.heading << false;
+                }
             }
-        }
-        auto totalRow = [&](const QString &label, double paid, double value) {
-            return units ? QStringList { label, QString(), money(paid), money(value) }
-                         : QStringList { label, money(paid), money(value) };
+            auto totalRow = [&](const QString &label, double paid, double value) {
+                return units ? QStringList { label, QString(), money(paid), money(value) }
+                             : QStringList { label, money(paid), money(value) };
+            };
+            t.totals << totalRow(u"Subtotal "_s + g.name, g.paid, g.value);
+            if (gi + 1 == pack.groups.size())
+                t.totals << totalRow(u"Grand Total"_s, pack.paid, pack.value);
+            return t;
         };
-        t.totals << totalRow(u"Subtotal "_s + g.name, g.paid, g.value);
-        if (gi + 1 == pack.groups.size())
-            t.totals << totalRow(u"Grand Total"_s, pack.paid, pack.value);
+        PdfPages::Table t = build();
+        // More columns than fit across a landscape page would break their words inside: some
+        // are left to the record pages, which show every field. Descriptions go first (details
+        // hold the serial numbers, models and dates that tell one possession from another),
+        // the columns fewest records fill first; the quantity stays beside its unit value.
+        auto dropOrder = [](const Column &a, const Column &b) {
+            return std::tuple(a.detail, a.filled) < std::tuple(b.detail, b.filled);
+        };
+        auto droppable = [](const Column &c) { return !(c.detail && c.index == 9); };
+        while (!p.measure(t, Smallest).wordsFit) {
+            auto least = columns.end();
+            for (auto it = columns.begin(); it != columns.end(); ++it)
+                if (droppable(*it) && (least == columns.end() || !dropOrder(*least, *it)))
+                    least = it;
+            if (least == columns.end())
+                break;
+            columns.erase(least);
+            t = build();
+        }
         tables.push_back(std::move(t));
     }
     // Turned sideways when a room has more captioned values than fit across the page without
     // breaking words.
-    const bool landscape = std::any_of(tables.begin(), tables.end(), [&](const PdfPages::Table &t) {
-        return !p.measure(t, PdfPages::TableSizes[std::size(PdfPages::TableSizes) - 1]).wordsFit;
-    });
+    p.setLandscape(false);
+    const bool landscape = std::any_of(tables.begin(), tables.end(),
+        [&](const PdfPages::Table &t) { return !p.measure(t, Smallest).wordsFit; });
     p.setLandscape(landscape);
     p.section(u"Summary"_s);
     const qreal points = p.tablePoints(tables);

@@ -459,6 +459,7 @@ void TestPackContents::pdfLayout()
     records[1].Details[9] = u"-1"_s;
     records[2].Name = u"Chair"_s;
     records[2].Details[1] = u"1234567.5"_s;
+    records[2].Details[2] = u"    /  /  "_s; // a date box left empty
     const ToolRun run = pack(u"layout"_s, records);
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const QString pdf = path(u"layout/inventory.pdf"_s);
@@ -479,6 +480,12 @@ void TestPackContents::pdfLayout()
     const QString text = pdfText(pdf);
     QVERIFY(text.contains(u"Cutlery care (https://example.com/manual.pdf)"_s));
     QVERIFY(!text.contains(u"href"_s, Qt::CaseInsensitive));
+    // An empty date is no value: neither its caption nor its separators are shown.
+    QFile html(path(u"layout/inventory.html"_s));
+    QVERIFY(html.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(html.readAll());
+    for (const QString &shown : { summary, text, page })
+        QVERIFY2(!shown.contains(u"Detail 3"_s) && !shown.contains(u"/  /"_s), qPrintable(shown));
 
     // One type size for every room's table, though one room's long maker would like it smaller:
     // the bounding boxes of the Subtotal words are of one height.
