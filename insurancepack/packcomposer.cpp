@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -274,6 +275,10 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
         return fail(u"Cannot write in %1: %2"_s.arg(
             QDir::toNativeSeparators(work.path()), spool.file.errorString()));
     const QDir out = work.dir();
+    // The pack's own threads, not the shared pool: Qt converts and scales large images in the
+    // window on the shared pool and waits for it, so photos queued there would stop the window
+    // for a handful of photos at a time.
+    QThreadPool pool;
     const int steps = int(todo.size()) + 1;
     for (size_t done = 0; done < todo.size();) {
         if (pack.cancelled())
@@ -281,7 +286,7 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
         const size_t end = std::min(todo.size(), done + 16);
         const std::vector<Photo *> slice(
             todo.begin() + qsizetype(done), todo.begin() + qsizetype(end));
-        QtConcurrent::blockingMap(slice, [&](Photo *ph) {
+        QtConcurrent::blockingMap(&pool, slice, [&](Photo *ph) {
             // Cancel is answered within a photo, not a whole handful of them.
             if (!pack.cancelled())
                 preparePhoto(*ph, out, side, side * MinPhotoSide / MaxPhotoSide, spool);
@@ -316,7 +321,7 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
     {
         QByteArray html, csv;
     };
-    QFuture<Texts> texts = QtConcurrent::run([&pack] {
+    QFuture<Texts> texts = QtConcurrent::run(&pool, [&pack] {
         return Texts { htmlPage(pack), csvText(pack) };
     });
     // Whatever way this ends, the texts are done with `pack` before it goes.
