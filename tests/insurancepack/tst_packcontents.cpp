@@ -112,6 +112,7 @@ private slots:
     void pdfTextIsTheTextTyped();
     void pdfLayout();
     void recordBlocksStayTogether();
+    void summaryWordsStayWhole();
     void webPageInABrowser();
     void nothingToPack_data();
     void nothingToPack();
@@ -500,6 +501,59 @@ void TestPackContents::pdfLayout()
         heights << QString::number(m.captured(2).toDouble() - m.captured(1).toDouble(), 'f', 1);
     }
     QCOMPARE(heights.size(), 1);
+}
+
+// A room whose records fill every description and detail: more columns than a page holds.
+// The summary keeps whole words (no "Manufac turer", no "2019/03/ 02") and the details that tell
+// one possession from another; every field is still on the record's page.
+void TestPackContents::summaryWordsStayWhole()
+{
+    QList<ItemRecord> records(4);
+    for (int n = 0; n < records.size(); ++n) {
+        ItemRecord &r = records[n];
+        r.Name = u"Thing %1"_s.arg(n);
+        r.Descriptions[8] = u"Kitchen"_s;
+        for (int k : { 1, 2, 3, 4, 5, 6, 7, 9, 10 })
+            r.Descriptions[size_t(k)] = u"Describing%1x%2"_s.arg(k).arg(n);
+        r.Details[0] = u"5 years, to 2024/03"_s;
+        r.Details[1] = u"$100.00"_s;
+        r.Details[2] = u"2019/03/0%1"_s.arg(n + 1);
+        r.Details[3] = u"2019"_s;
+        r.Details[4] = u"SN-FR-6612091%1"_s.arg(n);
+        r.Details[5] = u"FrostFree30%1"_s.arg(n);
+        r.Details[8] = u"$150.00"_s;
+        r.Details[9] = u"2"_s;
+    }
+    const ToolRun run = pack(u"wide"_s, records);
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const QString pdf = path(u"wide/inventory.pdf"_s);
+    const QString summary = pdfText(pdf, { u"-layout"_s, u"-f"_s, u"2"_s, u"-l"_s, u"2"_s });
+    for (const ItemRecord &r : records)
+        for (const QString &word : { r.Details[2], r.Details[4], r.Details[5] })
+            QVERIFY2(summary.contains(word), qPrintable(word + u'\n' + summary));
+    // Every word the summary shows is whole: each is a word some field holds.
+    QSet<QString> words { u"Summary"_s, u"Kitchen"_s, u"Subtotal"_s, u"Grand"_s, u"Total"_s,
+        u"Name"_s, u"Paid"_s, u"Value"_s, u"Unit"_s, u"Quantity"_s, u"Page"_s, u"of"_s };
+    for (int k = 1; k <= 10; ++k)
+        words << u"Description"_s << QString::number(k);
+    for (int d = 1; d <= 10; ++d)
+        words << u"Detail"_s << QString::number(d);
+    for (const ItemRecord &r : records) {
+        words << u"Thing"_s << r.Name.section(u' ', 1) << u"$200.00"_s << u"$300.00"_s
+              << u"$100.00"_s << u"$150.00"_s << u"$400.00"_s << u"$600.00"_s << u"$800.00"_s
+              << u"$1,200.00"_s;
+        for (const QString &d : r.Descriptions)
+            words << d;
+        for (const QString &d : r.Details)
+            for (const QString &w : d.split(u' ', Qt::SkipEmptyParts))
+                words << w;
+    }
+    const QStringList shown = summary.simplified().split(u' ', Qt::SkipEmptyParts);
+    for (const QString &w : shown)
+        QVERIFY2(words.contains(w), qPrintable(w + u'\n' + summary));
+    const QString text = pdfText(pdf);
+    for (int k : { 1, 2, 3, 4, 5, 6, 7, 9, 10 })
+        QVERIFY(text.contains(records[0].Descriptions[size_t(k)]));
 }
 
 // A record's name and its fields on one page; a place's heading with its first record.
