@@ -19,7 +19,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "insurancepack/packparts.h"
 #include "insurancepack/packpdf.h"
@@ -271,6 +274,10 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
         return fail(u"Cannot write in %1: %2"_s.arg(
             QDir::toNativeSeparators(work.path()), spool.file.errorString()));
     const QDir out = work.dir();
+    // The pack's own threads, not the shared pool: Qt converts and scales large images in the
+    // window on the shared pool and waits for it, so photos queued there would stop the window
+    // for a handful of photos at a time.
+    QThreadPool pool;
     const int steps = int(todo.size()) + 1;
     for (size_t done = 0; done < todo.size();) {
         if (pack.cancelled())
@@ -278,7 +285,7 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
         const size_t end = std::min(todo.size(), done + 16);
         const std::vector<Photo *> slice(
             todo.begin() + qsizetype(done), todo.begin() + qsizetype(end));
-        QtConcurrent::blockingMap(slice, [&](Photo *ph) {
+        QtConcurrent::blockingMap(&pool, slice, [&](Photo *ph) {
             // Cancel is answered within a photo, not a whole handful of them.
             if (!pack.cancelled())
                 preparePhoto(*ph, out, side, side * MinPhotoSide / MaxPhotoSide, spool);
@@ -308,13 +315,24 @@ Result make(const RecordStore &store, const QString &databasePath, const QString
         pack.catalogueSha = fileSha256(cataloguePath, &ok);
     }
 
+    // The web page and the table are put together on the other core while the PDF is drawn.
+    struct Texts
+    {
+        QByteArray html, csv;
+    };
+    QFuture<Texts> texts = QtConcurrent::run(&pool, [&pack] {
+        return Texts { htmlPage(pack), csvText(pack) };
+    });
+    // Whatever way this ends, the texts are done with `pack` before it goes.
+    const auto joinTexts = qScopeGuard([&] { texts.waitForFinished(); });
     if (!writePdf(pack, work.filePath(u"inventory.pdf"_s), &spool, &message))
         return fail(message);
     spool.file.remove();
     if (pack.cancelled())
         return fail(u"Cancelled"_s);
-    if (!writeFile(work.filePath(u"inventory.html"_s), htmlPage(pack), &message)
-        || !writeFile(work.filePath(u"inventory.csv"_s), csvText(pack), &message))
+    const Texts done = texts.result();
+    if (!writeFile(work.filePath(u"inventory.html"_s), done.html, &message)
+        || !writeFile(work.filePath(u"inventory.csv"_s), done.csv, &message))
         return fail(message);
 
     // Every other file with its SHA-256, as sha256sum writes them: one line per file in the

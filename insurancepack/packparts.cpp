@@ -272,6 +272,15 @@ QString linkAddress(const QString &link)
                                                                                 : QString();
 }
 
+QString shownText(const QString &value)
+{
+    const QString t = value.trimmed();
+    // A date box left empty is stored as its separators ("    /  /  "): nothing was entered.
+    if (std::all_of(t.begin(), t.end(), [](QChar c) { return c == u'/' || c.isSpace(); }))
+        return {};
+    return t;
+}
+
 QString descriptionCaption(const RecordStore &store, int k)
 {
     const QString &c = store.captions.description[size_t(k)];
@@ -288,7 +297,7 @@ QList<std::pair<QString, QString>> recordFields(const RecordStore &store, const 
 {
     QList<std::pair<QString, QString>> out;
     auto add = [&](const QString &c, const QString &v) {
-        if (!v.trimmed().isEmpty())
+        if (!shownText(v).isEmpty())
             out.append({ c, v });
     };
     add(u"Name"_s, r.name());

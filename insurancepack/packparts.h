@@ -110,6 +110,8 @@ QString linkAddress(const QString &link);
 QList<std::pair<QString, QString>> recordFields(const RecordStore &store, const ItemRecord &r);
 // The quantity when it is a whole number other than 1.
 int shownQuantity(const ItemRecord &r);
+// A field's text as the pack shows it: trimmed, and empty when nothing was entered in its box.
+QString shownText(const QString &value);
 QString descriptionCaption(const RecordStore &store, int k);
 QString detailCaption(const RecordStore &store, int d);
 

@@ -8,12 +8,15 @@
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <map>
+#include <memory>
 #include <numeric>
 #include <tuple>
 
 #include <QBuffer>
 #include <QDir>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -34,21 +37,92 @@ QString systemReason(int error, const QFileDevice &file)
     return file.errorString();
 }
 
+// A font at the PDF's resolution with the width of every text measured in it. Shaping text is
+// most of a large pack's time, and the layout pass, the drawing pass and the table's trial
+// type sizes measure the same texts again and again.
+class FontMeasure
+{
+public:
+    FontMeasure(const QFont &font, QPaintDevice *device)
+        : m_font(font)
+        , m_metrics(font, device)
+        , m_maxWidth(m_metrics.maxWidth())
+    { }
+    const QFont &font() const { return m_font; }
+    const QFontMetricsF &metrics() const { return m_metrics; }
+    qreal maxWidth() const { return m_maxWidth; }
+    qreal pointSize() const { return m_font.pointSizeF(); }
+    qreal advance(const QString &s)
+    {
+        const auto it = m_widths.constFind(s);
+        if (it != m_widths.constEnd())
+            return *it;
+        const qreal w = m_metrics.horizontalAdvance(s);
+        m_widths.insert(s, w);
+        return w;
+    }
+
+private:
+    QFont m_font;
+    QFontMetricsF m_metrics;
+    qreal m_maxWidth;
+    QHash<QString, qreal> m_widths;
+};
+
+// The PDF's fonts by size and weight, made once for both passes: a QFont made anew for each
+// line would look its font files up again every time.
+class Fonts
+{
+public:
+    explicit Fonts(QPaintDevice *device)
+        : m_device(device)
+    {
+        m_base.setPointSizeF(9.5);
+        // Chinese and Japanese from a font whose ideographs are not shared with the Kangxi
+        // radicals (Qt maps a shared glyph back to the lowest code point: "山" would copy out as
+        // the radical "⼭"), emoji from one that draws them in outline.
+        m_base.setFamilies({ u"DejaVu Sans"_s, u"WenQuanYi Zen Hei"_s, u"Symbola"_s });
+        // Text copied out of the PDF must be the text typed: with any letter spacing the
+        // shaper makes no ligatures ("ff", "fi" stay two letters). A 64th of a pixel at 300 dpi
+        // moves nothing a reader can see.
+        m_base.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);
+    }
+    qreal basePoints() const { return m_base.pointSizeF(); }
+    FontMeasure &get(qreal points, bool bold)
+    {
+        std::unique_ptr<FontMeasure> &f = m_fonts[{ points, bold }];
+        if (!f) {
+            QFont font = m_base;
+            font.setPointSizeF(points);
+            font.setBold(bold);
+            f = std::make_unique<FontMeasure>(font, m_device);
+        }
+        return *f;
+    }
+    FontMeasure &get(bool bold = false) { return get(basePoints(), bold); }
+
+private:
+    QPaintDevice *m_device;
+    QFont m_base { u"DejaVu Sans"_s };
+    std::map<std::pair<qreal, bool>, std::unique_ptr<FontMeasure>> m_fonts;
+};
+
 // `text` broken into lines no wider than `width`: at word boundaries, inside a word only
 // where the word alone is wider.
-QStringList wrapText(const QString &text, int width, const QFontMetricsF &metrics)
+QStringList wrapText(const QString &text, int width, FontMeasure &metrics)
 {
     // Most lines are short: no glyph is wider than maxWidth, so those need no measuring.
     if (text.isEmpty() || text.size() * metrics.maxWidth() <= width
-        || metrics.horizontalAdvance(text) <= width)
+        || metrics.advance(text) <= width)
         return { text };
     QStringList lines;
     QString line;
     auto flushWord = [&](QString word) {
         // A word wider than the column is broken where it must be.
-        while (metrics.horizontalAdvance(word) > width && word.size() > 1) {
+        while (metrics.advance(word) > width && word.size() > 1) {
             int fit = 1;
-            while (fit < word.size() && metrics.horizontalAdvance(word.left(fit + 1)) <= width)
+            while (fit < word.size()
+                && metrics.metrics().horizontalAdvance(word.left(fit + 1)) <= width)
                 ++fit;
             lines << word.left(fit);
             word = word.mid(fit);
@@ -57,7 +131,7 @@ QStringList wrapText(const QString &text, int width, const QFontMetricsF &metric
     };
     for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
         const QString tried = line.isEmpty() ? word : line + u' ' + word;
-        if (metrics.horizontalAdvance(tried) <= width) {
+        if (metrics.advance(tried) <= width) {
             line = tried;
             continue;
         }
@@ -73,8 +147,9 @@ QStringList wrapText(const QString &text, int width, const QFontMetricsF &metric
 class PdfPages
 {
 public:
-    PdfPages(QPdfWriter &writer, bool draw)
+    PdfPages(QPdfWriter &writer, Fonts &fonts, bool draw)
         : m_writer(writer)
+        , m_fonts(fonts)
         , m_draw(draw)
     {
         if (m_draw)
@@ -83,20 +158,11 @@ public:
         m_width = r.width();
         m_height = r.height();
         m_line = m_writer.resolution() / 6; // 12 pt lines
-        m_font.setPointSizeF(9.5);
-        // Chinese and Japanese from a font whose ideographs are not shared with the Kangxi
-        // radicals (Qt maps a shared glyph back to the lowest code point: "山" would copy out as
-        // the radical "⼭"), emoji from one that draws them in outline.
-        m_font.setFamilies({ u"DejaVu Sans"_s, u"WenQuanYi Zen Hei"_s, u"Symbola"_s });
-        // Text copied out of the PDF must be the text typed: with any letter spacing the
-        // shaper makes no ligatures ("ff", "fi" stay two letters). A 64th of a pixel at 300 dpi
-        // moves nothing a reader can see.
-        m_font.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);
     }
     bool ok() const { return !m_draw || m_painter.isActive(); }
     int pages() const { return m_page; }
     int width() const { return m_width; }
-    const QFont &font() const { return m_font; }
+    FontMeasure &font(bool bold = false) { return m_fonts.get(bold); }
     void setTotal(int n) { m_total = n; }
     // A new page whose bold title names what follows; pages it runs onto name it in their header.
     void section(const QString &title)
@@ -114,22 +180,26 @@ public:
         m_y = 2 * m_line;
         if (!m_draw)
             return;
-        const QFont font = m_painter.font();
-        m_painter.setFont(m_font);
+        FontMeasure &f = font();
         if (!header.isEmpty())
-            drawLine(0, 0, m_width, m_line, false, header);
+            drawLine(f, 0, 0, m_width, m_line, false, header);
         const QString number = u"Page %1 of %2"_s.arg(m_page).arg(m_total);
-        drawLine((m_width - int(QFontMetricsF(m_font, &m_writer).horizontalAdvance(number))) / 2,
-            m_height - m_line, m_width, m_line, false, number);
-        m_painter.setFont(font);
+        drawLine(f, (m_width - int(f.metrics().horizontalAdvance(number))) / 2, m_height - m_line,
+            m_width, m_line, false, number);
     }
-    // One line of text in the painter's font, centred in a band of `height`; drawn at its
-    // baseline, which spares the text layout a rectangle needs (a pack has a million lines).
-    void drawLine(int left, int top, int width, int height, bool alignRight, const QString &s)
+    // One line of text in `f`, centred in a band of `height`; drawn at its baseline, which
+    // spares the text layout a rectangle needs (a pack has a million lines). The painter's font
+    // is changed only when it differs: each change makes the painter look the font up again.
+    void drawLine(
+        FontMeasure &f, int left, int top, int width, int height, bool alignRight, const QString &s)
     {
-        const QFontMetricsF fm(m_painter.font(), &m_writer);
+        if (m_painterFont != &f) {
+            m_painter.setFont(f.font());
+            m_painterFont = &f;
+        }
+        const QFontMetricsF &fm = f.metrics();
         const qreal baseline = top + (height + fm.ascent() - fm.descent()) / 2;
-        const qreal x = alignRight ? left + width - fm.horizontalAdvance(s) : left;
+        const qreal x = alignRight ? left + width - f.advance(s) : left;
         m_painter.drawText(QPointF(x, baseline), s);
     }
     int bottom() const { return m_height - 2 * m_line; }
@@ -146,11 +216,9 @@ public:
             ensure(bottom());
     }
     // The lines text() puts: each wrapped to the page width, the continuation indented.
-    QList<std::pair<int, QString>> textLines(const QString &s, bool bold, int indent) const
+    QList<std::pair<int, QString>> textLines(const QString &s, bool bold, int indent)
     {
-        QFont f = m_font;
-        f.setBold(bold);
-        const QFontMetricsF metrics(f, &m_writer);
+        FontMeasure &metrics = font(bold);
         QList<std::pair<int, QString>> out;
         for (const QString &line : s.split(u'\n')) {
             const QStringList parts = wrapText(line, m_width - indent, metrics);
@@ -162,21 +230,18 @@ public:
         }
         return out;
     }
-    int textHeight(const QString &s, bool bold = false, int indent = 0) const
+    int textHeight(const QString &s, bool bold = false, int indent = 0)
     {
         return int(textLines(s, bold, indent).size()) * m_line;
     }
     // Lines of text, each wrapped to the page width (the continuation indented), never cut.
     void text(const QString &s, bool bold = false, int indent = 0)
     {
-        QFont f = m_font;
-        f.setBold(bold);
-        if (m_draw)
-            m_painter.setFont(f);
+        FontMeasure &f = font(bold);
         for (const auto &[x, part] : textLines(s, bold, indent)) {
             ensure(m_line);
             if (m_draw)
-                drawLine(x, m_y, m_width - x, m_line, false, part);
+                drawLine(f, x, m_y, m_width - x, m_line, false, part);
             m_y += m_line;
         }
     }
@@ -190,7 +255,7 @@ public:
     };
     struct Measure
     {
-        QFont font, bold;
+        FontMeasure *font = nullptr, *bold = nullptr;
         QList<int> widths, words;
         bool wordsFit = false;
         bool fits() const { return wordsFit; }
@@ -198,29 +263,25 @@ public:
     static constexpr qreal TableSizes[] = { 9.5, 8.5, 7.5, 6.5 };
     // Each column's widest text (what it would like) and widest word (what it needs not to
     // break a word) in type of `points`.
-    Measure measure(const Table &t, qreal points) const
+    Measure measure(const Table &t, qreal points)
     {
         const int n = int(t.headers.size());
         const int pad = m_line / 3;
         const int numbers = t.numbers;
         const int textColumns = n - numbers;
-        Measure m { m_font, m_font, {}, {} };
-        m.font.setPointSizeF(points);
-        m.bold = m.font;
-        m.bold.setBold(true);
-        const QFontMetricsF fm(m.font, &m_writer), bm(m.bold, &m_writer);
+        Measure m { &m_fonts.get(points, false), &m_fonts.get(points, true), {}, {} };
+        FontMeasure &fm = *m.font, &bm = *m.bold;
         m.widths = m.words = QList<int>(n, 0);
         const qreal widest = std::max(fm.maxWidth(), bm.maxWidth());
-        auto widen = [&](int i, const QString &s, const QFontMetricsF &metrics) {
+        auto widen = [&](int i, const QString &s, FontMeasure &metrics) {
             // Most cells are known to be no wider than the column so far unmeasured.
             if (s.size() * widest + pad <= std::min(m.widths[i], m.words[i]))
                 return;
-            const int whole = int(std::ceil(metrics.horizontalAdvance(s))) + pad;
+            const int whole = int(std::ceil(metrics.advance(s))) + pad;
             m.widths[i] = std::max(m.widths[i], whole);
             if (i < textColumns && whole > m.words[i])
                 for (const QString &w : s.split(u' ', Qt::SkipEmptyParts))
-                    m.words[i]
-                        = std::max(m.words[i], int(std::ceil(metrics.horizontalAdvance(w))) + pad);
+                    m.words[i] = std::max(m.words[i], int(std::ceil(metrics.advance(w))) + pad);
             else
                 m.words[i] = m.widths[i];
         };
@@ -237,7 +298,7 @@ public:
         return m;
     }
     // One type size for every table: the largest in which every table's words fit.
-    qreal tablePoints(const std::vector<Table> &tables) const
+    qreal tablePoints(const std::vector<Table> &tables)
     {
         for (const qreal points : TableSizes)
             if (std::all_of(tables.begin(), tables.end(),
@@ -266,7 +327,7 @@ public:
         const int pad = m_line / 3;
         const int textColumns = n - numbers;
         Measure measured = measure(t, points);
-        const QFont font = measured.font, bold = measured.bold;
+        FontMeasure &fm = *measured.font, &bm = *measured.bold;
         QList<int> &widths = measured.widths;
         const QList<int> &words = measured.words;
         const int numberWidth = std::accumulate(widths.end() - numbers, widths.end(), 0);
@@ -321,8 +382,7 @@ public:
         QList<int> x { 0 };
         for (int i = 0; i < n; ++i)
             x << x.last() + widths[i];
-        const QFontMetricsF fm(font, &m_writer), bm(bold, &m_writer);
-        const int lineHeight = int(std::ceil(m_line * font.pointSizeF() / m_font.pointSizeF()));
+        const int lineHeight = int(std::ceil(m_line * fm.pointSize() / m_fonts.basePoints()));
 
         auto drawRow = [&](const QList<QStringList> &cells, const QList<int> &left,
                            const QList<int> &right, bool isBold, int firstNumber) {
@@ -330,15 +390,15 @@ public:
             for (const QStringList &c : cells)
                 lines = std::max(lines, int(c.size()));
             if (m_draw) {
-                m_painter.setFont(isBold ? bold : font);
+                FontMeasure &f = isBold ? bm : fm;
                 for (int i = 0; i < cells.size(); ++i)
                     for (int l = 0; l < cells[i].size(); ++l)
-                        drawLine(left[i], m_y + l * lineHeight, right[i] - left[i] - pad / 2,
+                        drawLine(f, left[i], m_y + l * lineHeight, right[i] - left[i] - pad / 2,
                             lineHeight, i >= firstNumber, cells[i][l]);
             }
             m_y += lines * lineHeight;
         };
-        auto wrapped = [&](const QString &text, int width, const QFontMetricsF &m) {
+        auto wrapped = [&](const QString &text, int width, FontMeasure &m) {
             return wrapText(QString(text).replace(u'\n', u' '), width - pad, m);
         };
         auto header = [&] {
@@ -419,9 +479,10 @@ public:
 
 private:
     QPdfWriter &m_writer;
+    Fonts &m_fonts;
     bool m_draw;
     QPainter m_painter;
-    QFont m_font { u"DejaVu Sans"_s };
+    FontMeasure *m_painterFont = nullptr;
     int m_width = 0, m_height = 0, m_line = 50, m_y = 0, m_page = 0, m_total = 0;
     QString m_section;
 };
@@ -445,6 +506,9 @@ bool layout(const Pack &pack, PdfPages &p, const std::function<QImage(const Phot
     p.text(u"Photos included: %1, not included: %2"_s.arg(pack.included()).arg(pack.notIncluded()));
     p.text(u"SHA-256 of catalogue.dat: "_s + pack.catalogueSha);
 
+    // The summary's tables are fitted to a landscape page first.
+    constexpr qreal Smallest = PdfPages::TableSizes[std::size(PdfPages::TableSizes) - 1];
+    p.setLandscape(true);
     std::vector<PdfPages::Table> tables;
     for (size_t gi = 0; gi < pack.groups.size(); ++gi) {
         const Group &g = pack.groups[gi];
@@ -453,72 +517,97 @@ bool layout(const Pack &pack, PdfPages &p, const std::function<QImage(const Phot
                 for (const Entry &e : place.entries)
                     visit(e);
         };
+        auto value = [](const Entry &e, bool detail, int i) {
+            return shownText(detail ? e.record->detail(i)
+                                    : shortValue(e.record->description(i)));
+        };
         // A column for each description and detail with a value in this room; the grouping
         // description is the heading, Paid and Value come last as line totals, after the unit
         // value when a quantity multiplies it.
-        QList<std::pair<bool, int>> columns; // (detail, index)
-        PdfPages::Table t;
-        t.headers << u"Name"_s;
-        auto used = [&](bool detail, int i) {
-            bool any = false;
-            entries([&](const Entry &e) {
-                any = any
-                    || !(detail ? e.record->detail(i) : e.record->description(i))
-                            .trimmed()
-                            .isEmpty();
-            });
-            return any;
+        struct Column
+        {
+            bool detail;
+            int index;
+            int filled; // records with a value in it
+        };
+        QList<Column> columns;
+        auto add = [&](bool detail, int i) {
+            int filled = 0;
+            entries([&](const Entry &e) { filled += value(e, detail, i).isEmpty() ? 0 : 1; });
+            if (filled > 0)
+                columns.append({ detail, i, filled });
         };
         for (int k = 1; k <= RecordStore::CategoryCount; ++k)
-            if (k != options.groupBy && used(false, k)) {
-                columns.append({ false, k });
-                t.headers << descriptionCaption(store, k);
-            }
+            if (k != options.groupBy)
+                add(false, k);
         for (int d = 0; d < ItemRecord::DetailCount; ++d)
-            if (d != 1 && d != 8 && used(true, d)) {
-                columns.append({ true, d });
-                t.headers << detailCaption(store, d);
-            }
+            if (d != 1 && d != 8)
+                add(true, d);
         bool units = false;
         entries([&](const Entry &e) { units = units || shownQuantity(*e.record) != 1; });
-        if (units)
-            t.headers << u"Unit Value"_s;
-        t.headers << u"Paid"_s << u"Value"_s;
-        t.numbers = units ? 3 : 2;
-        for (const Place &place : g.places) {
-            if (!place.name.isEmpty()) {
-                t.rows << QStringList { place.name };
-                t.heading << true;
-            }
-            for (const Entry &e : place.entries) {
-                QStringList cells { e.record->name() };
-                for (const auto &[detail, i] : columns)
+        auto build = [&] {
+            PdfPages::Table t;
+            t.headers << u"Name"_s;
+            for (const Column &c : columns)
+                t.headers << (c.detail ? detailCaption(store, c.index)
+                                       : descriptionCaption(store, c.index));
+            if (units)
+                t.headers << u"Unit Value"_s;
+            t.headers << u"Paid"_s << u"Value"_s;
+            t.numbers = units ? 3 : 2;
+            for (const Place &place : g.places) {
+                if (!place.name.isEmpty()) {
+                    t.rows << QStringList { place.name };
+                    t.heading << true;
+                }
+                for (const Entry &e : place.entries) {
+                    QStringList cells { e.record->name() };
                     // Descriptions by their short value; the record pages give the full ones.
-                    cells << (detail ? e.record->detail(i)
-                                     : shortValue(e.record->description(i)))
-                                 .trimmed();
-                const int q = shownQuantity(*e.record);
-                if (units)
-                    cells << (q == 1 ? QString() : money(e.value / q));
-                cells << money(e.paid) << money(e.value);
-                t.rows << cells;
-                t.heading << false;
+                    for (const Column &c : columns)
+                        cells << value(e, c.detail, c.index);
+                    const int q = shownQuantity(*e.record);
+                    if (units)
+                        cells << (q == 1 ? QString() : money(e.value / q));
+                    cells << money(e.paid) << money(e.value);
+                    t.rows << cells;
+                    t.heading << false;
+                }
             }
-        }
-        auto totalRow = [&](const QString &label, double paid, double value) {
-            return units ? QStringList { label, QString(), money(paid), money(value) }
-                         : QStringList { label, money(paid), money(value) };
+            auto totalRow = [&](const QString &label, double paid, double value) {
+                return units ? QStringList { label, QString(), money(paid), money(value) }
+                             : QStringList { label, money(paid), money(value) };
+            };
+            t.totals << totalRow(u"Subtotal "_s + g.name, g.paid, g.value);
+            if (gi + 1 == pack.groups.size())
+                t.totals << totalRow(u"Grand Total"_s, pack.paid, pack.value);
+            return t;
         };
-        t.totals << totalRow(u"Subtotal "_s + g.name, g.paid, g.value);
-        if (gi + 1 == pack.groups.size())
-            t.totals << totalRow(u"Grand Total"_s, pack.paid, pack.value);
+        PdfPages::Table t = build();
+        // More columns than fit across a landscape page would break their words inside: some
+        // are left to the record pages, which show every field. Descriptions go first (details
+        // hold the serial numbers, models and dates that tell one possession from another),
+        // the columns fewest records fill first; the quantity stays beside its unit value.
+        auto dropOrder = [](const Column &a, const Column &b) {
+            return std::tuple(a.detail, a.filled) < std::tuple(b.detail, b.filled);
+        };
+        auto droppable = [](const Column &c) { return !(c.detail && c.index == 9); };
+        while (!p.measure(t, Smallest).wordsFit) {
+            auto least = columns.end();
+            for (auto it = columns.begin(); it != columns.end(); ++it)
+                if (droppable(*it) && (least == columns.end() || !dropOrder(*least, *it)))
+                    least = it;
+            if (least == columns.end())
+                break;
+            columns.erase(least);
+            t = build();
+        }
         tables.push_back(std::move(t));
     }
     // Turned sideways when a room has more captioned values than fit across the page without
     // breaking words.
-    const bool landscape = std::any_of(tables.begin(), tables.end(), [&](const PdfPages::Table &t) {
-        return !p.measure(t, PdfPages::TableSizes[std::size(PdfPages::TableSizes) - 1]).wordsFit;
-    });
+    p.setLandscape(false);
+    const bool landscape = std::any_of(tables.begin(), tables.end(),
+        [&](const PdfPages::Table &t) { return !p.measure(t, Smallest).wordsFit; });
     p.setLandscape(landscape);
     p.section(u"Summary"_s);
     const qreal points = p.tablePoints(tables);
@@ -595,10 +684,9 @@ bool layout(const Pack &pack, PdfPages &p, const std::function<QImage(const Phot
                             const QSize s = ph.placed.scaled(target.size(), Qt::KeepAspectRatio);
                             p.painter().drawImage(QRect(target.topLeft(), s), image(ph));
                         }
-                        p.painter().setFont(p.font());
-                        p.drawLine(target.left(), target.bottom(), target.width(), p.line(), false,
-                            p.painter().fontMetrics().elidedText(
-                                caption, Qt::ElideRight, target.width()));
+                        FontMeasure &f = p.font();
+                        p.drawLine(f, target.left(), target.bottom(), target.width(), p.line(),
+                            false, f.metrics().elidedText(caption, Qt::ElideRight, target.width()));
                     }
                 }
             }
@@ -741,12 +829,13 @@ bool writePdf(const Pack &pack, const QString &pdfPath, Spool *spool, QString *m
         writer.setCreator(u"Larkspur Cataloguer"_s);
         // A layout pass counts the pages, then the drawing pass.
         int total = 0;
+        Fonts fonts(&writer);
         {
-            PdfPages counting(writer, false);
+            PdfPages counting(writer, fonts, false);
             layout(pack, counting, {});
             total = counting.pages();
         }
-        PdfPages drawing(writer, true);
+        PdfPages drawing(writer, fonts, true);
         if (!drawing.ok()) {
             *message = u"Cannot write %1"_s.arg(QDir::toNativeSeparators(pdfPath));
             return false;

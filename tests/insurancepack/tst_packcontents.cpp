@@ -112,6 +112,7 @@ private slots:
     void pdfTextIsTheTextTyped();
     void pdfLayout();
     void recordBlocksStayTogether();
+    void summaryWordsStayWhole();
     void webPageInABrowser();
     void nothingToPack_data();
     void nothingToPack();
@@ -459,6 +460,7 @@ void TestPackContents::pdfLayout()
     records[1].setDetail(9, u"-1"_s);
     records[2].setName(u"Chair"_s);
     records[2].setDetail(1, u"1234567.5"_s);
+    records[2].setDetail(2, u"    /  /  "_s); // a date box left empty
     const ToolRun run = pack(u"layout"_s, records);
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const QString pdf = path(u"layout/inventory.pdf"_s);
@@ -479,6 +481,14 @@ void TestPackContents::pdfLayout()
     const QString text = pdfText(pdf);
     QVERIFY(text.contains(u"Cutlery care (https://example.com/manual.pdf)"_s));
     QVERIFY(!text.contains(u"href"_s, Qt::CaseInsensitive));
+    // An empty date is no value: neither its caption nor its separators are shown.
+    QFile html(path(u"layout/inventory.html"_s));
+    QVERIFY(html.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(html.readAll());
+    for (const QString &shown : { summary, text, page })
+        QVERIFY2(
+            !shown.contains(u"Date Received"_s) && !shown.contains(QRegularExpression(u"/\\s+/"_s)),
+            qPrintable(shown));
 
     // One type size for every room's table, though one room's long maker would like it smaller:
     // the bounding boxes of the Subtotal words are of one height.
@@ -493,6 +503,59 @@ void TestPackContents::pdfLayout()
         heights << QString::number(m.captured(2).toDouble() - m.captured(1).toDouble(), 'f', 1);
     }
     QCOMPARE(heights.size(), 1);
+}
+
+// A room whose records fill every description and detail: more columns than a page holds.
+// The summary keeps whole words (no "Manufac turer", no "2019/03/ 02") and the details that tell
+// one possession from another; every field is still on the record's page.
+void TestPackContents::summaryWordsStayWhole()
+{
+    QList<ItemRecord> records(4);
+    for (int n = 0; n < records.size(); ++n) {
+        ItemRecord &r = records[n];
+        r.setName(u"Thing %1"_s.arg(n));
+        r.setDescription(8, u"Kitchen"_s);
+        for (int k : { 1, 2, 3, 4, 5, 6, 7, 9, 10 })
+            r.setDescription(k, u"Describing%1x%2"_s.arg(k).arg(n));
+        r.setDetail(0, u"5 years, to 2024/03"_s);
+        r.setDetail(1, u"$100.00"_s);
+        r.setDetail(2, u"2019/03/0%1"_s.arg(n + 1));
+        r.setDetail(3, u"2019"_s);
+        r.setDetail(4, u"SN-FR-6612091%1"_s.arg(n));
+        r.setDetail(5, u"FrostFree30%1"_s.arg(n));
+        r.setDetail(8, u"$150.00"_s);
+        r.setDetail(9, u"2"_s);
+    }
+    const ToolRun run = pack(u"wide"_s, records);
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const QString pdf = path(u"wide/inventory.pdf"_s);
+    const QString summary = pdfText(pdf, { u"-layout"_s, u"-f"_s, u"2"_s, u"-l"_s, u"2"_s });
+    for (const ItemRecord &r : records)
+        for (const QString &word : { r.detail(2), r.detail(4), r.detail(5) })
+            QVERIFY2(summary.contains(word), qPrintable(word + u'\n' + summary));
+    // The captions whole; every word under them is a whole word some field holds.
+    const QStringList lines = summary.split(u'\n');
+    const qsizetype header = lines.indexOf(QRegularExpression(u"^Name\\s.*Value\\s*$"_s), 0);
+    QVERIFY2(header >= 0, qPrintable(summary));
+    for (const QString &caption :
+        { u"Manufacturer"_s, u"Date Received"_s, u"Serial #"_s, u"Quantity"_s, u"Unit Value"_s })
+        QVERIFY2(lines[header].contains(caption), qPrintable(summary));
+    QSet<QString> words;
+    for (const ItemRecord &r : records) {
+        words << u"Thing"_s << r.name().section(u' ', 1) << u"2"_s << u"$100.00"_s << u"$200.00"_s
+              << u"$300.00"_s;
+        for (const QString &d : r.descriptions())
+            words << d;
+        for (const QString &d : r.details())
+            for (const QString &w : d.split(u' ', Qt::SkipEmptyParts))
+                words << w;
+    }
+    for (qsizetype i = header + 1; i < lines.size() && !lines[i].contains(u"Subtotal"_s); ++i)
+        for (const QString &w : lines[i].split(u' ', Qt::SkipEmptyParts))
+            QVERIFY2(words.contains(w), qPrintable(w + u'\n' + summary));
+    const QString text = pdfText(pdf);
+    for (int k : { 1, 2, 3, 4, 5, 6, 7, 9, 10 })
+        QVERIFY(text.contains(records[0].description(k)));
 }
 
 // A record's name and its fields on one page; a place's heading with its first record.
