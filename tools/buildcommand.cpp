@@ -15,6 +15,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Read in pieces, the JSON costs no memory for its size: only the disk bounds it. A document of
+// another shape is read whole and keeps SmallFile's limit.
+constexpr qint64 StreamedLimit = qint64(64) << 30;
+
 // A long list of the same warning helps nobody; the first few show where to look.
 constexpr qsizetype ShownWarnings = 20;
 
@@ -90,7 +94,7 @@ int buildCommand(const QStringList &args)
     const QString &out = args[1];
     JsonRecordStream stream;
     QString error;
-    if (!stream.open(in, SmallFile::DataLimit, error)) {
+    if (!stream.open(in, StreamedLimit, error)) {
         printToolLine(error, true);
         return 1;
     }
