@@ -119,7 +119,7 @@ void TestPicturesCommand::withoutThePictureModule()
     QVERIFY(writeFile(photo, jpegBytes(halves(10, 10))));
     RecordStore store;
     ItemRecord a;
-    a.Pictures[1].FileName = photo;
+    a.setPictureFile(1, photo);
     store.append(a);
     const QString db = dir.filePath(QStringLiteral("one.dat"));
     QVERIFY(DataFile::writeDatabase(db, store).ok);
