@@ -26,8 +26,6 @@
 #include "store/recordstore.h"
 #include "store/textcodec.h"
 
-#include <libheif/heif.h>
-
 namespace PhotoIntake {
 
 namespace {
@@ -226,27 +224,9 @@ namespace {
 // A HEIF's date taken: its Exif item is a TIFF block behind a four-byte offset.
 QDateTime heifDateTaken(const QByteArray &bytes)
 {
-    std::unique_ptr<heif_context, void (*)(heif_context *)> ctx(
-        heif_context_alloc(), heif_context_free);
-    if (!ctx
-        || heif_context_read_from_memory_without_copy(
-               ctx.get(), bytes.constData(), size_t(bytes.size()), nullptr)
-                .code
-            != heif_error_Ok)
-        return {};
-    heif_image_handle *raw = nullptr;
-    if (heif_context_get_primary_image_handle(ctx.get(), &raw).code != heif_error_Ok)
-        return {};
-    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle *)> handle(
-        raw, heif_image_handle_release);
-    heif_item_id id = 0;
-    if (heif_image_handle_get_list_of_metadata_block_IDs(handle.get(), "Exif", &id, 1) != 1)
-        return {};
-    const size_t size = heif_image_handle_get_metadata_size(handle.get(), id);
-    if (size < 4 + 8 || size > size_t(bytes.size()))
-        return {};
-    QByteArray block(qsizetype(size), Qt::Uninitialized);
-    if (heif_image_handle_get_metadata(handle.get(), id, block.data()).code != heif_error_Ok)
+    const QByteArray block = ImageLibrary::heifExif(bytes);
+    const size_t size = size_t(block.size());
+    if (size < 4 + 8)
         return {};
     const quint32 offset = qFromBigEndian<quint32>(block.constData());
     if (offset > size - 4 - 8)

@@ -1,7 +1,9 @@
 // The image library: decodes GIF, PCX, Windows bitmaps and whatever other picture file it is
 // given. Qt's own readers take what they can; GraphicsMagick the rest (PCX, WMF, TIFF, TGA);
-// EMF goes through libemf2svg and Qt SVG, HEIF through libheif. Every decoder reads the picture's size first and refuses
-// absurd sizes before any pixel is allocated.
+// EMF goes through libemf2svg and Qt SVG, HEIF through libheif. Those three (and libjpeg) are in
+// the picture module, loaded on first use (picturecodecs.h); without it they reject every
+// picture. Every decoder reads the picture's size first and refuses absurd sizes before any pixel
+// is allocated.
 #pragma once
 
 #include <QByteArray>
@@ -32,6 +34,8 @@ public:
     static Picture decodeEmf(const QByteArray &data);
     // HEIF/HEIC through libheif, upright as its rotation and mirroring boxes say.
     static Picture decodeHeif(const QByteArray &data);
+    // A HEIF's Exif item as stored (a four-byte offset, then a TIFF block), or empty.
+    static QByteArray heifExif(const QByteArray &data);
     // The extensions of every picture file the library recognises, in lower case.
     static const QStringList &extensions();
 };

@@ -833,23 +833,30 @@ bool written(const ItemRecord &r, bool searchListOnly)
     return !searchListOnly || r.OnSearchList;
 }
 
-void writeDatabaseTo(ByteWriter &w, const RecordStore &store, bool searchListOnly,
-    const std::array<CategoryTree, RecordStore::CategoryCount + 1> &trees)
+// Everything before the records: version, signature, captions, category trees and the count.
+void writeHead(ByteWriter &w, const FieldCaptions &captions,
+    const std::array<CategoryTree, RecordStore::CategoryCount + 1> &trees, int count)
 {
     w.text(QStringLiteral("1.43"));
     w.text(QString::fromLatin1(Signature));
     for (int k = 1; k <= 10; ++k)
-        w.text(store.captions.description[size_t(k)]);
-    for (const QString &c : store.captions.detail)
+        w.text(captions.description[size_t(k)]);
+    for (const QString &c : captions.detail)
         w.text(c);
     for (int k = 1; k <= RecordStore::CategoryCount; ++k)
         writeTreeStream(w, trees[size_t(k)]);
+    w.integer(count);
+}
+
+void writeDatabaseTo(ByteWriter &w, const RecordStore &store, bool searchListOnly,
+    const std::array<CategoryTree, RecordStore::CategoryCount + 1> &trees)
+{
     // The count written is always the number of records written: a count that differed from
     // them would make the file unreadable.
     int count = 0;
     for (const RecordPtr &r : store.records())
         count += written(*r, searchListOnly);
-    w.integer(count);
+    writeHead(w, store.captions, trees, count);
     for (const RecordPtr &r : store.records()) {
         if (written(*r, searchListOnly)) {
             writeRecord(w, *r);
@@ -913,6 +920,39 @@ WriteResult writeDatabase(
 WriteResult writeDatabase(const QString &path, const RecordStore &store, FileLock *lock)
 {
     return writeDatabaseLocked(path, store, false, lock);
+}
+
+struct StreamWriter::Private
+{
+    explicit Private(QIODevice &out)
+        : w(2 * ByteWriter::SinkPiece, &out)
+    {
+    }
+    ByteWriter w;
+    int announced = 0;
+    int added = 0;
+};
+
+StreamWriter::StreamWriter(QIODevice &out, const RecordStore &head, int count)
+    : d(std::make_unique<Private>(out))
+{
+    d->announced = count;
+    writeHead(d->w, head.captions, categoryTrees(head), count);
+}
+
+StreamWriter::~StreamWriter() = default;
+
+void StreamWriter::add(const ItemRecord &record)
+{
+    writeRecord(d->w, record);
+    d->w.pieceDone();
+    ++d->added;
+}
+
+bool StreamWriter::finish()
+{
+    // A count that differed from the records would make the file unreadable.
+    return d->w.finish() && d->added == d->announced;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // Reading and writing database files (".dat") and the default category files.
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include <QByteArray>
@@ -57,13 +58,32 @@ struct WriteResult
 // complete. With searchListOnly only records on the search list are written. recordCount is the
 // caller's member count; the count stored is always the number of records written, so a stale
 // count can never make the file unreadable.
-WriteResult writeDatabase(const QString &path, const RecordStore &store, bool searchListOnly = false,
-    int recordCount = 0);
+WriteResult writeDatabase(const QString &path, const RecordStore &store,
+    bool searchListOnly = false, int recordCount = 0);
 // Writes the whole store to path; a lock held on it moves to the new file (see SafeWrite::write).
 WriteResult writeDatabase(const QString &path, const RecordStore &store, FileLock *lock);
 // Where a save that has to write a file in place keeps the old file until the new one is complete.
 QString backupFolder();
-QByteArray encodeDatabase(const RecordStore &store, bool searchListOnly = false, int recordCount = 0);
+QByteArray encodeDatabase(
+    const RecordStore &store, bool searchListOnly = false, int recordCount = 0);
+
+// Writes a database record by record, as they come, so that it is never held whole: the head
+// (captions and category trees of `head`, whose records are ignored) with the count announced,
+// then each record added. The bytes are those writeDatabase writes for the same records.
+class StreamWriter
+{
+public:
+    StreamWriter(QIODevice &out, const RecordStore &head, int count);
+    ~StreamWriter();
+    void add(const ItemRecord &record);
+    // Hands the rest on; false when the device refused any of it or the records added were not
+    // the count announced.
+    bool finish();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 // Reads the version, signature (unchecked) and the twenty captions only; nullopt on any failure.
 std::optional<FieldCaptions> readCaptionsOnly(const QString &path);

@@ -7,6 +7,7 @@
 
 #include "store/datafile.h"
 #include "store/recordstore.h"
+#include "store/safewrite.h"
 #include "tools/readorreport.h"
 #include "tools/versionscommand.h"
 
@@ -86,4 +87,33 @@ void DatabaseChange::keepEarlierVersionNow()
 {
     keepEarlierVersion(m_out);
     m_kept = true;
+}
+
+bool DatabaseChange::write(const std::function<Produced(QIODevice &out)> &produce)
+{
+    if (m_read.known && diskState(m_out, m_read) == DiskState::Changed) {
+        printToolLine(u"Cannot write file %1: another program changed it since it was read. "
+                      "Nothing was written."_s.arg(m_out),
+            true);
+        return false;
+    }
+    Produced produced = Produced::WriteFailed;
+    const SafeWrite::Result written = SafeWrite::write(
+        m_out,
+        [&](QIODevice &out) {
+            produced = produce(out);
+            // The earlier version is kept only once the new one is complete.
+            if (produced == Produced::Complete && !m_kept)
+                keepEarlierVersion(m_out);
+            return produced == Produced::Complete;
+        },
+        &m_lock);
+    if (written.ok())
+        return true;
+    if (produced != Produced::Declined) {
+        printToolLine(
+            written.message.isEmpty() ? u"Cannot create file %1"_s.arg(m_out) : written.message,
+            true);
+    }
+    return false;
 }

@@ -2,6 +2,9 @@
 // to the write, and checked before the write to be the file that was read.
 #pragma once
 
+#include <functional>
+
+#include <QIODevice>
 #include <QString>
 
 #include "store/fileidentity.h"
@@ -22,6 +25,10 @@ public:
     // writes: keeping reads the whole old file, which then need not stand beside the new records.
     // write() keeps none again.
     void keepEarlierVersionNow();
+    // Writes what produce writes to out, the same way. A producer that declines (its input
+    // failed) leaves out as it was and is left to tell why; a refused write is told here.
+    enum class Produced { Complete, Declined, WriteFailed };
+    bool write(const std::function<Produced(QIODevice &out)> &produce);
 
 private:
     bool lockOut();

@@ -2,6 +2,7 @@
 #include "tools/databasejson.h"
 
 #include <array>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -209,6 +210,16 @@ class Reader
 public:
     QString error;
     QStringList warnings;
+    qsizetype moreWarnings = 0; // beyond keptWarnings
+    qsizetype keptWarnings = -1; // all when negative
+
+    void warn(const QString &warning)
+    {
+        if (keptWarnings < 0 || warnings.size() < keptWarnings)
+            warnings.append(warning);
+        else
+            ++moreWarnings;
+    }
 
     bool fail(const Path &where, const QString &what)
     {
@@ -235,7 +246,7 @@ public:
         out = value.toString();
         // The file holds single-byte texts; say so rather than change them silently.
         if (!fitsSingleByte(out)) {
-            warnings.append(where.text()
+            warn(where.text()
                 + u": characters that Windows-1252 cannot hold are written as \"?\""_s);
         }
         return true;
@@ -280,8 +291,8 @@ public:
             const qint64 maxLevel = qint64(open.size()) - 1;
             if (!level.isDouble() || level.toDouble() != double(level.toInteger())
                 || level.toInteger() < 0 || level.toInteger() > maxLevel) {
-                return fail(at.field("level"_L1),
-                    u"expected a whole number from 0 to %1"_s.arg(maxLevel));
+                return fail(
+                    at.field("level"_L1), u"expected a whole number from 0 to %1"_s.arg(maxLevel));
             }
             CategoryNode node;
             if (!text(o.value(u"text"_s), at.field("text"_L1), node.text))
@@ -500,6 +511,58 @@ QString position(const QByteArray &json, int offset)
     return u"line %1, column %2"_s.arg(line).arg(column);
 }
 
+// Every member but the records, in the order their errors are told.
+bool readMembers(const QJsonObject &root, Reader &reader, FieldCaptions &captions,
+    std::array<CategoryTree, RecordStore::CategoryCount + 1> &categories)
+{
+    static const QSet<QString> known { u"version"_s, u"signature"_s, u"descriptionCaptions"_s,
+        u"detailCaptions"_s, u"categories"_s, u"records"_s };
+    if (!reader.onlyKeys(root, Path {}, known))
+        return false;
+    const auto top = [](QLatin1StringView key) { return Path { nullptr, key, -1 }; };
+
+    // The version and signature are always written as the program writes them.
+    QString ignored;
+    if (root.contains(u"version"_s) && !reader.text(root[u"version"_s], top("version"_L1), ignored))
+        return false;
+    if (root.contains(u"signature"_s)) {
+        if (!reader.text(root[u"signature"_s], top("signature"_L1), ignored))
+            return false;
+        if (ignored != QString::fromLatin1(DataFile::Signature)) {
+            reader.warn(u"signature: ignored; the file is written with \""_s
+                + QString::fromLatin1(DataFile::Signature) + u"\""_s);
+        }
+    }
+
+    captions = FieldCaptions::defaults();
+    if (root.contains(u"descriptionCaptions"_s)
+        && !reader.texts(root[u"descriptionCaptions"_s], top("descriptionCaptions"_L1),
+            captions.description.data() + 1, ItemRecord::DescriptionCount)) {
+        return false;
+    }
+    if (root.contains(u"detailCaptions"_s)
+        && !reader.texts(root[u"detailCaptions"_s], top("detailCaptions"_L1),
+            captions.detail.data(), ItemRecord::DetailCount)) {
+        return false;
+    }
+
+    if (root.contains(u"categories"_s)) {
+        const Path at = top("categories"_L1);
+        const QJsonValue value = root[u"categories"_s];
+        const qsizetype count = value.isArray() ? value.toArray().size() : 0;
+        if (!value.isArray() || count > RecordStore::CategoryCount) {
+            reader.fail(
+                at, u"expected a list of at most %1 categories"_s.arg(RecordStore::CategoryCount));
+            return false;
+        }
+        for (qsizetype i = 0; i < count; ++i) {
+            if (!reader.category(value.toArray()[i], at.entry(i), categories[size_t(i + 1)]))
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArray toJson(const RecordStore &store, const QString &version)
@@ -563,53 +626,12 @@ ParseResult fromJson(const QByteArray &json, RecordStore &store)
         result.warnings = reader.warnings;
         return result;
     };
-    static const QSet<QString> known { u"version"_s, u"signature"_s, u"descriptionCaptions"_s,
-        u"detailCaptions"_s, u"categories"_s, u"records"_s };
-    if (!reader.onlyKeys(root, Path {}, known))
-        return finish();
-    const auto top = [](QLatin1StringView key) { return Path { nullptr, key, -1 }; };
-
-    // The version and signature are always written as the program writes them.
-    QString ignored;
-    if (root.contains(u"version"_s) && !reader.text(root[u"version"_s], top("version"_L1), ignored))
-        return finish();
-    if (root.contains(u"signature"_s)) {
-        if (!reader.text(root[u"signature"_s], top("signature"_L1), ignored))
-            return finish();
-        if (ignored != QString::fromLatin1(DataFile::Signature)) {
-            reader.warnings.append(u"signature: ignored; the file is written with \""_s
-                + QString::fromLatin1(DataFile::Signature) + u"\""_s);
-        }
-    }
-
-    FieldCaptions captions = FieldCaptions::defaults();
-    if (root.contains(u"descriptionCaptions"_s)
-        && !reader.texts(root[u"descriptionCaptions"_s], top("descriptionCaptions"_L1),
-            captions.description.data() + 1, ItemRecord::DescriptionCount)) {
-        return finish();
-    }
-    if (root.contains(u"detailCaptions"_s)
-        && !reader.texts(root[u"detailCaptions"_s], top("detailCaptions"_L1),
-            captions.detail.data(), ItemRecord::DetailCount)) {
-        return finish();
-    }
-
+    FieldCaptions captions;
     std::array<CategoryTree, RecordStore::CategoryCount + 1> categories;
-    if (root.contains(u"categories"_s)) {
-        const Path at = top("categories"_L1);
-        const QJsonValue value = root[u"categories"_s];
-        const qsizetype count = value.isArray() ? value.toArray().size() : 0;
-        if (!value.isArray() || count > RecordStore::CategoryCount) {
-            reader.fail(at, u"expected a list of at most %1 categories"_s.arg(RecordStore::CategoryCount));
-            return finish();
-        }
-        for (qsizetype i = 0; i < count; ++i) {
-            if (!reader.category(value.toArray()[i], at.entry(i), categories[size_t(i + 1)]))
-                return finish();
-        }
-    }
+    if (!readMembers(root, reader, captions, categories))
+        return finish();
 
-    const Path recordsAt = top("records"_L1);
+    const Path recordsAt = Path { nullptr, "records"_L1, -1 };
     const QJsonValue recordsValue = root.value(u"records"_s);
     if (!recordsValue.isArray() || recordsValue.toArray().isEmpty()) {
         reader.fail(recordsAt,
@@ -633,6 +655,102 @@ ParseResult fromJson(const QByteArray &json, RecordStore &store)
         store.setCategoryTree(k, std::move(categories[size_t(k)]));
     result.ok = true;
     return finish();
+}
+
+struct StreamReader::Private
+{
+    Reader reader;
+    RecordStore head;
+    QString syntaxError; // told at syntaxOffset
+    qint64 syntaxOffset = 0;
+    bool headFailed = false;
+    int index = 0;
+    std::function<QString(qint64)> position;
+
+    void syntax(qint64 offset, const QJsonParseError &e)
+    {
+        syntaxError = e.errorString();
+        syntaxOffset = offset + e.offset;
+    }
+};
+
+StreamReader::StreamReader(qsizetype keptWarnings)
+    : d(std::make_unique<Private>())
+{
+    d->reader.keptWarnings = keptWarnings;
+}
+
+StreamReader::~StreamReader() = default;
+
+void StreamReader::readHead(
+    const QByteArray &head, const std::function<QString(qint64 offset)> &position)
+{
+    d->position = position;
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(head, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        d->syntax(0, parseError);
+        return;
+    }
+    FieldCaptions captions;
+    std::array<CategoryTree, RecordStore::CategoryCount + 1> categories;
+    if (!readMembers(doc.object(), d->reader, captions, categories)) {
+        d->headFailed = true;
+        return;
+    }
+    d->head.captions = captions;
+    for (int k = 1; k <= RecordStore::CategoryCount; ++k)
+        d->head.setCategoryTree(k, std::move(categories[size_t(k)]));
+}
+
+bool StreamReader::readRecord(QByteArrayView json, qint64 offset, ItemRecord &out)
+{
+    if (!d->syntaxError.isEmpty())
+        return false; // the first syntax error is the one told
+    QJsonParseError parseError;
+    const QJsonDocument doc
+        = QJsonDocument::fromJson(QByteArray::fromRawData(json.data(), json.size()), &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        d->syntax(offset, parseError);
+        return false;
+    }
+    const int i = d->index++;
+    // After another error only a syntax error further on is still news.
+    if (failed())
+        return false;
+    out = ItemRecord();
+    const Path records { nullptr, "records"_L1, -1 };
+    return d->reader.record(doc.object(), records.entry(i), out);
+}
+
+bool StreamReader::syntaxFailed() const
+{
+    return !d->syntaxError.isEmpty();
+}
+
+bool StreamReader::failed() const
+{
+    return !d->syntaxError.isEmpty() || d->headFailed || !d->reader.error.isEmpty();
+}
+
+const RecordStore &StreamReader::head() const
+{
+    return d->head;
+}
+
+ParseResult StreamReader::result() const
+{
+    ParseResult result;
+    if (!d->syntaxError.isEmpty()) {
+        result.error
+            = u"not valid JSON at "_s + d->position(d->syntaxOffset) + u": "_s + d->syntaxError;
+        return result;
+    }
+    result.error = d->reader.error;
+    result.warnings = d->reader.warnings;
+    result.moreWarnings = d->reader.moreWarnings;
+    result.ok = result.error.isEmpty();
+    return result;
 }
 
 } // namespace DatabaseJson

@@ -14,6 +14,7 @@
 #include "store/recordstore.h"
 #include "store/smallfile.h"
 #include "store/sort.h"
+#include "tools/buildcommand.h"
 #include "tools/databasechange.h"
 #include "tools/databasejson.h"
 #include "tools/findcommand.h"
@@ -66,39 +67,6 @@ int dumpCommand(const QStringList &args)
     // The reader has just read the file, so its head reads too.
     const QString version = DataFile::readVersion(path).value_or(QString());
     printOut(DatabaseJson::toJson(store, version));
-    return Success;
-}
-
-int buildCommand(const QStringList &args)
-{
-    const QString &in = args[0];
-    const QString &out = args[1];
-    const SmallFile::Result file = SmallFile::read(in, SmallFile::DataLimit);
-    if (!file.ok()) {
-        printErrLine(file.error);
-        return Failure;
-    }
-    const QByteArray &json = file.bytes;
-
-    RecordStore store;
-    DatabaseChange change;
-    if (!change.begin(QString(), out, store))
-        return Failure;
-    const DatabaseJson::ParseResult parsed = DatabaseJson::fromJson(json, store);
-    // A long list of the same warning helps nobody; the first few show where to look.
-    constexpr qsizetype shownWarnings = 20;
-    for (qsizetype i = 0; i < parsed.warnings.size() && i < shownWarnings; ++i)
-        printErrLine(in + u": "_s + parsed.warnings[i]);
-    if (parsed.warnings.size() > shownWarnings) {
-        printErrLine(in + u": and %1 more warnings"_s.arg(parsed.warnings.size() - shownWarnings));
-    }
-    if (!parsed.ok) {
-        printErrLine(in + u": "_s + parsed.error);
-        return Failure;
-    }
-    if (!change.write(store))
-        return Failure;
-    printOutLine(out + u": "_s + recordCount(store.count()) + u" written"_s);
     return Success;
 }
 

@@ -1,4 +1,6 @@
 // larkspur-tool pictures, run as the real executable over a catalogue made by the test.
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +34,7 @@ private Q_SLOTS:
     void reportsEverySlot();
     void allPresentIsSuccess();
     void usageAndBadFiles();
+    void withoutThePictureModule();
 };
 
 void TestPicturesCommand::reportsEverySlot()
@@ -102,6 +105,42 @@ void TestPicturesCommand::usageAndBadFiles()
     r = run({ QStringLiteral("pictures"), notDb });
     QCOMPARE(r.code, 1);
     QVERIFY(r.err.contains(QStringLiteral("is not a valid")));
+}
+
+// A program copied somewhere without its picture module says so where it decodes a picture and
+// counts the pictures as unreadable; the records themselves still read.
+void TestPicturesCommand::withoutThePictureModule()
+{
+    QTemporaryDir dir;
+    const QString tool = dir.filePath(QStringLiteral("bin/larkspur-tool"));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("bin"))));
+    QVERIFY(QFile::copy(QStringLiteral(LARKSPUR_TOOL_PATH), tool));
+    const QString photo = dir.filePath(QStringLiteral("photo.jpeg"));
+    QVERIFY(writeFile(photo, jpegBytes(halves(10, 10))));
+    RecordStore store;
+    ItemRecord a;
+    a.setPictureFile(1, photo);
+    store.append(a);
+    const QString db = dir.filePath(QStringLiteral("one.dat"));
+    QVERIFY(DataFile::writeDatabase(db, store).ok);
+
+    QProcess p;
+    p.start(tool, { QStringLiteral("pictures"), db });
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+        QStringLiteral("1\t1\tunreadable\t%1\n").arg(photo));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(err.startsWith(QStringLiteral("Pictures cannot be shown: the picture module could "
+                                           "not be loaded (larkspur-pictures.so is in neither %1")
+                                .arg(dir.filePath(QStringLiteral("bin")))),
+        qPrintable(err));
+    QCOMPARE(err.count(u'\n'), 1); // told once, not per picture
+
+    p.start(tool, { QStringLiteral("check"), db });
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(p.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestPicturesCommand)

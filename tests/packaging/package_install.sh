@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs a build as a user would get it and starts what was installed:
 #   1. `cmake --install` into a folder: files in bin/ and share/, the desktop files validate,
-#      both programs answer --version without a display, and the program finds its data there;
+#      both programs answer --version without a display, the program finds its data there, and
+#      the tool finds the picture module and decodes a picture with it;
 #   2. the Debian package CPack makes of the same build: `apt-get install ./larkspur_*.deb`,
-#      larkspur-tool --version, the program started from /usr/bin under Xvfb, then removed.
+#      larkspur-tool --version and a decoded picture, the program started from /usr/bin under
+#      Xvfb, then removed.
 # Usage: package_install.sh BUILD_DIR SOURCE_DIR. Needs root (apt-get), as CI runs.
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -42,6 +44,18 @@ start_program() {
     [[ -n "$(ls "$home/.local/share/Larkspur/sample/pictures")" ]] || fail "no sample pictures"
 }
 
+# The installed tool decodes the installed sample's lamp photo through the picture module, which
+# it loads from the install's library folder.
+decodes_a_picture() {
+    local tool="$1" photo="$2" folder
+    folder="$(mktemp -d "$work/pictures.XXXXXX")"
+    printf '{"records": [{"pictures": [{"fileName": "%s"}]}]}' "$photo" >"$folder/one.json"
+    "$tool" build "$folder/one.json" "$folder/one.dat" >/dev/null || fail "$tool build"
+    local said
+    said="$("$tool" pictures "$folder/one.dat" 2>&1)" || fail "$tool pictures said: $said"
+    [[ "$said" == "1"$'\t'"1"$'\t'"ok "* ]] || fail "$tool pictures said: $said"
+}
+
 echo "== cmake --install"
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -61,6 +75,8 @@ version="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/lar
 help="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/larkspur" --help)"
 [[ "$help" == *"FILE.dat"* ]] || fail "larkspur --help said: $help"
 [[ "$("$prefix/bin/larkspur-tool" --version)" == "larkspur-tool 1.43" ]] || fail "larkspur-tool --version"
+[[ -n "$(find "$prefix" -name larkspur-pictures.so)" ]] || fail "cmake --install did not put the picture module"
+decodes_a_picture "$prefix/bin/larkspur-tool" "$prefix/share/larkspur/sample/pictures/lamp.jpg"
 start_program "$prefix/bin/larkspur" "$work/home-prefix"
 
 echo "== Debian package"
@@ -71,6 +87,7 @@ installed_package=1
 DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" >/dev/null || fail "apt-get install $deb"
 [[ "$(command -v larkspur-tool)" == /usr/bin/larkspur-tool ]] || fail "larkspur-tool not on the PATH"
 [[ "$(larkspur-tool --version)" == "larkspur-tool 1.43" ]] || fail "installed larkspur-tool --version"
+decodes_a_picture /usr/bin/larkspur-tool /usr/share/larkspur/sample/pictures/lamp.jpg
 start_program /usr/bin/larkspur "$work/home-package"
 apt-get remove -y larkspur >/dev/null || fail "apt-get remove"
 installed_package=""

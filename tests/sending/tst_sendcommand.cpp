@@ -302,7 +302,8 @@ void TestSendCommand::serverRefusalExitsOne()
 }
 
 // While the tool waits for a server's greeting it is a running process to look at: it is named
-// larkspur-tool (a restart through /proc/self/exe would name it "exe").
+// larkspur-tool (a restart through /proc/self/exe would name it "exe"), and as it reads no
+// picture it has loaded no picture library.
 void TestSendCommand::runsUnderItsOwnName()
 {
     QTcpServer silent;
@@ -315,15 +316,22 @@ void TestSendCommand::runsUnderItsOwnName()
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(LARKSPUR_TOOL_PATH),
         QStringList { u"send"_s } + files()
-            + QStringList { u"--mail"_s, u"--server"_s,
-                u"127.0.0.1:%1"_s.arg(silent.serverPort()), u"--from"_s, u"me@example.org"_s,
-                u"--to"_s, u"js@example.org"_s, u"--subject"_s, u"Monthly"_s });
+            + QStringList { u"--mail"_s, u"--server"_s, u"127.0.0.1:%1"_s.arg(silent.serverPort()),
+                u"--from"_s, u"me@example.org"_s, u"--to"_s, u"js@example.org"_s, u"--subject"_s,
+                u"Monthly"_s });
     QVERIFY(p.waitForStarted());
     QVERIFY(silent.waitForNewConnection(60000));
     const QString proc = u"/proc/%1/"_s.arg(p.processId());
     QFile comm(proc + u"comm"_s);
     QVERIFY(comm.open(QIODevice::ReadOnly));
     QCOMPARE(comm.readAll().trimmed(), QByteArray("larkspur-tool"));
+    QFile maps(proc + u"maps"_s);
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    QVERIFY(mapped.contains("libQt6Core")); // the list is the real one
+    for (const char *library : { "GraphicsMagick", "libheif", "libde265", "libx265", "libjpeg",
+             "emf2svg", "libtiff", "libwebp", "libjxl", "libQt6Svg", "larkspur-pictures" })
+        QVERIFY2(!mapped.contains(library), library);
     delete silent.nextPendingConnection(); // the tool reads end of file and gives up
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 1);
